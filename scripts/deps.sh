@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, skipping those already present.
+# Usage: scripts/deps.sh build|test|bench
+set -euo pipefail
+
+build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
+            libgl1-mesa-dri libfreetype-dev fonts-dejavu-core)
+test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
+           xauth python3)
+bench_pkgs=(libbenchmark-dev xvfb)
+
+want=("${build_pkgs[@]}")
+case "${1:-build}" in
+  test) want+=("${test_pkgs[@]}") ;;
+  bench) want+=("${bench_pkgs[@]}") ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

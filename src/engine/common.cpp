@@ -1,0 +1,14 @@
+// Scratch buffer and the replaceable random source.
+#include "engine/common.h"
+
+#include <cstdlib>
+
+char buff[256];
+
+namespace {
+int (*rand_source)() = nullptr;
+}
+
+int e_rand() { return rand_source ? rand_source() : std::rand(); }
+
+void e_set_rand_source(int (*source)()) { rand_source = source; }

@@ -1,0 +1,45 @@
+// The body table, the camera and the movement half of the physics step. No GL here.
+#pragma once
+
+#include <cstdint>
+
+struct PlayerState {
+    double x, y, z;    // centre line; z is the feet
+    double vx, vy, vz; // units per step, subtracted from the position (vz > 0 falls)
+    float pitch, yaw;  // degrees; camera source in walking mode
+    int32_t height;    // blocks, for head contact; 2 for the player
+    int32_t active;    // 1 = simulated
+    int32_t on_ground; // touched a block vertically this step
+    int32_t has_target;
+    int32_t target_local[3];
+    int32_t target_chunk[3];
+    int32_t held_chunk[3];
+    int32_t held_local[3];
+    int32_t prev_local[3];
+    int32_t own_chunk[3];
+    int32_t own_local[3];
+    float health;
+    int32_t hit_timer;
+    int32_t break_request;
+    int32_t place_request;
+    int32_t prev_chunk[3]; // chunk of the last free ray sample, so placing lands in front of
+                           // the hit face even across a chunk border
+};
+
+constexpr int BODY_COUNT = 256;
+
+extern PlayerState gamer[BODY_COUNT]; // record 0 is the player. Per game.
+extern double camera_x, camera_y, camera_z;
+extern float camera_rot_x, camera_rot_y;
+extern int fly_mode; // 1 at program start
+extern int jump;     // jump request
+extern float gravity;
+extern double world_clock; // seconds; reset by initialize_world
+
+// One physics step: movement for every active body, then the player's actions. Returns 1.
+int e_psysix();
+void movecamera(float dx, float dy, float dz);
+void rotatecamera(float pitch, float yaw);
+void fly_m(int mode);
+void e_jump();
+void add_to_clock(double ms);

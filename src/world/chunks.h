@@ -1,0 +1,61 @@
+// The chunk pool, the world grid that maps chunk positions to pool slots, and block lookup
+// across chunk borders and around the horizontally wrapping world. No GL here.
+#pragma once
+
+#include <cstdint>
+
+typedef uint16_t BlockId;
+
+constexpr int CHUNK_EDGE = 64;
+constexpr int CHUNK_BLOCKS = CHUNK_EDGE * CHUNK_EDGE * CHUNK_EDGE; // 262,144
+constexpr int CHUNK_LEVELS = 10;
+constexpr int POOL_SIZE = 500;
+constexpr uint16_t NO_CHUNK = 0xFFFF; // grid cell of a chunk not in memory
+constexpr int MESH_FACES = 20000;     // faces the mesh arrays of one chunk hold
+
+// Block (x, y, z) of a chunk is element (x * 64 + y) * 64 + z: z fastest.
+inline int block_index(int x, int y, int z) { return (x * CHUNK_EDGE + y) * CHUNK_EDGE + z; }
+
+struct Chunk {
+    alignas(64) BlockId blocks[CHUNK_BLOCKS];
+    uint8_t used;  // 1 while the slot holds a chunk
+    float *verts;  // mesh vertices, 4 x 3 floats per face; owned while used
+    float *texs;   // mesh texture coordinates, 4 x 2 floats per face
+    int polygons;  // faces currently in the mesh arrays
+    float *norms;  // mesh normals, 4 x 3 floats per face
+};
+
+// Pool of chunk records; a slot is free when used == 0. Process-long.
+extern Chunk cubes[POOL_SIZE];
+// Grid of world_size * world_size * 10 slot numbers (NO_CHUNK when absent). Per game.
+extern uint16_t *world;
+extern int world_size;   // chunks per side; 10 until a game starts
+extern int vision_range; // streaming radius in chunks; 1 until a game starts
+
+// Grid cell index of chunk (cx, cy, level); arguments must lie inside the grid.
+inline int chunk_cell(int cx, int cy, int level) {
+    return (level * world_size + cy) * world_size + cx;
+}
+
+// Slot of the chunk at (cx, cy, level) if it is in memory and in use, else -1. Any
+// coordinates are accepted: cx and cy are wrapped once, levels outside 0..9 are absent.
+int chunk_slot(int cx, int cy, int level);
+
+// Prints "world size %i \n", allocates a grid of NO_CHUNK cells for world_size, frees every
+// slot and resets the world clock. 1 on success, 0 when the grid cannot be allocated
+// (world is then null and nothing may use it).
+int initialize_world();
+// Lowest free slot, or -1 when all 500 are in use.
+int find_free_cube();
+
+// Block lookups; a missing chunk reads 1. g_xy/g_x/g_y step x and y by one chunk, and give
+// v for v <= 10, else 0. g_z steps z by one level and gives v for v <= 9, else 1.
+int g_xy(int cx, int cy, int level, int x, int y, int z);
+int g_x(int cx, int cy, int level, int x, int y, int z);
+int g_y(int cx, int cy, int level, int x, int y, int z);
+int g_z(int cx, int cy, int level, int x, int y, int z);
+
+// Wrap a chunk coordinate (c in -world_size .. 2*world_size-1) into 0..world_size-1.
+int t_zn(int c);
+// Wrap a world position along x or y into [0, 64 * world_size).
+float t_un(float p);
