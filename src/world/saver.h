@@ -1,0 +1,34 @@
+// Chunk save files "./saves/<world>/<cx>-<cy>-<level>.vxc" and the catalogue of saved worlds.
+// No GL here.
+#pragma once
+
+constexpr int CHUNK_FILE_BYTES = 524288;
+constexpr int CATALOGUE_SLOTS = 16;
+constexpr int CATALOGUE_MAX = 14;    // names listed at most
+constexpr int CATALOGUE_NAME = 64;   // bytes per name, terminator included
+
+struct WorldCatalogue {
+    char names[CATALOGUE_SLOTS][CATALOGUE_NAME];
+    int count; // 0..14
+};
+
+extern WorldCatalogue ctlg; // listed once at engine start
+extern float s_header;      // save format version, 0.1
+
+// Binds the module to a world: grid, pool, size and the world's name (not copied).
+void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
+// 1 when the chunk's file exists.
+int check(int cx, int cy, int level);
+// Reads the chunk's file into the slot its grid cell names. Blocks the file does not supply
+// become 0. 1 when the whole file was read, else 0.
+int load_w(int cx, int cy, int level);
+// Writes the chunk's blocks whole (temporary file, then rename). 1 on success, 0 on failure
+// (a line names the file and the reason; the old file is untouched).
+int save_w(int cx, int cy, int level);
+// Creates "./<path>" and any missing parents. Returns mkdir's result for the last part.
+int makedir(const char *path);
+// Lists the world folders of "./saves/" into cat.
+void find_worlds(WorldCatalogue *cat);
+// World size (10, 20 or 30) of a saved world: the smallest that holds every chunk file in
+// its folder; 10 when it has none.
+int saved_world_size(const char *name);
