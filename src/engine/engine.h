@@ -19,5 +19,8 @@ void send_key(int key);
 void set_mouse(int x, int y);
 void mouse_down(int button);
 void mouse_up(int button);
-// Starts the world chosen in the menu; 1 on success, 0 when the world could not be set up.
+// Starts a world as the menu's "world chosen" result does: counter and "cfg", the save
+// folder, world_size = 10 * size_choice, vision_range, e_init_game, game mode. 1 on success.
+int e_start_world(const char *name, int size_choice);
+// Sets up the world chosen in the menu; 1 on success, 0 when the world could not be set up.
 int e_init_game();
