@@ -1,0 +1,138 @@
+// The chunk pool, the world grid and block lookup across chunk borders and the world's wrap.
+#include "world/chunks.h"
+
+#include "engine/physics.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+Chunk cubes[POOL_SIZE];
+uint16_t *world = nullptr;
+int world_size = 10;
+int vision_range = 1;
+
+namespace {
+
+// Slot number of an in-grid chunk, or -1. The caller has already wrapped cx and cy.
+int grid_slot(int cx, int cy, int level) {
+    if (!world || level < 0 || level >= CHUNK_LEVELS) return -1;
+    if (cx < 0 || cx >= world_size || cy < 0 || cy >= world_size) return -1;
+    uint16_t cell = world[chunk_cell(cx, cy, level)];
+    // Slot numbers above the pool can only come from a damaged grid; treat them as absent
+    // rather than index past the pool.
+    if (cell == NO_CHUNK || cell >= POOL_SIZE || cubes[cell].used == 0) return -1;
+    return cell;
+}
+
+bool inside(int v) {
+    return v >= 0 && v < CHUNK_EDGE;
+}
+
+// Raw stored value of block (x, y, z) in chunk (cx, cy, level) after the horizontal wrap,
+// or -1 when the chunk is not in memory or the block lies outside it.
+int stored_block(int cx, int cy, int level, int x, int y, int z) {
+    if (!inside(x) || !inside(y) || !inside(z)) return -1;
+    int slot = grid_slot(t_zn(cx), t_zn(cy), level);
+    if (slot < 0) return -1;
+    return cubes[slot].blocks[block_index(x, y, z)];
+}
+
+// Block indices run against the world axes in x and y: below 0 lies the next chunk up.
+void step_horizontal(int &c, int &v) {
+    if (v < 0) {
+        c += 1;
+        v = CHUNK_EDGE - 1;
+    } else if (v >= CHUNK_EDGE) {
+        c -= 1;
+        v = 0;
+    }
+}
+
+int clamp_side(int v) {
+    if (v < 0) return 1;
+    return v <= 10 ? v : 0;
+}
+
+} // namespace
+
+int chunk_slot(int cx, int cy, int level) {
+    return grid_slot(t_zn(cx), t_zn(cy), level);
+}
+
+int initialize_world() {
+    printf("world size %i \n", world_size);
+    std::free(world);
+    world = nullptr;
+    // Chunks a previous game left bound would otherwise leak their meshes.
+    for (Chunk &c : cubes) {
+        if (c.used) {
+            std::free(c.verts);
+            std::free(c.texs);
+            std::free(c.norms);
+            c.verts = c.texs = c.norms = nullptr;
+            c.polygons = 0;
+        }
+        c.used = 0;
+    }
+    world_clock = 0;
+    if (world_size <= 0) {
+        printf("cannot alloc world grid for world size %i \n", world_size);
+        return 0;
+    }
+    size_t cells = size_t(world_size) * size_t(world_size) * CHUNK_LEVELS;
+    world = static_cast<uint16_t *>(std::malloc(cells * sizeof(uint16_t)));
+    if (!world) {
+        printf("cannot alloc world grid for world size %i \n", world_size);
+        return 0;
+    }
+    for (size_t k = 0; k < cells; k++) world[k] = NO_CHUNK;
+    return 1;
+}
+
+int find_free_cube() {
+    for (int k = 0; k < POOL_SIZE; k++)
+        if (cubes[k].used == 0) return k;
+    return -1;
+}
+
+int g_xy(int cx, int cy, int level, int x, int y, int z) {
+    step_horizontal(cy, y);
+    step_horizontal(cx, x);
+    return clamp_side(stored_block(cx, cy, level, x, y, z));
+}
+
+int g_x(int cx, int cy, int level, int x, int y, int z) {
+    step_horizontal(cx, x);
+    return clamp_side(stored_block(cx, cy, level, x, y, z));
+}
+
+int g_y(int cx, int cy, int level, int x, int y, int z) {
+    step_horizontal(cy, y);
+    return clamp_side(stored_block(cx, cy, level, x, y, z));
+}
+
+int g_z(int cx, int cy, int level, int x, int y, int z) {
+    if (z < 0) {
+        level -= 1;
+        z = CHUNK_EDGE - 1;
+    } else if (z >= CHUNK_EDGE) {
+        level += 1;
+        z = 0;
+    }
+    int v = stored_block(cx, cy, level, x, y, z);
+    if (v < 0) return 1;
+    return v <= 9 ? v : 1;
+}
+
+int t_zn(int c) {
+    if (c < 0) c += world_size;
+    if (c >= world_size) c -= world_size;
+    return c;
+}
+
+float t_un(float p) {
+    float span = float(64 * world_size);
+    if (p < 0) p += span;
+    if (p >= span) p -= span;
+    return p;
+}
