@@ -1,5 +1,10 @@
-// The body table, the camera and the movement half of the physics step (stub).
+// The body table, the camera and the movement half of the physics step: damping, gravity,
+// jumps and block contacts axis by axis, then the pick ray and the player's actions.
 #include "engine/physics.h"
+
+#include "engine/interact.h"
+#include "world/chunks.h"
+#include "world/streamer.h"
 
 PlayerState gamer[BODY_COUNT];
 double camera_x, camera_y, camera_z;
@@ -9,9 +14,223 @@ int jump = 0;
 float gravity = 0.01f;
 double world_clock = 0;
 
-int e_psysix() { return 1; }
-void movecamera(float, float, float) {}
-void rotatecamera(float, float) {}
-void fly_m(int mode) { fly_mode = mode; }
-void e_jump() { jump = 1; }
-void add_to_clock(double ms) { world_clock += ms / 1000; }
+namespace {
+
+// Any coordinate a body can reach in a sane world is far inside this; values beyond it
+// (a camera flown absurdly far, a NaN) are pinned so the int conversion stays defined.
+// They still lie outside the grid and read as solid.
+constexpr double INDEX_LIMIT = 1e7;
+
+int trunc_index(double v) {
+    if (!(v > -INDEX_LIMIT)) return -int(INDEX_LIMIT); // NaN lands here too
+    if (v > INDEX_LIMIT) return int(INDEX_LIMIT);
+    return int(v);
+}
+
+struct ChunkPos {
+    int cx, cy, cz;
+};
+
+ChunkPos chunk_of(const PlayerState &b) {
+    return {trunc_index(b.x / 64 + 1), trunc_index(b.y / 64 + 1), trunc_index(b.z / 64)};
+}
+
+// Horizontal local index of the block centred nearest to p (blocks sit on whole numbers).
+int centre_local(double p, int c) {
+    return 63 - trunc_index(p - 64.0 * c + 63.5);
+}
+
+bool local_inside(int v) {
+    return v >= 0 && v < CHUNK_EDGE;
+}
+
+// Floor and head probes: a missing chunk, a free slot or any non-zero block stops the body.
+// lz may leave the chunk; it then names the block in the level above or below.
+bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
+    if (!local_inside(lx) || !local_inside(ly)) return true;
+    long long level = cz;
+    if (lz < 0 || lz >= CHUNK_EDGE) {
+        long long shift = lz >= 0 ? lz / CHUNK_EDGE : -((-lz + CHUNK_EDGE - 1) / CHUNK_EDGE);
+        level += shift;
+        lz -= shift * CHUNK_EDGE;
+    }
+    if (level < 0 || level >= CHUNK_LEVELS) return true;
+    int slot = chunk_slot(cx, cy, int(level));
+    if (slot < 0) return true;
+    return cubes[slot].blocks[block_index(lx, ly, int(lz))] != 0;
+}
+
+// Side probes go through the clamped lookup, so values of 11 and above let the body pass.
+// The probe may step one block into the neighbouring chunk; anything further, or outside
+// the levels, is solid without a lookup.
+bool side_solid(int cx, int cy, int cz, int lx, int ly, int lz) {
+    if (lx < -1 || lx > CHUNK_EDGE || ly < -1 || ly > CHUNK_EDGE) return true;
+    if (!local_inside(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
+    if (lx < 0) {
+        cx += 1;
+        lx += CHUNK_EDGE;
+    } else if (lx >= CHUNK_EDGE) {
+        cx -= 1;
+        lx -= CHUNK_EDGE;
+    }
+    if (ly < 0) {
+        cy += 1;
+        ly += CHUNK_EDGE;
+    } else if (ly >= CHUNK_EDGE) {
+        cy -= 1;
+        ly -= CHUNK_EDGE;
+    }
+    if (chunk_slot(cx, cy, cz) < 0) return true;
+    return g_xy(t_zn(cx), t_zn(cy), cz, lx, ly, lz) != 0;
+}
+
+void move_body(PlayerState &b) {
+    b.on_ground = 0;
+    b.vx = b.vx * 0.8;
+    b.vy = b.vy * 0.8;
+    b.vz = (b.vz + gravity) * 0.97;
+
+    b.z = b.z - b.vz;
+    ChunkPos c = chunk_of(b);
+    int lx = centre_local(b.x, c.cx);
+    int ly = centre_local(b.y, c.cy);
+    if (b.vz > 0) {
+        int l = trunc_index(b.z - 64.0 * c.cz);
+        if (vertical_solid(c.cx, c.cy, c.cz, lx, ly, l)) {
+            b.z = 64.0 * c.cz + l + 1; // feet on top of the block below
+            b.vz = 0;
+            b.on_ground = 1;
+        }
+    }
+    if (b.vz < 0) {
+        int l = trunc_index(b.z - 64.0 * c.cz);
+        if (vertical_solid(c.cx, c.cy, c.cz, lx, ly, (long long)l + b.height)) {
+            b.z = 64.0 * c.cz + l;
+            b.vz = 0;
+            b.on_ground = 1;
+        }
+    }
+
+    // The side probes sit half a unit ahead of the centre line (63.0 / 64.0 against the
+    // centre mapping's 63.5), so a stopped body touches the face of the block it met.
+    b.x = b.x - b.vx;
+    c = chunk_of(b);
+    if (b.vx > 0) {
+        int i = trunc_index(b.x - 64.0 * c.cx + 63.0);
+        if (side_solid(c.cx, c.cy, c.cz, 63 - i, centre_local(b.y, c.cy),
+                       trunc_index(b.z - 64.0 * c.cz))) {
+            b.x = 64.0 * c.cx + i - 63 + 1;
+            b.vx = 0;
+        }
+    } else if (b.vx < 0) {
+        int i = trunc_index(b.x - 64.0 * c.cx + 64.0);
+        if (side_solid(c.cx, c.cy, c.cz, 63 - i, centre_local(b.y, c.cy),
+                       trunc_index(b.z - 64.0 * c.cz))) {
+            b.x = 64.0 * c.cx + i - 63 - 1;
+            b.vx = 0;
+        }
+    }
+
+    b.y = b.y - b.vy;
+    c = chunk_of(b);
+    if (b.vy > 0) {
+        int j = trunc_index(b.y - 64.0 * c.cy + 63.0);
+        if (side_solid(c.cx, c.cy, c.cz, centre_local(b.x, c.cx), 63 - j,
+                       trunc_index(b.z - 64.0 * c.cz))) {
+            b.y = 64.0 * c.cy + j - 63 + 1;
+            b.vy = 0;
+        }
+    } else if (b.vy < 0) {
+        int j = trunc_index(b.y - 64.0 * c.cy + 64.0);
+        if (side_solid(c.cx, c.cy, c.cz, centre_local(b.x, c.cx), 63 - j,
+                       trunc_index(b.z - 64.0 * c.cz))) {
+            b.y = 64.0 * c.cy + j - 63 - 1;
+            b.vy = 0;
+        }
+    }
+
+    c = chunk_of(b);
+    b.own_chunk[0] = c.cx;
+    b.own_chunk[1] = c.cy;
+    b.own_chunk[2] = c.cz;
+    b.own_local[0] = trunc_index(64.0 * c.cx - b.x);
+    b.own_local[1] = trunc_index(64.0 * c.cy - b.y);
+    b.own_local[2] = trunc_index(b.z - 64.0 * c.cz);
+
+    pick_ray(&b);
+
+    double span = 64.0 * world_size;
+    if (b.x < -64) b.x = b.x + span;
+    if (b.x > 64.0 * (world_size - 1)) b.x = b.x - span;
+    if (b.y < -64) b.y = b.y + span;
+    if (b.y > 64.0 * (world_size - 1)) b.y = b.y - span;
+}
+
+} // namespace
+
+int e_psysix() {
+    PlayerState &p = gamer[0];
+    if (fly_mode) {
+        p.x = camera_x;
+        p.y = camera_y;
+        p.z = camera_z;
+        p.pitch = camera_rot_x;
+        p.yaw = camera_rot_y;
+    } else {
+        camera_x = p.x;
+        camera_y = p.y;
+        camera_z = p.z + 1.0;
+        camera_rot_x = p.pitch;
+        camera_rot_y = p.yaw;
+        if (jump) {
+            if (p.on_ground) p.vz = -0.2;
+            jump = 0;
+        }
+    }
+    for (PlayerState &b : gamer)
+        if (b.active) move_body(b);
+    player_actions();
+    if (already_created > 0) already_created--;
+    return 1;
+}
+
+void movecamera(float dx, float dy, float dz) {
+    if (fly_mode) {
+        camera_x += dx;
+        camera_y += dy;
+        camera_z -= dz;
+    } else {
+        gamer[0].vx -= dx * 0.12;
+        gamer[0].vy -= dy * 0.12;
+    }
+}
+
+// In fly mode the yaw is folded back at most once each way: the shell's own yaw keeps
+// growing, so after several turns the camera yaw may lie outside -180..180.
+void rotatecamera(float pitch, float yaw) {
+    if (!fly_mode) {
+        gamer[0].pitch = pitch;
+        gamer[0].yaw = yaw;
+        return;
+    }
+    camera_rot_y = yaw;
+    camera_rot_x = pitch;
+    if (yaw > 180) {
+        yaw -= 360;
+        camera_rot_y = yaw;
+    }
+    if (yaw < -180) {
+        yaw += 360;
+        camera_rot_y = yaw;
+    }
+}
+
+void fly_m(int mode) {
+    fly_mode = mode;
+}
+void e_jump() {
+    jump = 1;
+}
+void add_to_clock(double ms) {
+    world_clock += ms / 1000;
+}
