@@ -1,0 +1,222 @@
+// Block picking, breaking and placing: the pick ray each body casts after moving, and the
+// player's pick-up, timed hits and block placement that close the physics step.
+#include "engine/interact.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/physics.h"
+#include "items/cells.h"
+#include "items/particles.h"
+#include "world/chunks.h"
+#include "world/mesher.h"
+
+namespace {
+
+constexpr float RAY_STEP = 0.125f;
+constexpr int RAY_SAMPLES = 32;
+constexpr float EYE_HEIGHT = 1.5f;
+constexpr int HIT_RELOAD = 10; // with the step that hits, hits come 11 steps apart
+constexpr float HIT_LIMIT = 1.0f;
+constexpr int HIT_FLAKES = 5;
+constexpr int BREAK_FLAKES = 60;
+
+// Chunk x and y are wrapped into the grid for every read and write, so a ray that runs past
+// the world's edge lands in the chunk that really lies there.
+int wrap_chunk(int c) {
+    if (world_size <= 0) return c;
+    c %= world_size;
+    return c < 0 ? c + world_size : c;
+}
+
+// Slot holding chunk (cx, cy, level) in any coordinates, or -1 when it is not in memory or
+// lies above or below the grid.
+int slot_of(const int chunk[3]) {
+    if (!world || world_size <= 0) return -1;
+    return chunk_slot(wrap_chunk(chunk[0]), wrap_chunk(chunk[1]), chunk[2]);
+}
+
+bool local_inside(const int local[3]) {
+    for (int k = 0; k < 3; k++)
+        if (local[k] < 0 || local[k] >= CHUNK_EDGE) return false;
+    return true;
+}
+
+// Address of a block, or null when its chunk is missing or the indices lie outside it.
+BlockId *block_at(const int chunk[3], const int local[3]) {
+    int slot = slot_of(chunk);
+    if (slot < 0 || !local_inside(local)) return nullptr;
+    return &cubes[slot].blocks[block_index(local[0], local[1], local[2])];
+}
+
+// A ray sample stops on a missing chunk and on the block values that stop sideways movement.
+bool ray_blocked(const int chunk[3], const int local[3]) {
+    const BlockId *b = block_at(chunk, local);
+    return !b || (*b >= 1 && *b <= 10);
+}
+
+// Wraps a local index that left 0..63 by one step into the neighbouring chunk. Horizontal
+// indices run against the world axis, so below 0 lies the next chunk up.
+void wrap_sample(int &c, int &l, bool vertical) {
+    if (l < 0) {
+        c += vertical ? -1 : 1;
+        l = CHUNK_EDGE - 1;
+    } else if (l > CHUNK_EDGE - 1) {
+        c += vertical ? 1 : -1;
+        l = 0;
+    }
+}
+
+bool same3(const int a[3], const int b[3]) {
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+void copy3(int dst[3], const int src[3]) {
+    for (int k = 0; k < 3; k++) dst[k] = src[k];
+}
+
+// Centre of a block in the frame particles and boxes use: x and y negated, z up.
+void block_position(const int chunk[3], const int local[3], float out[3]) {
+    out[0] = static_cast<float>(local[0] - CHUNK_EDGE * chunk[0]);
+    out[1] = static_cast<float>(local[1] - CHUNK_EDGE * chunk[1]);
+    out[2] = static_cast<float>(CHUNK_EDGE * chunk[2] + local[2]);
+}
+
+void rebuild_if_present(int cx, int cy, int level) {
+    const int c[3] = {cx, cy, level};
+    if (slot_of(c) >= 0) create_polygons(wrap_chunk(cx), wrap_chunk(cy), level);
+}
+
+// Rebuilds the chunk of a changed block, and the neighbour that shares the block's face when
+// the block lies on the chunk's border, so the seam shows neither holes nor hidden faces.
+void rebuild_around(const int chunk[3], const int local[3]) {
+    const int cx = chunk[0], cy = chunk[1], cz = chunk[2];
+    rebuild_if_present(cx, cy, cz);
+    if (local[0] == 0) rebuild_if_present(cx + 1, cy, cz);
+    if (local[0] == CHUNK_EDGE - 1) rebuild_if_present(cx - 1, cy, cz);
+    if (local[1] == 0) rebuild_if_present(cx, cy + 1, cz);
+    if (local[1] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy - 1, cz);
+    if (local[2] == 0) rebuild_if_present(cx, cy, cz - 1);
+    if (local[2] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy, cz + 1);
+}
+
+const Material *material_of(BlockId v) {
+    return v < MATERIAL_ROWS ? &materials[v] : nullptr;
+}
+
+void break_block(PlayerState &p) {
+    if (!same3(p.held_chunk, p.target_chunk) || !same3(p.held_local, p.target_local)) {
+        const BlockId *b = block_at(p.target_chunk, p.target_local);
+        const Material *m = b ? material_of(*b) : nullptr;
+        if (!m) return;
+        copy3(p.held_chunk, p.target_chunk);
+        copy3(p.held_local, p.target_local);
+        p.hit_timer = HIT_RELOAD;
+        p.health = static_cast<float>(m->break_time);
+        return;
+    }
+    if (p.hit_timer > 0) {
+        p.hit_timer--;
+        return;
+    }
+    BlockId *b = block_at(p.held_chunk, p.held_local);
+    const Material *m = b ? material_of(*b) : nullptr;
+    if (!m || m->toughness > HIT_LIMIT) return;
+
+    float pos[3];
+    block_position(p.held_chunk, p.held_local, pos);
+    add_particle_from_cube(pos[0], pos[1], pos[2], *b, HIT_FLAKES);
+    p.hit_timer = HIT_RELOAD;
+    p.health -= 1.0f;
+    if (p.health > 0) return;
+
+    BlockId value = *b;
+    add_particle_from_cube(pos[0], pos[1], pos[2], value, BREAK_FLAKES);
+    add_box(pos[0], pos[1], pos[2], static_cast<uint16_t>(materials[value].drop));
+    *b = 0;
+    rebuild_around(p.held_chunk, p.held_local);
+    // Nothing is held any more: a block placed later in the same cell starts its own count
+    // instead of inheriting this one's spent health. No ray target has a local z of -1.
+    p.held_local[2] = -1;
+}
+
+void place_block(PlayerState &p) {
+    p.place_request = 0;
+    // The placement lands in the last free cell before the hit, which may lie in another
+    // chunk than the target; the body's own cell, and the one below its feet's level, are
+    // refused without a word.
+    if (wrap_chunk(p.prev_chunk[0]) == wrap_chunk(p.own_chunk[0]) &&
+        wrap_chunk(p.prev_chunk[1]) == wrap_chunk(p.own_chunk[1]) &&
+        p.prev_chunk[2] == p.own_chunk[2] && p.prev_local[0] == p.own_local[0] &&
+        p.prev_local[1] == p.own_local[1] &&
+        (p.prev_local[2] == p.own_local[2] || p.prev_local[2] == p.own_local[2] - 1))
+        return;
+
+    printf("%i %i %i %i %i %i \n", p.prev_local[0], p.own_local[0], p.prev_local[1], p.own_local[1],
+           p.prev_local[2], p.own_local[2]);
+    if (!p.has_target) return;
+    unsigned int t = get_cell(player_cells, cells_active, 0);
+    // Stored values index the texture table, so nothing beyond it goes into the world.
+    if (t == 0 || t >= static_cast<unsigned int>(TEXTURE_ROWS)) return;
+    BlockId *b = block_at(p.prev_chunk, p.prev_local);
+    if (!b) return;
+    *b = static_cast<BlockId>(t);
+    minus_cell(player_cells, cells_active, 0);
+    rebuild_around(p.prev_chunk, p.prev_local);
+}
+
+} // namespace
+
+void pick_ray(PlayerState *body) {
+    if (!body) return;
+    float fx = static_cast<float>(body->x - 0.5);
+    float fy = static_cast<float>(body->y - 0.5);
+    float fz = static_cast<float>(body->z + EYE_HEIGHT);
+    const float psi = body->yaw / 180 * 3.14f;
+    const float theta = body->pitch / 180 * 3.14f;
+    const float dx = -std::sin(psi) * std::cos(theta) * RAY_STEP;
+    const float dy = std::cos(theta) * std::cos(psi) * RAY_STEP;
+    const float dz = std::sin(theta) * RAY_STEP;
+
+    int chunk[3] = {static_cast<int>(fx / 64 + 1), static_cast<int>(fy / 64 + 1),
+                    static_cast<int>(fz / 64)};
+    int local[3] = {0, 0, 0};
+    int prev_chunk[3] = {0, 0, 0}, prev_local[3] = {0, 0, 0};
+    bool hit = false;
+    int sample = 0;
+    for (; sample < RAY_SAMPLES; sample++) {
+        local[0] = static_cast<int>(64 - ((fx - 64 * chunk[0]) + 64));
+        local[1] = static_cast<int>(64 - ((fy - 64 * chunk[1]) + 64));
+        local[2] = static_cast<int>(fz - 64 * chunk[2]);
+        wrap_sample(chunk[1], local[1], false);
+        wrap_sample(chunk[0], local[0], false);
+        wrap_sample(chunk[2], local[2], true);
+        if (ray_blocked(chunk, local)) {
+            hit = true;
+            break;
+        }
+        copy3(prev_chunk, chunk);
+        copy3(prev_local, local);
+        fx += dx;
+        fy += dy;
+        fz -= dz;
+    }
+    // A hit on the first sample means the eye is inside a block: no target then.
+    if (!hit || sample == 0) {
+        body->has_target = 0;
+        return;
+    }
+    body->has_target = 1;
+    copy3(body->target_local, local);
+    copy3(body->target_chunk, chunk);
+    copy3(body->prev_local, prev_local);
+    copy3(body->prev_chunk, prev_chunk);
+}
+
+void player_actions() {
+    PlayerState &p = gamer[0];
+    int type = pick_box(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
+    if (type != -1) add_box_to_inv(player_cells, static_cast<unsigned int>(type));
+    if (p.break_request == 1 && p.has_target) break_block(p);
+    if (p.place_request == 1) place_block(p);
+}

@@ -1,0 +1,167 @@
+// Flakes that fly off hit blocks and the spinning item boxes broken blocks leave behind:
+// two fixed pools, their spawning, their per-frame motion and drawing, and the pick-up test.
+#include "items/particles.h"
+
+#include <GL/gl.h>
+#include <cmath>
+#include <cstring>
+
+#include "engine/common.h"
+#include "render/cubes.h"
+#include "world/mesher.h"
+
+Particle prs[PARTICLE_POOL];
+ItemBox bxs[BOX_POOL];
+
+namespace {
+
+constexpr float FLAKE_HALF = 0.15f; // half the flake's edge
+constexpr float FLAKE_TEX = 0.01f;  // atlas span sampled by one flake
+constexpr float FALL = 0.006f;      // gravity, per frame
+constexpr float FACE_PUSH = 0.05f;  // extra speed away from the face a flake leaves from
+constexpr float BOX_SIZE = 0.4f;
+constexpr float BOX_SPIN = 0.01f; // radians per frame
+constexpr float BOX_BOB = 0.25f;  // bobbing amplitude
+
+const BlockTextures &textures_of(int type) {
+    static const BlockTextures none = {};
+    return (type >= 0 && type < TEXTURE_ROWS) ? texes[type] : none;
+}
+
+bool box_visible(uint16_t type) {
+    return type < MATERIAL_ROWS && materials[type].solid == 1;
+}
+
+void draw_flake(const Particle &p) {
+    const float s = std::sin(p.angle), c = std::cos(p.angle), k = FLAKE_HALF;
+    glBegin(GL_QUADS);
+    glTexCoord2f(p.u, p.v);
+    glVertex3f(p.x + k * s, p.z - k * c, p.y + k);
+    glTexCoord2f(p.u + FLAKE_TEX, p.v);
+    glVertex3f(p.x - k * s, p.z - k * c, p.y - k);
+    glTexCoord2f(p.u + FLAKE_TEX, p.v + FLAKE_TEX);
+    glVertex3f(p.x - k * s, p.z + k * c, p.y - k);
+    glTexCoord2f(p.u, p.v + FLAKE_TEX);
+    glVertex3f(p.x + k * s, p.z + k * c, p.y + k);
+    glEnd();
+}
+
+void draw_box(const ItemBox &b, float h) {
+    draw_cube_filed(b.x, h, b.y, b.phase, BOX_SIZE, b.type);
+}
+
+} // namespace
+
+void init_particles() {
+    std::memset(prs, 0, sizeof prs);
+    std::memset(bxs, 0, sizeof bxs);
+}
+
+int find_free_partcl() {
+    for (int k = 0; k < PARTICLE_POOL; k++)
+        if (!prs[k].active) return k;
+    return -1;
+}
+
+int find_free_box() {
+    for (int k = 0; k < BOX_LIVE; k++)
+        if (!bxs[k].active) return k;
+    return -1;
+}
+
+void add_particle_from_cube(float cx, float cy, float cz, int type, int count) {
+    const BlockTextures &tex = textures_of(type);
+    for (int n = 0; n < count; n++) {
+        int k = find_free_partcl();
+        if (k < 0) return;
+        Particle &p = prs[k];
+        // Each value below is its own draw, taken in exactly this order so that a scripted
+        // source reproduces a burst flake by flake.
+        p.x = cx + (e_rand() % 32) * 0.015625f - 0.25f;
+        p.y = cy + (e_rand() % 32) * 0.015625f - 0.25f;
+        p.z = cz + (e_rand() % 32) * 0.015625f;
+        p.vx = ((e_rand() % 64) * 0.015625f - 0.5f) / 50;
+        p.vy = ((e_rand() % 64) * 0.015625f - 0.5f) / 50;
+        p.vz = ((e_rand() % 64) * 0.015625f - 0.5f) / 50 + 0.02f;
+        p.angle = (e_rand() % 360) / 180.0f * 3.14f;
+        switch (e_rand() % 6) {
+        case 0:
+            p.x = cx - 0.5f;
+            p.vx -= FACE_PUSH;
+            break;
+        case 1:
+            p.x = cx + 0.5f;
+            p.vx += FACE_PUSH;
+            break;
+        case 2:
+            p.y = cy - 0.5f;
+            p.vy -= FACE_PUSH;
+            break;
+        case 3:
+            p.y = cy + 0.5f;
+            p.vy += FACE_PUSH;
+            break;
+        case 4:
+            p.z = cz - 0.5f;
+            p.vz -= FACE_PUSH;
+            break;
+        default:
+            p.z = cz + 0.5f;
+            p.vz += FACE_PUSH;
+            break;
+        }
+        int g = e_rand() % 3;
+        const TexCell &cell = g == 0 ? tex.top : g == 1 ? tex.bottom : tex.side;
+        int span = g == 0 ? 10 : 16;
+        p.u = cell.u + (e_rand() % span) / 1000.0f * 9;
+        p.v = cell.v + (e_rand() % span) / 1000.0f * 9;
+        p.life = e_rand() % 30 + 20;
+        p.active = 1;
+    }
+}
+
+void add_box(float x, float y, float z, uint16_t type) {
+    int k = find_free_box();
+    if (k < 0) return;
+    bxs[k] = ItemBox{x, y, z, 0.0f, type, 1};
+}
+
+void advance_particles(void (*draw_particle)(const Particle &p),
+                       void (*draw_box)(const ItemBox &b, float box_height)) {
+    for (Particle &p : prs) {
+        if (!p.active) continue;
+        p.x += p.vx;
+        p.y += p.vy;
+        p.vz -= FALL;
+        p.z += p.vz;
+        if (draw_particle) draw_particle(p);
+        // A flake spawned with life L is drawn L + 1 times.
+        p.life -= 1;
+        if (p.life < 0) p.active = 0;
+    }
+    for (ItemBox &b : bxs) {
+        // Boxes of a non-solid type neither show nor spin, yet stay collectable.
+        if (!b.active || !box_visible(b.type)) continue;
+        b.phase += BOX_SPIN;
+        float h = b.z + BOX_BOB * std::sin(b.phase);
+        if (draw_box) draw_box(b, h);
+    }
+}
+
+void render_particles() {
+    advance_particles(draw_flake, draw_box);
+}
+
+int pick_box(float px, float py, float pz) {
+    for (int k = 0; k < BOX_LIVE; k++) {
+        ItemBox &b = bxs[k];
+        if (!b.active) continue;
+        // |trunc(s)| is 0 exactly when |s| < 1; comparing the sums directly keeps any position
+        // clear of an out-of-range float-to-int conversion.
+        if (std::fabs(b.y + py) < 1 && std::fabs(b.x + px) < 1 && std::fabs(pz - b.z) < 1) {
+            b.active = 0;
+            return b.type;
+        }
+    }
+    return -1;
+}
