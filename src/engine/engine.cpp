@@ -1,8 +1,30 @@
-// Engine life cycle: start-up, the game start and the input entry points.
+// Engine life cycle and its door to the shell: start-up, the menu, the game start and the
+// input entry points the window callbacks call.
 #include "engine/engine.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "engine/common.h"
+#include "engine/physics.h"
+#include "gui/gui.h"
+#include "gui/lang.h"
+#include "items/cells.h"
+#include "items/particles.h"
+#include "render/font.h"
+#include "render/render.h"
+#include "render/textures.h"
+#include "shell/config.h"
+#include "shell/window.h"
+#include "world/chunks.h"
+#include "world/mesher.h"
+#include "world/saver.h"
+#include "world/streamer.h"
 
 int gui = 1;
 int game = 0;
@@ -11,29 +33,191 @@ unsigned int sun = 0;
 unsigned int back[5] = {0, 0, 0, 0, 0};
 int mousex = 0, mousey = 0;
 
+namespace {
+
+// The running world's name. The save module keeps a pointer to it rather than a copy, so it
+// lives here for the whole process instead of in whatever buffer the caller passed.
+char current_world[64];
+
+constexpr int MENU_MAIN_SCREEN = 0;
+
+} // namespace
+
 int e_init() {
+    srand(unsigned(time(nullptr)));
+
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
     glClearColor(0.9f, 0.9f, 1.0f, 1.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLineWidth(2.0f);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogfv(GL_FOG_COLOR, fogColor);
+    glFogf(GL_FOG_DENSITY, 0.4f);
+    glHint(GL_FOG_HINT, GL_DONT_CARE);
+    glFogf(GL_FOG_START, 5.0f);
+    glFogf(GL_FOG_END, 10.0f);
+    if (game_param.fog_enabled) glEnable(GL_FOG);
+    glFrontFace(GL_CCW);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
+    glEnable(GL_LIGHT1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+
+    // A picture that fails to load leaves its name 0: surfaces then show no image.
+    LoadGLTextures(0, "./world/standart/ground.tga", &g_textures, 0);
+    LoadGLTextures(0, "./back.tga", back, 1);
+    LoadGLTextures(1, "./ts.tga", back, 1);
+    LoadGLTextures(2, "./lang/rus.tga", back, 1);
+    LoadGLTextures(3, "./lang/eng.tga", back, 1);
+    LoadGLTextures(0, "./font.tga", &font, 1);
+    LoadGLTextures(0, "./world/standart/sun.tga", &sun, 1);
+
+    initfont(font);
+    init_particles();
+    lang_init(game_param.language);
+
+    player_cells = init_cells(10, 5);
+    if (player_cells) {
+        static const unsigned int packs[] = {3, 3, 3, 1, 2, 2, 2};
+        for (unsigned int type : packs) add_pack_to_inv(player_cells, type);
+    }
+
+    find_worlds(&ctlg);
     return 1;
 }
 
 int e_init_gui() {
     gui = 1;
     game = 0;
+    g_set_par_str(&game_param);
+    g_set_back(back);
+    g_level(st_page);
+    g_setctlg(&ctlg);
     return 1;
 }
 
-int e_is_gui() { return gui; }
-void send_key(int) {}
+int e_is_gui() {
+    return gui;
+}
+
+void send_key(int key) {
+    g_send_key(key);
+    if (key >= '1' && key <= '9')
+        cells_active = key - '1';
+    else if (key == '0')
+        cells_active = 9;
+}
+
 void set_mouse(int x, int y) {
     mousex = x;
     mousey = y;
+    g_set_mouse(x, y);
 }
-void mouse_down(int) {}
-void mouse_up(int) {}
-int e_init_game() { return 1; }
-int e_start_world(const char *, int) { return e_init_game(); }
+
+void mouse_down(int button) {
+    if (button == 0) {
+        switch (g_mouse_down()) {
+        case 2:
+            save();
+            break;
+        case 3:
+            shell_leave_main_loop();
+            break;
+        case 4: {
+            WorldChoice *choice = g_get_world();
+            // The menu has already cleared its screen; a world that cannot start must not
+            // leave the player on an empty page with no way on.
+            if (!choice || !e_start_world(choice->name, choice->size)) g_level(MENU_MAIN_SCREEN);
+            break;
+        }
+        default:
+            break;
+        }
+        // Tested after the click is served, so the click that starts a world also aims.
+        if (game == 1) gamer[0].break_request = 1;
+    } else if (button == 2) {
+        if (game == 1) gamer[0].place_request = 1;
+    }
+}
+
+void mouse_up(int button) {
+    if (button == 0 && game == 1) {
+        gamer[0].break_request = 0;
+        gamer[0].place_request = 0;
+    }
+}
+
+int e_start_world(const char *name, int size_choice) {
+    if (!name || std::strlen(name) >= sizeof current_world || !g_world_name_ok(name)) {
+        printf("cannot start a world with this name \n");
+        return 0;
+    }
+    if (size_choice < 1 || size_choice > 3) {
+        printf("world size choice %i is not 1 to 3 \n", size_choice);
+        return 0;
+    }
+    // A second start within one process: write the running world away first, so nothing
+    // of it is lost when the grid is rebuilt.
+    if (game) {
+        save_all();
+        game = 0;
+    }
+
+    if (game_param.world_counter < INT_MAX) game_param.world_counter++;
+    save();
+
+    std::strcpy(current_world, name);
+    snprintf(buff, sizeof buff, "./saves/%s", current_world);
+    fputs(buff, stdout); // the name may hold '%', so it is never a format
+    makedir(buff);
+
+    world_size = 10 * size_choice;
+    vision_range = game_param.view_distance;
+    if (!e_init_game()) {
+        printf("world %s not started \n", current_world);
+        return 0;
+    }
+    game = 1;
+    gui = 0;
+    shell_hide_cursor();
+    return 1;
+}
+
+int e_init_game() {
+    camera_x = 200.0;
+    camera_y = 200.0;
+    camera_z = 285.0;
+    camera_rot_x = 0;
+    camera_rot_y = 0;
+
+    fill_block_tables();
+
+    // The last record is never activated and stays zero.
+    std::memset(gamer, 0, sizeof(PlayerState) * (BODY_COUNT - 1));
+    gamer[0].active = 1;
+    gamer[0].height = 2;
+
+    if (!initialize_world()) {
+        // No grid: no body may probe it.
+        gamer[0].active = 0;
+        return 0;
+    }
+    init_save_load(world, cubes, world_size, current_world);
+
+    glFogf(GL_FOG_START, float(20 * vision_range));
+    glFogf(GL_FOG_END, float(32 * vision_range + 22));
+    return 1;
+}
