@@ -1,0 +1,257 @@
+// Chunk save files (one little-endian file of 262,144 block values per chunk, written whole
+// through a temporary file and a rename) and the catalogue of saved worlds.
+#include "world/saver.h"
+
+#include "engine/common.h"
+#include "world/chunks.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static_assert(CHUNK_FILE_BYTES == CHUNK_BLOCKS * int(sizeof(BlockId)),
+              "a chunk file holds every block of one chunk, two bytes each");
+
+WorldCatalogue ctlg;
+float s_header;
+
+namespace {
+
+const char *world_name = nullptr; // the WorldChoice's name; not copied
+Chunk *cubes_s = nullptr;
+
+constexpr BlockId MAX_STORED = 255; // the per-type tables have 256 rows
+
+// Formats the chunk's file name into buff. False when the name does not fit.
+bool chunk_path(int cx, int cy, int level) {
+    if (!world_name) return false;
+    int n = snprintf(buff, sizeof buff, "./saves/%s/%i-%i-%i.vxc", world_name, cx, cy, level);
+    return n >= 0 && size_t(n) < sizeof buff;
+}
+
+// The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
+// cell before loading and clears the flag only after saving.
+Chunk *cell_chunk(int cx, int cy, int level) {
+    if (!world || !cubes_s || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size ||
+        level < 0 || level >= CHUNK_LEVELS)
+        return nullptr;
+    uint16_t cell = world[chunk_cell(cx, cy, level)];
+    if (cell >= POOL_SIZE) return nullptr;
+    return &cubes_s[cell];
+}
+
+constexpr bool host_little_endian() {
+    return __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+}
+
+void swap_bytes(BlockId *b, int n) {
+    for (int k = 0; k < n; k++) b[k] = BlockId((b[k] >> 8) | (b[k] << 8));
+}
+
+// Writes all of data to fd; false with errno set on failure or a short write.
+bool write_all(int fd, const char *data, size_t n) {
+    while (n > 0) {
+        ssize_t w = write(fd, data, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (w == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += w;
+        n -= size_t(w);
+    }
+    return true;
+}
+
+// Reads up to n bytes; the count read, or -1 with errno set.
+long read_all(int fd, char *data, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+        ssize_t r = read(fd, data + got, n - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (r == 0) break;
+        got += size_t(r);
+    }
+    return long(got);
+}
+
+// Values above 255 would index past the per-type tables: only a damaged file holds them.
+int clear_damaged(BlockId *b) {
+    int bad = 0;
+    for (int k = 0; k < CHUNK_BLOCKS; k++) {
+        bool over = b[k] > MAX_STORED;
+        bad += over;
+        b[k] = over ? 0 : b[k];
+    }
+    return bad;
+}
+
+bool is_folder(const char *parent, const dirent *e) {
+    if (e->d_type == DT_DIR) return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK) return false;
+    char path[PATH_MAX];
+    int n = snprintf(path, sizeof path, "%s%s", parent, e->d_name);
+    if (n < 0 || size_t(n) >= sizeof path) return false;
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+void init_save_load(unsigned short *grid, void *pool, int size, const char *name) {
+    world = grid;
+    cubes_s = static_cast<Chunk *>(pool);
+    world_size = size;
+    world_name = name;
+    s_header = 0.1f;
+    printf("save_load version %f, world name %s \n", s_header, name ? name : "");
+}
+
+int check(int cx, int cy, int level) {
+    if (!chunk_path(cx, cy, level)) return 0;
+    return access(buff, F_OK) == 0 ? 1 : 0;
+}
+
+int load_w(int cx, int cy, int level) {
+    Chunk *c = cell_chunk(cx, cy, level);
+    if (!c) return 0;
+    char *dst = reinterpret_cast<char *>(c->blocks);
+    if (!chunk_path(cx, cy, level)) {
+        memset(dst, 0, CHUNK_FILE_BYTES);
+        printf("cannot read chunk %i-%i-%i: path too long, chunk left empty \n", cx, cy, level);
+        return 0;
+    }
+    long got = -1;
+    int fd = open(buff, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        got = read_all(fd, dst, CHUNK_FILE_BYTES);
+        int err = errno;
+        close(fd);
+        errno = err;
+    }
+    if (got < 0) {
+        memset(dst, 0, CHUNK_FILE_BYTES);
+        printf("cannot read %s: %s, chunk left empty \n", buff, strerror(errno));
+        return 0;
+    }
+    // No block of the slot's previous chunk may survive past the end of a short file.
+    bool whole = got == CHUNK_FILE_BYTES;
+    if (!whole) {
+        memset(dst + got, 0, size_t(CHUNK_FILE_BYTES - got));
+        printf("short chunk file %s: %li of %i bytes, the rest left empty \n", buff, got,
+               CHUNK_FILE_BYTES);
+    }
+    if (!host_little_endian()) swap_bytes(c->blocks, CHUNK_BLOCKS);
+    int bad = clear_damaged(c->blocks);
+    if (bad) printf("damaged chunk file %s: %i blocks above 255 set to 0 \n", buff, bad);
+    return whole && !bad ? 1 : 0;
+}
+
+int save_w(int cx, int cy, int level) {
+    Chunk *c = cell_chunk(cx, cy, level);
+    if (!c) {
+        printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
+        return 0;
+    }
+    if (!chunk_path(cx, cy, level)) {
+        printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
+        return 0;
+    }
+    char tmp[sizeof buff + 8];
+    snprintf(tmp, sizeof tmp, "%s.tmp", buff);
+
+    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ENOENT) {
+        char folder[sizeof buff];
+        snprintf(folder, sizeof folder, "saves/%s", world_name);
+        makedir(folder);
+        fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    }
+    if (fd < 0) {
+        printf("cannot save %s: %s \n", buff, strerror(errno));
+        return 0;
+    }
+    const char *src = reinterpret_cast<const char *>(c->blocks);
+    static BlockId swapped[CHUNK_BLOCKS];
+    if (!host_little_endian()) {
+        memcpy(swapped, c->blocks, CHUNK_FILE_BYTES);
+        swap_bytes(swapped, CHUNK_BLOCKS);
+        src = reinterpret_cast<const char *>(swapped);
+    }
+    bool ok = write_all(fd, src, CHUNK_FILE_BYTES);
+    int err = errno;
+    if (close(fd) != 0 && ok) ok = false, err = errno;
+    if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
+    if (!ok) {
+        unlink(tmp);
+        printf("cannot save %s: %s \n", buff, strerror(err));
+        return 0;
+    }
+    return 1;
+}
+
+int makedir(const char *path) {
+    char p[PATH_MAX];
+    int n = snprintf(p, sizeof p, "./%s", path);
+    if (n < 0 || size_t(n) >= sizeof p) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    // Parents first, so a missing "./saves/" does not make every save fail.
+    for (char *s = p + 2; *s; s++) {
+        if (*s != '/') continue;
+        *s = 0;
+        mkdir(p, 0777);
+        *s = '/';
+    }
+    return mkdir(p, 0777);
+}
+
+void find_worlds(WorldCatalogue *cat) {
+    memset(cat, 0, sizeof *cat);
+    const char *folder = "./saves/";
+    DIR *d = opendir(folder);
+    if (!d) return;
+    while (cat->count < CATALOGUE_MAX) {
+        dirent *e = readdir(d);
+        if (!e) break;
+        printf("%s\n", e->d_name);
+        if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
+        // A cut name would resume a different world: skip what does not fit.
+        if (strlen(e->d_name) >= CATALOGUE_NAME) continue;
+        if (!is_folder(folder, e)) continue;
+        strcpy(cat->names[cat->count++], e->d_name);
+    }
+    closedir(d);
+}
+
+int saved_world_size(const char *name) {
+    char folder[PATH_MAX];
+    int n = snprintf(folder, sizeof folder, "./saves/%s/", name ? name : "");
+    if (!name || n < 0 || size_t(n) >= sizeof folder) return 10;
+    DIR *d = opendir(folder);
+    if (!d) return 10;
+    int widest = -1;
+    while (dirent *e = readdir(d)) {
+        int cx, cy, level, used = -1;
+        if (sscanf(e->d_name, "%d-%d-%d.vxc%n", &cx, &cy, &level, &used) != 3) continue;
+        if (used < 0 || e->d_name[used] != 0 || cx < 0 || cy < 0) continue;
+        if (cx > widest) widest = cx;
+        if (cy > widest) widest = cy;
+    }
+    closedir(d);
+    for (int size = 10; size < 30; size += 10)
+        if (widest < size) return size;
+    return 30;
+}

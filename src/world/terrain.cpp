@@ -1,0 +1,92 @@
+// Layered terrain: floor at level 0, earth at levels 1 to 3, a flat or basin surface at level
+// 4 and air above. Random numbers are drawn in a fixed order so a scripted source can check
+// every column.
+#include "world/terrain.h"
+
+#include "engine/common.h"
+#include "world/chunks.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr BlockId AIR = 0, TURF = 1, FLOOR = 2, EARTH = 3;
+
+BlockId *column(BlockId *blocks, int x, int y) {
+    return blocks + block_index(x, y, 0);
+}
+
+// Only earth turns to turf; other block types are passed over.
+void grass_column(BlockId *col) {
+    for (int z = CHUNK_EDGE - 1; z >= 0; z--) {
+        if (col[z] == EARTH) {
+            col[z] = TURF;
+            return;
+        }
+    }
+}
+
+void build_flat(BlockId *blocks) {
+    for (int x = 0; x < CHUNK_EDGE; x++) {
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            BlockId *col = column(blocks, x, y);
+            std::fill(col, col + FLAT_GROUND + 1, EARTH);
+            // A bump column draws one number, every other column two.
+            if ((e_rand() & 7) == 0) {
+                col[FLAT_GROUND + 1] = EARTH;
+            } else if (e_rand() % 120 == 2) {
+                col[FLAT_GROUND] = AIR;
+            }
+        }
+    }
+}
+
+void build_basin(BlockId *blocks) {
+    for (int x = 0; x < CHUNK_EDGE; x++) {
+        int ra = e_rand();
+        int rb = e_rand();
+        int lift = (rb % 4 == 1) ? 0 : ra % 2;
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            int r1 = e_rand();
+            int r2 = e_rand();
+            int jitter = (r2 % 4 != 2) ? r1 % 2 : 0;
+            int h = std::abs(x - 32) / 5 + std::abs(y - 32) / 5 - 10 - lift - jitter;
+            // The twenty writes of clamp(h + k) cover max(h, 0) .. min(h + 19, 19).
+            int lo = std::max(h, 0), hi = std::min(h + 19, FLAT_GROUND);
+            BlockId *col = column(blocks, x, y);
+            std::fill(col + lo, col + hi + 1, EARTH);
+        }
+    }
+}
+
+} // namespace
+
+void makegrass(int slot) {
+    if (slot < 0 || slot >= POOL_SIZE) return;
+    BlockId *blocks = cubes[slot].blocks;
+    for (int x = 0; x < CHUNK_EDGE; x++)
+        for (int y = 0; y < CHUNK_EDGE; y++) grass_column(column(blocks, x, y));
+}
+
+int generateCube(int slot, int cx, int cy, int level) {
+    (void)cx;
+    (void)cy;
+    if (slot < 0 || slot >= POOL_SIZE) return slot;
+    Chunk &c = cubes[slot];
+    c.used = 1;
+    BlockId fill = AIR;
+    if (level == 0)
+        fill = FLOOR;
+    else if (level >= 1 && level <= 3)
+        fill = EARTH;
+    std::fill(c.blocks, c.blocks + CHUNK_BLOCKS, fill);
+    if (level != SURFACE_LEVEL) return slot;
+
+    if (e_rand() % 7 == 6)
+        build_basin(c.blocks);
+    else
+        build_flat(c.blocks);
+    makegrass(slot);
+    return slot;
+}
