@@ -1,10 +1,192 @@
-// The per-frame render pass.
+// The per-frame render pass: the sun and the colours of the time of day, the world frame,
+// the target outline, the hotbar overlay and the GL error report.
 #include "render/render.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/engine.h"
+#include "engine/physics.h"
+#include "gui/gui.h"
+#include "items/cells.h"
+#include "items/particles.h"
+#include "render/chunk_draw.h"
+#include "render/cubes.h"
+#include "shell/config.h"
+#include "world/chunks.h"
+
+float sunposx = 0, sunposy = 0;
+float fogColor[4] = {0.9f, 0.9f, 0.9f, 1.0f};
+float LightDiffuse[4] = {1.2f, 1.2f, 1.2f, 1.0f};
+float LightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
+float LightAmbient[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+
+namespace {
+
+constexpr double CLOCK_FACTOR = 720.0; // sun-angle units per second of world_clock
+constexpr float SUN_DISTANCE = 500.0f;
+constexpr float SUN_HALF = 30.0f;
+constexpr float DUSK = 0.4f; // below this brightness the sunlight turns red
+constexpr int HOTBAR_CELLS = 10;
+constexpr int HOTBAR_X = 210, HOTBAR_Y = 566, HOTBAR_PITCH = 38;
+
+const char *gl_error_name(unsigned int code) {
+    switch (code) {
+    case GL_INVALID_ENUM:
+        return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE:
+        return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION:
+        return "GL_INVALID_OPERATION";
+    case GL_STACK_OVERFLOW:
+        return "GL_STACK_OVERFLOW";
+    case GL_STACK_UNDERFLOW:
+        return "GL_STACK_UNDERFLOW";
+    case GL_OUT_OF_MEMORY:
+        return "GL_OUT_OF_MEMORY";
+    default:
+        return "";
+    }
+}
+
+// Sun quad, light position and the colours of the time of day, in the sky frame (the
+// camera's rotation without its translation).
+void draw_sky() {
+    glRotatef(camera_rot_x, 1, 0, 0);
+    glRotatef(camera_rot_y, 0, 1, 0);
+
+    const double a = (CLOCK_FACTOR * world_clock + camera_x) / 20000 / 3.14;
+    const double s = std::sin(a), c = std::cos(a);
+    sunposx = static_cast<float>(-SUN_DISTANCE * c);
+    sunposy = static_cast<float>(SUN_DISTANCE * s);
+    const float hs = static_cast<float>(SUN_HALF * s), hc = static_cast<float>(SUN_HALF * c);
+
+    glEnable(GL_BLEND);
+    glDisable(GL_FOG);
+    glBindTexture(GL_TEXTURE_2D, sun);
+    // The overlay's last colour would otherwise tint the sun image.
+    glColor4f(1, 1, 1, 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(sunposx - hs, sunposy - hc, SUN_HALF);
+    glTexCoord2f(1, 0);
+    glVertex3f(sunposx - hs, sunposy - hc, -SUN_HALF);
+    glTexCoord2f(1, 1);
+    glVertex3f(sunposx + hs, sunposy + hc, -SUN_HALF);
+    glTexCoord2f(0, 1);
+    glVertex3f(sunposx + hs, sunposy + hc, SUN_HALF);
+    glEnd();
+
+    LightPosition[0] = static_cast<float>(sunposx + camera_x);
+    LightPosition[1] = sunposy - 20;
+    LightPosition[2] = static_cast<float>(camera_y);
+
+    if (s < 0) {
+        LightDiffuse[0] = LightDiffuse[1] = LightDiffuse[2] = 0;
+        fogColor[0] = fogColor[1] = fogColor[2] = 0;
+        glFogfv(GL_FOG_COLOR, fogColor);
+        glClearColor(0, 0, 0.05f, 1);
+    } else {
+        float b = static_cast<float>(4 * s);
+        if (b > 1) b = 1;
+        fogColor[0] = fogColor[1] = fogColor[2] = 0.9f * b;
+        glFogfv(GL_FOG_COLOR, fogColor);
+        LightDiffuse[0] = LightDiffuse[1] = LightDiffuse[2] = 1.3f * b;
+        glClearColor(0.9f * b, 0.9f * b, b, 1);
+        if (b < DUSK) LightDiffuse[0] = 1.3f * b + (DUSK - b);
+    }
+    // Still in the sky frame: the light turns with the camera but does not travel with it.
+    glLightfv(GL_LIGHT1, GL_POSITION, LightPosition);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
+}
+
+void draw_world() {
+    glLoadIdentity();
+    glEnable(GL_LIGHTING);
+    glRotatef(camera_rot_x, 1, 0, 0);
+    glRotatef(camera_rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(camera_x), static_cast<float>(-camera_z),
+                 static_cast<float>(camera_y));
+    glEnable(GL_CULL_FACE);
+    draw_buffs();
+    glDisable(GL_CULL_FACE);
+    render_particles();
+}
+
+void draw_target() {
+    const PlayerState &p = gamer[0];
+    if (!p.has_target) return;
+    glColor4f(0, 0, 0, 1);
+    glLineWidth(5.0f);
+    const int e = CHUNK_EDGE;
+    draw_cube(static_cast<float>(p.target_local[0] - e * p.target_chunk[0]),
+              static_cast<float>(p.target_local[2] + e * p.target_chunk[2]),
+              static_cast<float>(p.target_local[1] - e * p.target_chunk[1]));
+}
+
+void draw_hotbar() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 600, 0, 0, 15);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    for (int i = 0; i < HOTBAR_CELLS; i++) {
+        const int x = HOTBAR_X + HOTBAR_PITCH * i;
+        if (i < HOTBAR_CELLS - 1) {
+            // Bridges the 4-pixel gap to the next cell; a fixed width, whatever the
+            // outline or the cells left behind.
+            glLineWidth(1.0f);
+            glColor4f(0.8f, 0.8f, 0.8f, 0.8f);
+            glBegin(GL_LINES);
+            glVertex2f(static_cast<float>(x + 34), 586);
+            glVertex2f(static_cast<float>(x + 38), 586);
+            glEnd();
+        }
+        glBindTexture(GL_TEXTURE_2D, g_textures);
+        if (player_cells && player_cells->slots)
+            render_cell(&player_cells->slots[i], x, HOTBAR_Y, i == cells_active ? 1 : 0);
+    }
+}
+
+void restore_state() {
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+} // namespace
+
+unsigned int e_report_gl_error(unsigned int code) {
+    if (code != GL_NO_ERROR)
+        std::printf("error %i, %s\n", static_cast<int>(code), gl_error_name(code));
+    return code;
+}
 
 int e_render() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    if (game == 1) {
+        draw_sky();
+        if (game_param.fog_enabled) glEnable(GL_FOG);
+        glDisable(GL_BLEND);
+        draw_world();
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        draw_target();
+        draw_hotbar();
+        restore_state();
+    }
+    e_report_gl_error(glGetError());
+    if (gui == 1) g_draw();
     return 1;
 }

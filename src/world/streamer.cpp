@@ -1,9 +1,213 @@
-// Chunk streaming (stub).
+// Chunk streaming: which chunk positions around the camera are walked, bringing a missing
+// chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+
+#include "engine/engine.h"
+#include "engine/physics.h"
+#include "world/chunks.h"
+#include "world/mesher.h"
+#include "world/saver.h"
+#include "world/terrain.h"
 
 int c_position_x, c_position_y, c_position_z;
 int already_created = 0;
+StreamStats stream_stats;
 
-void draw_buffs() {}
-void re_save() {}
-void save_all() {}
+namespace {
+
+void *(*mesh_alloc)(size_t) = nullptr;
+// The grid the pool-full notice was given for: one notice per game.
+const uint16_t *pool_full_told = nullptr;
+
+// c taken modulo world_size into 0..world_size-1 (any c, not just one step away).
+int wrap_chunk(int c) {
+    int w = c % world_size;
+    return w < 0 ? w + world_size : w;
+}
+
+void *alloc_bytes(size_t n) {
+    return mesh_alloc ? mesh_alloc(n) : std::malloc(n);
+}
+
+void free_mesh(Chunk &ch) {
+    std::free(ch.norms);
+    std::free(ch.texs);
+    std::free(ch.verts);
+    ch.norms = ch.texs = ch.verts = nullptr;
+    ch.polygons = 0;
+}
+
+// All three arrays, or none: a chunk is never built or drawn from a missing array.
+bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
+    ch.texs = static_cast<float *>(alloc_bytes(MESH_TEX_BYTES));
+    ch.verts = static_cast<float *>(alloc_bytes(MESH_VERT_BYTES));
+    ch.norms = static_cast<float *>(alloc_bytes(MESH_NORM_BYTES));
+    bool ok = true;
+    for (float *p : {ch.texs, ch.verts, ch.norms}) {
+        if (p) continue;
+        ok = false;
+        std::printf("cannot alloc memory in %i %i %i \n", wx, wy, level);
+        std::fflush(stdout);
+        if (std::system("pause") != 0) {
+            // There is usually no such command; the line above is the report.
+        }
+    }
+    if (!ok) free_mesh(ch);
+    ch.polygons = 0;
+    return ok;
+}
+
+void rebuild_if_present(int cx, int cy, int level) {
+    if (level < 0 || level >= CHUNK_LEVELS) return;
+    const int wx = wrap_chunk(cx), wy = wrap_chunk(cy);
+    if (chunk_slot(wx, wy, level) >= 0) create_polygons(wx, wy, level);
+}
+
+} // namespace
+
+void stream_locate() {
+    c_position_x = static_cast<int>(camera_x * 0.015625);
+    c_position_y = static_cast<int>(camera_y * 0.015625);
+    c_position_z = static_cast<int>(camera_z * 0.015625);
+}
+
+void stream_range_xy(int p, int r, int *first, int *last) {
+    // Chunk coordinates are truncated toward zero, so chunk 0 also covers the half chunk
+    // below the origin: it reaches one position further back.
+    *first = p - r + (p != 0 ? 1 : 0);
+    *last = p + r + 1;
+}
+
+void stream_range_level(int pz, int r, int *first, int *last) {
+    *first = pz - r < 0 ? 0 : pz - r;
+    *last = pz + r + 1 < TOP_STREAMED_LEVEL ? pz + r + 1 : TOP_STREAMED_LEVEL;
+}
+
+int stream_bring_in(int wx, int wy, int level) {
+    if (already_created != 0 || !world || world_size <= 0) return 0;
+    if (wx < 0 || wx >= world_size || wy < 0 || wy >= world_size) return 0;
+    if (level < 0 || level >= CHUNK_LEVELS) return 0;
+    uint16_t &cell = world[chunk_cell(wx, wy, level)];
+    if (cell != NO_CHUNK) return 0;
+
+    const int slot = find_free_cube();
+    if (slot < 0) {
+        if (pool_full_told != world) {
+            std::printf("chunk pool full (%i chunks), no more chunks are brought in \n", POOL_SIZE);
+            pool_full_told = world;
+        }
+        return 0;
+    }
+    Chunk &ch = cubes[slot];
+    // The arrays come first so a failure leaves the slot and the cell as they were.
+    if (!alloc_mesh(ch, wx, wy, level)) {
+        already_created = CREATE_COOLDOWN; // do not retry in every frame
+        return 0;
+    }
+    if (!check(wx, wy, level)) {
+        cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
+        std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
+        stream_stats.created++;
+    } else {
+        cell = static_cast<uint16_t>(slot);
+        load_w(wx, wy, level);
+        ch.used = 1;
+        std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
+        stream_stats.loaded++;
+    }
+    already_created = CREATE_COOLDOWN;
+    create_polygons(wx, wy, level);
+    rebuild_if_present(wx, wy, level + 1);
+    rebuild_if_present(wx, wy, level - 1);
+    rebuild_if_present(wx, wy + 1, level);
+    rebuild_if_present(wx, wy - 1, level);
+    rebuild_if_present(wx + 1, wy, level);
+    rebuild_if_present(wx - 1, wy, level);
+    return 1;
+}
+
+void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
+    if (!world || world_size <= 0) return;
+    const int r = vision_range;
+    int x0, x1, y0, y1, l0, l1;
+    stream_range_xy(c_position_x, r, &x0, &x1);
+    stream_range_xy(c_position_y, r, &y0, &y1);
+    stream_range_level(c_position_z, r, &l0, &l1);
+    for (int cx = x0; cx <= x1; cx++)
+        for (int cy = y0; cy <= y1; cy++)
+            for (int level = l0; level <= l1; level++) {
+                StreamCell c;
+                c.cx = cx;
+                c.cy = cy;
+                c.level = level;
+                c.wx = wrap_chunk(cx);
+                c.wy = wrap_chunk(cy);
+                c.shift_x = CHUNK_EDGE * (c.wx - cx);
+                c.shift_y = CHUNK_EDGE * (c.wy - cy);
+                stream_bring_in(c.wx, c.wy, level);
+                c.slot = chunk_slot(c.wx, c.wy, level);
+                if (visit) visit(c, ctx);
+            }
+}
+
+int stream_release(int cx, int cy, int level) {
+    if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size || level < 0 ||
+        level >= CHUNK_LEVELS)
+        return 1;
+    uint16_t &cell = world[chunk_cell(cx, cy, level)];
+    if (cell == NO_CHUNK) return 1;
+    if (cell >= POOL_SIZE) { // never index the pool with a damaged cell
+        cell = NO_CHUNK;
+        return 1;
+    }
+    Chunk &ch = cubes[cell];
+    free_mesh(ch);
+    // The save module names the file and the reason when this fails; the game goes on, and
+    // the chunk is released anyway so the pool never fills with chunks it cannot write.
+    const int saved = save_w(cx, cy, level);
+    if (saved)
+        stream_stats.saved++;
+    else
+        stream_stats.save_failed++;
+    ch.used = 0;
+    cell = NO_CHUNK;
+    return saved ? 1 : 0;
+}
+
+void re_save() {
+    if (!world || world_size <= 0) return;
+    const int r = vision_range;
+    const int px = c_position_x, py = c_position_y, pz = c_position_z;
+    for (int cx = 0; cx < world_size; cx++)
+        for (int cy = 0; cy < world_size; cy++)
+            for (int level = 0; level < CHUNK_LEVELS; level++) {
+                const int dx = wrap_chunk(px - cx), dy = wrap_chunk(py - cy);
+                const bool out_x = r < dx && dx < world_size - r - 1;
+                const bool out_y = r < dy && dy < world_size - r - 1;
+                const bool out_z = level < pz - r || level > pz + r + 1;
+                if ((out_x || out_y || out_z) && world[chunk_cell(cx, cy, level)] != NO_CHUNK)
+                    stream_release(cx, cy, level);
+            }
+}
+
+void save_all() {
+    if (game == 0 || !world) return;
+    for (int cx = 0; cx < world_size; cx++)
+        for (int cy = 0; cy < world_size; cy++)
+            for (int level = 0; level < CHUNK_LEVELS; level++) stream_release(cx, cy, level);
+    std::fflush(stdout);
+}
+
+void stream_reset() {
+    already_created = 0;
+    pool_full_told = nullptr;
+    stream_stats = StreamStats{};
+}
+
+void stream_set_alloc(void *(*alloc)(size_t)) {
+    mesh_alloc = alloc;
+}

@@ -1,6 +1,8 @@
-// Streaming: brings chunks near the camera into the pool, draws them, and releases and saves
-// those that leave the range.
+// Streaming: brings chunks near the camera into the pool, walks them for drawing, and
+// releases and saves those that leave the range. No GL here (the drawing is chunk_draw).
 #pragma once
+
+#include <cstddef>
 
 // The camera's chunk coordinates, recomputed at the start of every draw_buffs. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
@@ -8,8 +10,55 @@ extern int c_position_x, c_position_y, c_position_z;
 // step lowers it by 1. Per game.
 extern int already_created;
 
-void draw_buffs();
+constexpr int CREATE_COOLDOWN = 3;         // physics steps between two bring-ins
+constexpr int TOP_STREAMED_LEVEL = 8;      // level 9 is kept but never brought in
+constexpr size_t MESH_TEX_BYTES = 640000;  // 20,000 faces x 4 x (u, v)
+constexpr size_t MESH_VERT_BYTES = 960000; // 20,000 faces x 4 x 3
+constexpr size_t MESH_NORM_BYTES = 960000;
+
 // Releases and saves every chunk outside the keep range.
 void re_save();
 // While a game runs, releases and saves every chunk in memory.
 void save_all();
+
+// One position of the walk: as walked (cx, cy may lie past the world's edge), the grid
+// chunk that serves it, and the view shift in world units that puts that chunk there.
+struct StreamCell {
+    int cx, cy, level;
+    int wx, wy;           // wrapped into 0..world_size-1
+    int shift_x, shift_y; // 64 * (wx - cx), 64 * (wy - cy); 0 inside the grid
+    int slot;             // pool slot holding the chunk, -1 when it is not in memory
+};
+
+// Sets c_position_x/y/z from the camera (each coordinate / 64, truncated toward zero).
+void stream_locate();
+// Inclusive range of walked chunk coordinates along x or y around camera chunk p.
+void stream_range_xy(int p, int r, int *first, int *last);
+// Inclusive range of walked levels around camera level pz; first > last when none.
+void stream_range_level(int pz, int r, int *first, int *last);
+// Brings the missing chunk (wx, wy, level) in when the cool-down is 0: loaded from its file
+// or generated, mesh arrays allocated, the mesh and the meshes of its neighbours in memory
+// built. 1 when it was brought in. With no free slot or no memory for the mesh arrays the
+// position stays missing (and nothing of it is kept).
+int stream_bring_in(int wx, int wy, int level);
+// Walks the streaming range around c_position_* (cx outer, cy, level inner), offers each
+// position to stream_bring_in, then hands it to visit.
+void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
+// Releases chunk (cx, cy, level) if it is in memory: frees its mesh arrays, writes its file,
+// frees its slot and cell. 0 when its file could not be written (the chunk is released all
+// the same), else 1.
+int stream_release(int cx, int cy, int level);
+// Forgets the per-game state: cool-down, pool-full notice, counters.
+void stream_reset();
+
+// Chunks brought in and written since the last stream_reset. Per game.
+struct StreamStats {
+    int created;     // generated
+    int loaded;      // read from their files
+    int saved;       // written on release
+    int save_failed; // releases whose file could not be written
+};
+extern StreamStats stream_stats;
+
+// Allocator for the mesh arrays (tests make it fail); nullptr restores malloc.
+void stream_set_alloc(void *(*alloc)(size_t));
