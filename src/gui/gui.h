@@ -1,6 +1,8 @@
 // The menu: widget tables, screens, input and drawing.
 #pragma once
 
+#include <cstdint>
+
 struct GameParams;
 struct WorldCatalogue;
 
@@ -10,12 +12,80 @@ struct WorldChoice {
     int size;      // 1..3; the world is size * 10 chunks across
 };
 
-extern int lvl; // current screen
+constexpr int GUI_SLOTS = 32;     // records per widget table
+constexpr int DBOX_ITEMS = 16;    // items per drop box
+constexpr int WORLD_BUTTONS = 17; // entries of play_w
+constexpr int FIELD_HEIGHT = 34;  // frame height of text fields and drop boxes
+constexpr int FIELD_ZONE = 29;    // fields and boxes react to y + 1 .. y + 29 only
+constexpr int SCREEN_CHOSEN = 29; // the empty screen left once a world is chosen
+
+struct Button {
+    int32_t x, y, w, h; // top-left corner and size, menu space
+    char label[64];     // text button's caption, zero-terminated
+    uint32_t texture;   // GL texture name of a picture button
+    int32_t picture;    // 1 picture button, 0 text button
+};
+
+struct TextField {
+    int32_t x, y, w; // frame; its height is FIELD_HEIGHT
+    char text[512];  // zero-terminated content
+    int32_t limit;   // typing stops once the text is longer than this; 0 blocks typing
+};
+
+struct DropBox {
+    int32_t x, y, w;            // frame; its height is FIELD_HEIGHT
+    int32_t count;              // items in use
+    char items[DBOX_ITEMS][32]; // zero-terminated item texts
+    int32_t selected;           // item shown, 0..count - 1
+};
+
+// A text that g_draw prints, centred at x with its top at y, on the current screen.
+struct Caption {
+    int x, y, size;
+    unsigned int phrase;
+};
+
+// Widget tables; a screen change empties all three. Process-long.
+extern Button btt[GUI_SLOTS];
+extern int buttons;
+extern TextField t_field[GUI_SLOTS];
+extern int t_fields;
+extern DropBox d_box[GUI_SLOTS];
+extern int d_boxes;
+
+extern int t_active;          // text field receiving typing, -1 for none
+extern unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
+extern WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists none
+extern float ir;              // background and logo phase, 0..360, advanced per frame
+extern int mig;               // caret blink counter, 0..60, advanced per frame
+extern int lvl;               // current screen
+
+// Widget handles: the index of the widget on the current screen, -1 when it has none.
+extern int b_newgame, b_multiplayer, b_options, b_credits, b_web, b_exit;
+extern int b_rus, b_eng;
+extern int b_new_world, b_back_to_menu;
+extern int play_w[WORLD_BUTTONS];
+extern int b_create_world, t_world_name, d_world_type, d_world_big;
+extern int b_save, d_v_distance, d_fog;
+
+extern WorldChoice w_param; // filled when g_mouse_down returns 4
+
+// Appenders; each returns the new record's index, or -1 when its table is full.
+int addGButton(int x, int y, int w, int h, unsigned int texture);
+int addButton(int x, int y, int w, int h, const char *label); // label cut to 63 bytes
+int addTfield(int x, int y, int w, int limit);                // text starts as " "
+int addDBox(int x, int y, int w);
+// Appends an item (cut to 31 bytes); the box's new item count, or -1 for a bad box or a
+// full item list.
+int add_item_to_dbox(int box, const char *text);
 
 void g_set_par_str(GameParams *params);
 void g_set_back(const unsigned int *names);
 void g_setctlg(WorldCatalogue *catalogue);
+// Empties the tables and handles, then builds screen `screen` (0..4; others stay empty).
 void g_level(int screen);
+// Builds the widgets of screen lvl into emptied tables.
+void loadlv();
 WorldChoice *g_get_world();
 // Resolves a left click at (mousex, mousey): 0 nothing, 1 handled, 2 settings changed,
 // 3 quit, 4 world chosen.
@@ -24,3 +94,12 @@ int g_mouse_down();
 int g_send_key(int key);
 void g_set_mouse(int x, int y);
 void g_draw();
+
+// Pointer tests shared by clicks and highlights: buttons use their whole box with strict
+// edges; fields and boxes only y + 1 .. y + 29 of their frame.
+bool g_over_button(const Button &b);
+bool g_over_field(int x, int y, int w);
+// Captions of screen lvl into out (room for 4); their number.
+int g_captions(Caption *out);
+// 1 when name may become a save folder: not empty, not only spaces, not "." or "..", no "/".
+int g_world_name_ok(const char *name);

@@ -1,0 +1,382 @@
+// Menu logic: widget tables, the five screens, clicks and typing. No GL here.
+#include "gui/gui.h"
+
+#include "engine/engine.h"
+#include "gui/lang.h"
+#include "shell/config.h"
+#include "world/saver.h"
+
+#include <cstdio>
+#include <cstring>
+
+Button btt[GUI_SLOTS];
+int buttons = 0;
+TextField t_field[GUI_SLOTS];
+int t_fields = 0;
+DropBox d_box[GUI_SLOTS];
+int d_boxes = 0;
+
+int t_active = -1;
+unsigned int iback[4] = {0, 0, 0, 0};
+WorldCatalogue *gtlg = nullptr;
+float ir = 0;
+int mig = 0;
+int lvl = 0;
+
+int b_newgame = -1, b_multiplayer = -1, b_options = -1, b_credits = -1, b_web = -1, b_exit = -1;
+int b_rus = -1, b_eng = -1;
+int b_new_world = -1, b_back_to_menu = -1;
+static_assert(WORLD_BUTTONS == 17, "play_w's initialiser lists every entry");
+int play_w[WORLD_BUTTONS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+int b_create_world = -1, t_world_name = -1, d_world_type = -1, d_world_big = -1;
+int b_save = -1, d_v_distance = -1, d_fog = -1;
+
+WorldChoice w_param;
+
+namespace {
+
+GameParams *par = nullptr;
+
+// Copies at most cap - 1 bytes and always terminates.
+void copy_text(char *dst, const char *src, size_t cap) {
+    size_t n = std::strlen(src);
+    if (n > cap - 1) n = cap - 1;
+    std::memcpy(dst, src, n);
+    dst[n] = 0;
+}
+
+void clear_handles() {
+    b_newgame = b_multiplayer = b_options = b_credits = b_web = b_exit = -1;
+    b_rus = b_eng = -1;
+    b_new_world = b_back_to_menu = -1;
+    for (int &h : play_w) h = -1;
+    b_create_world = t_world_name = d_world_type = d_world_big = -1;
+    b_save = d_v_distance = d_fog = -1;
+}
+
+int clamp(int v, int lo, int hi) {
+    return v < lo ? lo : v > hi ? hi : v;
+}
+
+void build_main() {
+    b_newgame = addButton(300, 250, 200, 30, lang_get(1));
+    b_multiplayer = addButton(300, 280, 200, 30, lang_get(2));
+    b_options = addButton(300, 310, 200, 30, lang_get(3));
+    b_credits = addButton(300, 340, 200, 30, lang_get(4));
+    b_web = addButton(300, 370, 200, 30, lang_get(5));
+    b_exit = addButton(300, 400, 200, 30, lang_get(6));
+}
+
+void build_language() {
+    b_rus = addGButton(10, 300, 300, 200, iback[2]);
+    b_eng = addGButton(490, 300, 300, 200, iback[3]);
+}
+
+int world_count() {
+    return gtlg ? clamp(gtlg->count, 0, CATALOGUE_MAX) : 0;
+}
+
+void build_world_list() {
+    b_new_world = addButton(300, 500, 200, 30, lang_get(10));
+    b_back_to_menu = addButton(300, 540, 200, 30, lang_get(24));
+    int n = world_count();
+    for (int i = 0; i < n; i++) {
+        // The second column starts level with the first: i = 8 lands at y = 220.
+        int x = i < 8 ? 150 : 650;
+        int y = i < 8 ? 220 + 30 * i : 30 * i - 20;
+        char name[CATALOGUE_NAME];
+        std::memcpy(name, gtlg->names[i], CATALOGUE_NAME);
+        name[CATALOGUE_NAME - 1] = 0;
+        play_w[i] = addButton(x, y, 200, 30, name);
+    }
+}
+
+void build_new_world() {
+    b_create_world = addButton(300, 500, 200, 30, lang_get(10));
+    t_world_name = addTfield(250, 250, 300, 18);
+    if (t_world_name >= 0) {
+        std::snprintf(t_field[t_world_name].text, sizeof t_field[0].text, "world %i",
+                      par ? par->world_counter : 1);
+        t_active = t_world_name;
+    }
+    d_world_type = addDBox(250, 320, 300);
+    add_item_to_dbox(d_world_type, lang_get(15));
+    d_world_big = addDBox(250, 390, 300);
+    for (unsigned int p = 16; p <= 18; p++) add_item_to_dbox(d_world_big, lang_get(p));
+}
+
+void build_options() {
+    b_save = addButton(300, 500, 200, 30, lang_get(19));
+    d_v_distance = addDBox(250, 250, 300);
+    for (unsigned int p = 20; p <= 22; p++) add_item_to_dbox(d_v_distance, lang_get(p));
+    d_fog = addDBox(250, 320, 300);
+    add_item_to_dbox(d_fog, lang_get(26));
+    add_item_to_dbox(d_fog, lang_get(25));
+    // A hand-edited "cfg" may hold anything; the boxes only show what they have.
+    if (d_v_distance >= 0 && par)
+        d_box[d_v_distance].selected = clamp(par->view_distance - 1, 0, 2);
+    if (d_fog >= 0 && par) d_box[d_fog].selected = par->fog_enabled ? 1 : 0;
+}
+
+int choose_world(const char *name, int size) {
+    copy_text(w_param.name, name, sizeof w_param.name);
+    w_param.size = size;
+    g_level(SCREEN_CHOSEN);
+    return 4;
+}
+
+void set_language(const char *code) {
+    if (par) {
+        std::memcpy(par->language, code, 3);
+        par->language[3] = 0;
+    }
+    lang_init(code);
+    g_level(0);
+}
+
+// Acts on a click that hit button `hit`; the order of the checks is the menu's priority.
+int press_button(int hit) {
+    if (hit == b_rus) {
+        set_language("rus");
+        return 2;
+    }
+    if (hit == b_eng) {
+        set_language("eng");
+        return 2;
+    }
+    if (hit == b_exit) return 3;
+    if (hit == b_newgame) {
+        g_level(2);
+        return 1;
+    }
+    if (hit == b_options) {
+        g_level(4);
+        return 1;
+    }
+    if (hit == b_save) {
+        if (par) {
+            par->view_distance = d_box[d_v_distance].selected + 1;
+            par->fog_enabled = d_box[d_fog].selected;
+        }
+        g_level(0);
+        return 2;
+    }
+    if (hit == b_back_to_menu) {
+        g_level(0);
+        return 1;
+    }
+    if (hit == b_new_world && lvl == 2) {
+        g_level(3);
+        return 1;
+    }
+    for (int i = 0; i < WORLD_BUTTONS; i++) {
+        if (hit != play_w[i]) continue;
+        // A world keeps the size it was created with: its chunk files tell which.
+        char name[64];
+        copy_text(name, btt[hit].label, sizeof name);
+        int size = clamp(saved_world_size(name) / 10, 1, 3);
+        return choose_world(name, size);
+    }
+    if (hit == b_create_world) {
+        const char *name = t_field[t_world_name].text;
+        if (!g_world_name_ok(name)) {
+            std::printf("not creating world \"%s\": a world name must not be empty or only "
+                        "spaces, \".\" or \"..\", nor hold \"/\" \n",
+                        name);
+            return 0;
+        }
+        return choose_world(name, d_box[d_world_big].selected + 1);
+    }
+    return 0;
+}
+
+} // namespace
+
+int addGButton(int x, int y, int w, int h, unsigned int texture) {
+    if (buttons >= GUI_SLOTS) return -1;
+    Button &b = btt[buttons];
+    b = Button{};
+    b.x = x;
+    b.y = y;
+    b.w = w;
+    b.h = h;
+    b.texture = texture;
+    b.picture = 1;
+    return buttons++;
+}
+
+int addButton(int x, int y, int w, int h, const char *label) {
+    if (buttons >= GUI_SLOTS) return -1;
+    Button &b = btt[buttons];
+    b = Button{};
+    b.x = x;
+    b.y = y;
+    b.w = w;
+    b.h = h;
+    copy_text(b.label, label, sizeof b.label);
+    return buttons++;
+}
+
+int addTfield(int x, int y, int w, int limit) {
+    if (t_fields >= GUI_SLOTS) return -1;
+    TextField &f = t_field[t_fields];
+    f = TextField{};
+    f.x = x;
+    f.y = y;
+    f.w = w;
+    f.limit = limit;
+    f.text[0] = ' ';
+    return t_fields++;
+}
+
+int addDBox(int x, int y, int w) {
+    if (d_boxes >= GUI_SLOTS) return -1;
+    DropBox &d = d_box[d_boxes];
+    d = DropBox{};
+    d.x = x;
+    d.y = y;
+    d.w = w;
+    return d_boxes++;
+}
+
+int add_item_to_dbox(int box, const char *text) {
+    if (box < 0 || box >= d_boxes) return -1;
+    DropBox &d = d_box[box];
+    if (d.count >= DBOX_ITEMS) return -1;
+    copy_text(d.items[d.count], text, sizeof d.items[0]);
+    return ++d.count;
+}
+
+void g_set_par_str(GameParams *params) {
+    par = params;
+}
+
+void g_set_back(const unsigned int *names) {
+    for (int i = 0; i < 4; i++) iback[i] = names[i];
+}
+
+void g_setctlg(WorldCatalogue *catalogue) {
+    gtlg = catalogue;
+}
+
+void g_level(int screen) {
+    clear_handles();
+    std::memset(btt, 0, sizeof btt);
+    std::memset(t_field, 0, sizeof t_field);
+    std::memset(d_box, 0, sizeof d_box);
+    buttons = t_fields = d_boxes = 0;
+    t_active = -1;
+    lvl = screen;
+    loadlv();
+}
+
+void loadlv() {
+    switch (lvl) {
+    case 0:
+        build_main();
+        break;
+    case 1:
+        build_language();
+        break;
+    case 2:
+        build_world_list();
+        break;
+    case 3:
+        build_new_world();
+        break;
+    case 4:
+        build_options();
+        break;
+    default:
+        break;
+    }
+}
+
+WorldChoice *g_get_world() {
+    return &w_param;
+}
+
+bool g_over_button(const Button &b) {
+    return b.x < mousex && mousex < b.x + b.w && b.y < mousey && mousey < b.y + b.h;
+}
+
+bool g_over_field(int x, int y, int w) {
+    return x < mousex && mousex < x + w && y < mousey && mousey <= y + FIELD_ZONE;
+}
+
+int g_mouse_down() {
+    int hit = -1;
+    for (int i = 0; i < buttons; i++)
+        if (g_over_button(btt[i])) hit = i;
+    int field = -1;
+    for (int i = 0; i < t_fields; i++)
+        if (g_over_field(t_field[i].x, t_field[i].y, t_field[i].w)) field = i;
+    // Boxes cycle on every click, whatever else the click does.
+    for (int i = 0; i < d_boxes; i++) {
+        DropBox &d = d_box[i];
+        if (!g_over_field(d.x, d.y, d.w)) continue;
+        d.selected = d.selected + 1 >= d.count ? 0 : d.selected + 1;
+    }
+    if (field >= 0) {
+        t_active = field;
+        return 1;
+    }
+    if (hit < 0) return 0;
+    return press_button(hit);
+}
+
+int g_send_key(int key) {
+    if (t_active < 0 || t_active >= t_fields) return 0;
+    TextField &f = t_field[t_active];
+    size_t len = std::strlen(f.text);
+    if (key == 8) {
+        if (len == 0) return 0;
+        f.text[len - 1] = 0;
+        return 1;
+    }
+    if (key < 32 || key > 255) return 0;
+    if (f.limit == 0) return 0;
+    if (len > static_cast<size_t>(f.limit) || len + 1 >= sizeof f.text) return 0;
+    f.text[len] = static_cast<char>(key);
+    f.text[len + 1] = 0;
+    return 1;
+}
+
+void g_set_mouse(int x, int y) {
+    mousex = x;
+    mousey = y;
+}
+
+int g_captions(Caption *out) {
+    int n = 0;
+    switch (lvl) {
+    case 1:
+        out[n++] = {165, 215, 22, 7};
+        out[n++] = {635, 215, 22, 8};
+        break;
+    case 2:
+        out[n++] = {400, 180, 26, 28};
+        if (world_count() == 0) out[n++] = {400, 220, 22, 29};
+        break;
+    case 3:
+        out[n++] = {400, 215, 22, 12};
+        out[n++] = {400, 285, 22, 13};
+        out[n++] = {400, 350, 22, 14};
+        break;
+    case 4:
+        out[n++] = {400, 215, 22, 23};
+        out[n++] = {400, 285, 22, 27};
+        break;
+    default:
+        break;
+    }
+    return n;
+}
+
+int g_world_name_ok(const char *name) {
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return 0;
+    if (std::strchr(name, '/')) return 0;
+    for (const char *p = name; *p; p++)
+        if (*p != ' ') return 1;
+    return 0;
+}

@@ -1,0 +1,158 @@
+// Menu drawing: the drifting background, the swaying logo, captions, the credit line and
+// every widget of the current screen, over the 800 x 600 menu space.
+#include "gui/gui.h"
+
+#include "engine/engine.h"
+#include "gui/lang.h"
+#include "render/font.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const char *const CREDIT_LINE = "Tessaron v0.10 - built block by block by the Tessaron team";
+
+void gray(float v) {
+    glColor3f(v, v, v);
+}
+
+// Outline, then the translucent fill, of a field or box frame; texturing off meanwhile.
+void draw_frame(int x, int y, int w, float shade) {
+    glDisable(GL_TEXTURE_2D);
+    gray(shade);
+    glBegin(GL_LINE_LOOP);
+    glVertex2i(x, y);
+    glVertex2i(x + w, y);
+    glVertex2i(x + w, y + FIELD_HEIGHT);
+    glVertex2i(x, y + FIELD_HEIGHT);
+    glEnd();
+    glColor4f(0, 0, 0, 0.2f);
+    glBegin(GL_QUADS);
+    glVertex2i(x, y);
+    glVertex2i(x + w, y);
+    glVertex2i(x + w, y + FIELD_HEIGHT);
+    glVertex2i(x, y + FIELD_HEIGHT);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+}
+
+void draw_background() {
+    float k = ir / 45.0f;
+    glBindTexture(GL_TEXTURE_2D, iback[0]);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.5f + k, 0.5f - k);
+    glVertex2i(0, 600);
+    glTexCoord2f(1 + k, 0.5f - k);
+    glVertex2i(800, 600);
+    glTexCoord2f(1 + k, 1 - k);
+    glVertex2i(800, 0);
+    glTexCoord2f(0.5f + k, 1 - k);
+    glVertex2i(0, 0);
+    glEnd();
+}
+
+void draw_logo() {
+    float s = 25.0f * std::sin(ir);
+    glBindTexture(GL_TEXTURE_2D, iback[1]);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(50 + s, 220);
+    glTexCoord2f(1, 0);
+    glVertex2f(750 + s, 220);
+    glTexCoord2f(1, 1);
+    glVertex2f(750 + s, 20);
+    glTexCoord2f(0, 1);
+    glVertex2f(50 + s, 20);
+    glEnd();
+}
+
+void draw_button(const Button &b) {
+    gray(g_over_button(b) ? 1.0f : 0.6f);
+    if (b.picture) {
+        glBindTexture(GL_TEXTURE_2D, b.texture);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex2i(b.x, b.y + b.h);
+        glTexCoord2f(1, 0);
+        glVertex2i(b.x + b.w, b.y + b.h);
+        glTexCoord2f(1, 1);
+        glVertex2i(b.x + b.w, b.y);
+        glTexCoord2f(0, 1);
+        glVertex2i(b.x, b.y);
+        glEnd();
+    } else {
+        f_print(b.x + b.w / 2, b.y, 22, b.label, 1);
+    }
+}
+
+void draw_field(int i) {
+    const TextField &f = t_field[i];
+    bool lit = g_over_field(f.x, f.y, f.w) || i == t_active;
+    draw_frame(f.x, f.y, f.w, lit ? 1.0f : 0.8f);
+    gray(1.0f);
+    f_print(f.x + f.w / 2, f.y + 1, 22, f.text, 1);
+    glDisable(GL_TEXTURE_2D);
+    if (mig >= 31 && i == t_active) {
+        // Just right of the centred text: half its 0.8 * 22 advance per byte.
+        float c = f.x + f.w / 2 + 0.8f * 11 * static_cast<float>(std::strlen(f.text));
+        glBegin(GL_LINE_LOOP);
+        glVertex2f(c + 1, f.y + 1);
+        glVertex2f(c + 2, f.y + 1);
+        glVertex2f(c + 2, f.y + 32);
+        glVertex2f(c + 1, f.y + 32);
+        glEnd();
+    }
+    glEnable(GL_TEXTURE_2D);
+}
+
+void draw_box(const DropBox &d) {
+    float shade = g_over_field(d.x, d.y, d.w) ? 1.0f : 0.8f;
+    draw_frame(d.x, d.y, d.w, shade);
+    gray(shade);
+    if (d.selected >= 0 && d.selected < d.count)
+        f_print(d.x + d.w / 2, d.y + 1, 22, d.items[d.selected], 1);
+}
+
+} // namespace
+
+void g_draw() {
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 600, 0, 0, 15);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+
+    ir += 0.005f;
+    if (ir > 360) ir -= 360;
+
+    draw_background();
+    draw_logo();
+
+    Caption caps[4];
+    int n = g_captions(caps);
+    for (int i = 0; i < n; i++)
+        f_print(caps[i].x, caps[i].y, caps[i].size, lang_get(caps[i].phrase), 1);
+    f_print(15, 575, 16, CREDIT_LINE, 0);
+
+    for (int i = 0; i < buttons; i++) draw_button(btt[i]);
+
+    mig = mig + 1 >= 61 ? 0 : mig + 1;
+    gray(1.0f);
+    for (int i = 0; i < t_fields; i++) draw_field(i);
+    for (int i = 0; i < d_boxes; i++) draw_box(d_box[i]);
+
+    gray(1.0f);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
