@@ -1,34 +1,200 @@
-// The window and its event callbacks (minimal until the frame loop lands).
+// The window and its event callbacks: start-up, input, and the display callback that runs the
+// frame loop.
 #include "shell/shell.h"
 
 #include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 
+#include "engine/common.h"
 #include "engine/engine.h"
+#include "engine/physics.h"
 #include "render/render.h"
+#include "shell/config.h"
+#include "shell/frame.h"
+#include "shell/window.h"
+#include "world/streamer.h"
+
+int mouse_x, mouse_y;
 
 namespace {
-void Display() {
+
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_TAB = 9;
+constexpr int KEY_SPACE = 32;
+
+// Set from the signal handler; the callbacks turn it into a normal exit so the world is saved.
+volatile std::sig_atomic_t stop_signal = 0;
+
+void on_stop_signal(int) {
+    stop_signal = 1;
+}
+
+void install_stop_handlers() {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_stop_signal;
+    sigemptyset(&sa.sa_mask);
+    // A second signal ends the process at once, in case saving hangs.
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+void check_stop_signal() {
+    if (stop_signal && !shell_quit_requested()) shell_leave_main_loop();
+}
+
+void clear_buffers() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void present_frame() {
     e_render();
     glutSwapBuffers();
 }
-void Key(unsigned char k, int, int) {
-    if (k == 27) glutLeaveMainLoop();
+
+void set_title(const char *title) {
+    glutSetWindowTitle(title);
 }
-void idle() { glutPostRedisplay(); }
+
+FrameCalls game_calls() {
+    FrameCalls c = frame_engine_calls();
+    c.clock = GetTickCount;
+    c.clear = clear_buffers;
+    c.present = present_frame;
+    c.set_title = set_title;
+    return c;
+}
+
+const FrameCalls frame_calls = game_calls();
+
+void Display() {
+    check_stop_signal();
+    frame_display(frame_calls);
+}
+
+void Reshape(int w, int h) {
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The aspect stays 4/3 whatever the window's shape.
+    gluPerspective(45.0, 1.3333334f, 0.01f, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    GameParams *p = get_par_str();
+    p->window_width = w;
+    p->window_height = h;
+    save();
+}
+
+void Close() {
+    save_all();
+    glutLeaveMainLoop();
+}
+
+void idle() {
+    check_stop_signal();
+    glutPostRedisplay();
+}
+
 } // namespace
 
+void Key(unsigned char key, int, int) {
+    if (key == KEY_ESCAPE) {
+        shell_leave_main_loop();
+    } else if (key == KEY_TAB) {
+        const int mode = fly_mode == 0 ? 1 : 0;
+        std::printf("chenged fly %i \n", mode);
+        fly_m(mode);
+    } else if (key == KEY_SPACE) {
+        e_jump();
+    }
+    keys[key] = 1;
+    send_key(key);
+}
+
+void KeyUp(unsigned char key, int, int) {
+    std::printf("%i \n", key);
+    keys[key] = 0;
+}
+
+void Mouse(int button, int state, int, int) {
+    // The click position is not used: the menu keeps the one from the last motion event.
+    if (state == 0)
+        mouse_down(button);
+    else if (state == 1)
+        mouse_up(button);
+}
+
+void PassiveMotion(int x, int y) {
+    const GameParams *p = get_par_str();
+    const int cx = p->window_width / 2;
+    const int cy = p->window_height / 2;
+    // The warp below sends the pointer back to the centre, and that event must not count.
+    if (x == cx && y == cy) return;
+    // Assignments: of several events between two frames only the last one turns the view.
+    sm_x = x - cx;
+    sm_y = y - cy;
+    if (e_is_gui() == 0) {
+        shell_warp_pointer(cx, cy);
+        return;
+    }
+    mouse_x = static_cast<int>(800.0f / p->window_width * x);
+    mouse_y = static_cast<int>(600.0f / p->window_height * y);
+    set_mouse(mouse_x, mouse_y);
+}
+
 int shell_main(int argc, char **argv) {
-    glutInitWindowSize(800, 600);
+    // Diagnostics go to pipes line by line, not when a buffer fills.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    install_stop_handlers();
+
+    std::memset(keys, 0, sizeof keys);
+    load();
+    const GameParams *p = get_par_str();
+    mouse_x = 0;
+    mouse_y = 0;
+    c_rot_x = 0;
+    c_rot_y = 0;
+
+    glutInitWindowSize(p->window_width, p->window_height);
+    glutInitWindowPosition(p->window_x, p->window_y);
     glutInit(&argc, argv);
+    // main must get control back to save the world, whichever way the loop ends.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    glutCreateWindow("Tessaron, v0.10, linux");
+    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
+    glutCreateWindow(buff);
+    shell_set_glut_running(1);
+    glutWarpPointer(p->window_width / 2, p->window_height / 2);
+
+    frame_start(frame_calls);
+
     glutDisplayFunc(Display);
     glutKeyboardFunc(Key);
+    glutKeyboardUpFunc(KeyUp);
+    glutReshapeFunc(Reshape);
+    glutPassiveMotionFunc(PassiveMotion);
     glutIdleFunc(idle);
+    glutReshapeFunc(Reshape);
+    glutMouseFunc(Mouse);
+    glutMotionFunc(PassiveMotion);
+    glutCloseFunc(Close);
+
     e_init();
     e_init_gui();
+
+    GLint max_texture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+    std::printf("max texture size %i \n", max_texture);
+    setVSync(0);
+
     glutMainLoop();
+    shell_set_glut_running(0);
+
+    save_all();
     return 0;
 }

@@ -1,6 +1,22 @@
-// The window and its event callbacks.
+// The process entry and the window's event callbacks.
 #pragma once
 
+// Pointer position in the menu's 800 x 600 space, from the last motion event. Process-long.
+extern int mouse_x, mouse_y;
+
 // Reads "cfg", opens the window, starts the engine and runs the GLUT main loop; saves every
-// chunk before returning 0.
+// chunk before returning 0, however the loop was left (Escape, the menu, the window's close
+// button, SIGINT or SIGTERM).
 int shell_main(int argc, char **argv);
+
+// Input callbacks; they reach the window only through shell/window.h, so tests call them too.
+// Escape leaves the main loop, Tab switches fly mode, Space jumps; every key is recorded in
+// keys and passed to the engine.
+void Key(unsigned char key, int x, int y);
+// Prints the key code and clears its entry in keys.
+void KeyUp(unsigned char key, int x, int y);
+// State 0 (pressed) goes to mouse_down, state 1 (released) to mouse_up; others are ignored.
+void Mouse(int button, int state, int x, int y);
+// Pointer offset from the window centre for mouse look; in game mode the pointer is held at
+// the centre, in menu mode its position goes to the menu. Events at the centre are ignored.
+void PassiveMotion(int x, int y);

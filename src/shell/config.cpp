@@ -1,0 +1,97 @@
+// The settings record: read once at start, written whole to "cfg" after every change.
+#include "shell/config.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+GameParams game_param;
+int st_page = 0;
+
+namespace {
+
+constexpr const char *CFG_NAME = "cfg";
+// Written first and renamed over "cfg", so a crash mid-write leaves the old file whole.
+constexpr const char *CFG_TEMP = "cfg.tmp";
+
+GameParams default_params() {
+    GameParams p{};
+    p.window_width = 800;
+    p.window_height = 600;
+    p.window_x = 30;
+    p.window_y = 30;
+    p.view_distance = 1;
+    std::memcpy(p.language, "rus", 4);
+    p.world_counter = 1;
+    p.fog_enabled = 1;
+    return p;
+}
+
+// Brings a record read from disk into the range the rest of the game relies on.
+void sanitize(GameParams &p) {
+    const GameParams d = default_params();
+    if (p.window_width < 1) p.window_width = d.window_width;
+    if (p.window_height < 1) p.window_height = d.window_height;
+    // Larger ranges overrun the 500-record chunk pool; the options screen offers only 1 to 3.
+    if (p.view_distance < 1) p.view_distance = 1;
+    if (p.view_distance > 3) p.view_distance = 3;
+    // The code names a phrase file; never build a path from unterminated or unknown bytes.
+    if (std::memcmp(p.language, "rus", 4) != 0 && std::memcmp(p.language, "eng", 4) != 0)
+        std::memcpy(p.language, "rus", 4);
+    p.window_x = 0; // the stored position is never used: the window always opens at (0, 0)
+    p.window_y = 0;
+}
+
+int write_all(int fd, const void *data, size_t size) {
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n < 0) return 0;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 1;
+}
+
+int write_cfg() {
+    int fd = open(CFG_TEMP, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return 0;
+    int ok = write_all(fd, &game_param, sizeof game_param);
+    if (ok && fsync(fd) != 0) ok = 0;
+    if (close(fd) != 0) ok = 0;
+    if (ok && rename(CFG_TEMP, CFG_NAME) != 0) ok = 0;
+    if (!ok) unlink(CFG_TEMP);
+    return ok;
+}
+
+} // namespace
+
+void load() {
+    game_param = default_params();
+    std::FILE *f = std::fopen(CFG_NAME, "rb");
+    if (!f) {
+        st_page = 1;
+        save();
+    } else {
+        // A short file fills only the fields it holds; the rest keep their defaults.
+        size_t got = std::fread(&game_param, 1, sizeof game_param, f);
+        (void)got;
+        std::fclose(f);
+    }
+    sanitize(game_param);
+}
+
+int save() {
+    static int reported = 0;
+    if (write_cfg()) return 1;
+    if (!reported) {
+        reported = 1;
+        std::printf("settings cannot be saved: \"cfg\" is not writable here \n");
+    }
+    return 0;
+}
+
+GameParams *get_par_str() {
+    return &game_param;
+}

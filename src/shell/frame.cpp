@@ -1,0 +1,129 @@
+// The frame loop: one fixed physics step per 16 ms of real time, frames capped at 80 a second.
+#include "shell/frame.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sys/time.h>
+
+#include "engine/common.h"
+#include "engine/physics.h"
+
+int keys[KEY_COUNT];
+int sm_x, sm_y;
+float c_rot_x, c_rot_y;
+
+double timer, frametime, lc, lastren, lastclock;
+int cdr, fps;
+
+namespace {
+
+constexpr double PI = 3.14; // the game's angles have always used this value
+constexpr double PIXELS_PER_DEGREE = 10;
+constexpr double FORWARD = 0.2;
+constexpr double SIDEWAYS = 0.12;
+
+int held(char lower, char upper) {
+    return keys[static_cast<unsigned char>(lower)] || keys[static_cast<unsigned char>(upper)];
+}
+
+// Movement uses the angles as they stood before this frame's mouse look.
+void apply_movement(const FrameCalls &c) {
+    const double yaw = c_rot_y / 180.0 * PI;
+    const double pitch = c_rot_x / 180.0 * PI;
+    const double s = std::sin(yaw), co = std::cos(yaw), up = std::sin(pitch);
+    auto move = [&](double dx, double dy, double dz) {
+        c.move(static_cast<float>(dx), static_cast<float>(dy), static_cast<float>(dz));
+    };
+    if (held('w', 'W')) move(-FORWARD * s, FORWARD * co, FORWARD * up);
+    if (held('s', 'S')) move(FORWARD * s, -FORWARD * co, -FORWARD * up);
+    if (held('a', 'A')) move(SIDEWAYS * co, SIDEWAYS * s, 0);
+    if (held('d', 'D')) move(-SIDEWAYS * co, -SIDEWAYS * s, 0);
+}
+
+void apply_mouse_look(const FrameCalls &c) {
+    c_rot_x = static_cast<float>(c_rot_x + sm_y / PIXELS_PER_DEGREE);
+    c_rot_y = static_cast<float>(c_rot_y + sm_x / PIXELS_PER_DEGREE);
+    if (c_rot_x > PITCH_MAX)
+        c_rot_x = PITCH_MAX;
+    else if (c_rot_x < PITCH_MIN)
+        c_rot_x = PITCH_MIN;
+    c.rotate(c_rot_x, c_rot_y);
+    sm_x = 0;
+    sm_y = 0;
+}
+
+int engine_step() {
+    return e_psysix();
+}
+
+} // namespace
+
+uint32_t GetTickCount() {
+    timeval tv;
+    gettimeofday(&tv, nullptr);
+    // Unsigned so the 32-bit wrap is defined behaviour.
+    return static_cast<uint32_t>(tv.tv_sec) * 1000u + static_cast<uint32_t>(tv.tv_usec / 1000);
+}
+
+int32_t frame_gap(uint32_t now, double base) {
+    return static_cast<int32_t>(now - static_cast<uint32_t>(base));
+}
+
+FrameCalls frame_engine_calls() {
+    FrameCalls c{};
+    c.move = movecamera;
+    c.rotate = rotatecamera;
+    c.step = engine_step;
+    c.add_clock = add_to_clock;
+    return c;
+}
+
+void frame_start(const FrameCalls &c) {
+    lastclock = c.clock();
+    lc = c.clock();
+    timer = 0;
+    lastren = c.clock();
+}
+
+int frame_display(const FrameCalls &c) {
+    apply_movement(c);
+    apply_mouse_look(c);
+    c.clear();
+
+    // One step at most: a backlog is worked off over the next calls, which draw nothing
+    // until it is down to one step.
+    if (timer >= STEP_MS) {
+        c.step();
+        timer -= STEP_MS;
+    }
+
+    int rendered = 0;
+    if (timer <= STEP_MS) {
+        cdr++;
+        c.present();
+        // A clock set back ends the wait instead of holding the game until it catches up.
+        for (;;) {
+            const int32_t gap = frame_gap(c.clock(), lastren);
+            if (gap < 0 || static_cast<int64_t>(gap) * FRAME_CAP >= 1000) break;
+        }
+        lastren = c.clock();
+        rendered = 1;
+    }
+
+    // Time never runs backwards for the physics backlog or the world clock.
+    const int32_t gap = frame_gap(c.clock(), lc);
+    frametime = gap < 0 ? 0 : gap;
+    lc = c.clock();
+    timer += frametime;
+    c.add_clock(frametime);
+
+    const int32_t since_title = frame_gap(c.clock(), lastclock);
+    if (since_title > TITLE_PERIOD_MS || since_title < 0) {
+        fps = cdr;
+        cdr = 0;
+        lastclock = c.clock();
+        std::snprintf(buff, sizeof buff, "Tessaron, %s, %s, FPS: %i", "v0.10", "linux", fps);
+        c.set_title(buff);
+    }
+    return rendered;
+}
