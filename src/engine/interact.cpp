@@ -177,6 +177,13 @@ void pick_ray(PlayerState *body) {
     const float dx = -std::sin(psi) * std::cos(theta) * RAY_STEP;
     const float dy = std::cos(theta) * std::cos(psi) * RAY_STEP;
     const float dz = std::sin(theta) * RAY_STEP;
+    // A body far outside any world (flown absurdly far, a NaN position or angle) has nothing
+    // in reach, and its indices would not fit an int.
+    if (!(std::fabs(fx) < 1e7f && std::fabs(fy) < 1e7f && std::fabs(fz) < 1e7f &&
+          std::isfinite(dx) && std::isfinite(dy) && std::isfinite(dz))) {
+        body->has_target = 0;
+        return;
+    }
 
     int chunk[3] = {static_cast<int>(fx / 64 + 1), static_cast<int>(fy / 64 + 1),
                     static_cast<int>(fz / 64)};
