@@ -210,6 +210,7 @@ int e_init_game() {
     gamer[0].active = 1;
     gamer[0].height = 2;
 
+    stream_reset(); // cool-down, pool-full notice and counters are per game
     if (!initialize_world()) {
         // No grid: no body may probe it.
         gamer[0].active = 0;
