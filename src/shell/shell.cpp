@@ -169,6 +169,7 @@ int shell_main(int argc, char **argv) {
     std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
     glutCreateWindow(buff);
     shell_set_glut_running(1);
+    shell_pin_gl_driver();
     glutWarpPointer(p->window_width / 2, p->window_height / 2);
 
     frame_start(frame_calls);

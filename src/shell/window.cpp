@@ -4,6 +4,9 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <cstring>
+#include <dlfcn.h>
+#include <link.h>
+#include <string>
 
 int (*wglSwapIntervalEXT)(int interval) = nullptr;
 
@@ -32,6 +35,18 @@ int shell_quit_requested() {
 
 void shell_warp_pointer(int x, int y) {
     if (glut_running) glutWarpPointer(x, y);
+}
+
+void shell_pin_gl_driver() {
+    dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *) {
+            const std::string name = info->dlpi_name ? info->dlpi_name : "";
+            if (name.find("_dri.so") != std::string::npos ||
+                name.find("libgallium") != std::string::npos)
+                dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
 }
 
 void setVSync(int interval) {

@@ -14,6 +14,11 @@ void shell_warp_pointer(int x, int y);
 // Set by the shell while a GLUT window exists and the main loop may be left; 0 otherwise.
 void shell_set_glut_running(int running);
 
+// Pins the loaded GL driver in memory until the process ends. freeglut unloads it when the
+// main loop returns, and whatever it still holds would then reach the leak checker of the
+// sanitized build with no module name, hiding our own leaks among the driver's.
+void shell_pin_gl_driver();
+
 // The swap-interval function found by setVSync, or null.
 extern int (*wglSwapIntervalEXT)(int interval);
 // Asks the driver for the given swap interval when it names the extension; otherwise the
