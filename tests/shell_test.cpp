@@ -1,7 +1,15 @@
 // The input callbacks without a window: motion, keys and buttons as the engine sees them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
+
+#include "gl_fixture.h"
+#include "scratch.h"
 
 #include "engine/engine.h"
 #include "engine/physics.h"
@@ -72,6 +80,40 @@ TEST_F(Input, KeysAreHeldUntilReleasedAndEscapeAsksToLeave) {
     Key(27, 0, 0);
     EXPECT_EQ(shell_quit_requested(), 1);
     EXPECT_EQ(keys[27], 1) << "Escape is still recorded like any key";
+}
+
+class Resize : public glfix::GlTest {};
+
+TEST_F(Resize, KeepsTheFourThirdsPerspectiveAndRewritesTheSize) {
+    ScratchDir dir;
+    load();
+    glMatrixMode(GL_TEXTURE); // Reshape must leave the modelview selected
+    Reshape(1024, 768);
+    std::ifstream f("cfg", std::ios::binary);
+    std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(f),
+                                     std::istreambuf_iterator<char>()};
+    ASSERT_EQ(bytes.size(), 40u);
+    const unsigned char size_bytes[8] = {0x00, 0x04, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00};
+    EXPECT_EQ(std::memcmp(bytes.data() + 4, size_bytes, 8), 0);
+
+    Reshape(1280, 400); // a wide window still gets the 4/3 projection
+    GLint viewport[4], mode;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 1280);
+    EXPECT_EQ(viewport[3], 400);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLfloat proj[16], model[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, proj);
+    glGetFloatv(GL_MODELVIEW_MATRIX, model);
+    const double f45 = 1 / std::tan(22.5 / 180 * M_PI);
+    EXPECT_NEAR(proj[5], f45, 1e-5);
+    EXPECT_NEAR(proj[0], f45 * 3 / 4, 1e-5);
+    const double n = 0.01f, far = 1000;
+    EXPECT_NEAR(proj[10], (far + n) / (n - far), 1e-5);
+    EXPECT_NEAR(proj[14], 2 * far * n / (n - far), 1e-6);
+    for (int i = 0; i < 16; i++) EXPECT_EQ(model[i], i % 5 == 0 ? 1.0f : 0.0f);
+    glViewport(0, 0, glfix::WIN_W, glfix::WIN_H);
 }
 
 } // namespace

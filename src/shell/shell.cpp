@@ -76,20 +76,6 @@ void Display() {
     frame_display(frame_calls);
 }
 
-void Reshape(int w, int h) {
-    glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // The aspect stays 4/3 whatever the window's shape.
-    gluPerspective(45.0, 1.3333334f, 0.01f, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    GameParams *p = get_par_str();
-    p->window_width = w;
-    p->window_height = h;
-    save();
-}
-
 void Close() {
     save_all();
     glutLeaveMainLoop();
@@ -145,6 +131,20 @@ void PassiveMotion(int x, int y) {
     mouse_x = static_cast<int>(800.0f / p->window_width * x);
     mouse_y = static_cast<int>(600.0f / p->window_height * y);
     set_mouse(mouse_x, mouse_y);
+}
+
+void Reshape(int w, int h) {
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The aspect stays 4/3 whatever the window's shape.
+    gluPerspective(45.0, 1.3333334f, 0.01f, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    GameParams *p = get_par_str();
+    p->window_width = w;
+    p->window_height = h;
+    save();
 }
 
 int shell_main(int argc, char **argv) {

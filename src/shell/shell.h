@@ -20,3 +20,6 @@ void Mouse(int button, int state, int x, int y);
 // Pointer offset from the window centre for mouse look; in game mode the pointer is held at
 // the centre, in menu mode its position goes to the menu. Events at the centre are ignored.
 void PassiveMotion(int x, int y);
+// Viewport to the new size, the 45-degree 4/3 perspective whatever the shape, modelview
+// identity; stores the size in game_param and writes "cfg". Needs a GL context.
+void Reshape(int w, int h);
