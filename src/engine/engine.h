@@ -12,15 +12,29 @@ extern unsigned int back[5]; // menu background, logo, "rus" flag, "eng" flag; 4
 
 extern int mousex, mousey; // menu pointer in 800 x 600 space
 
+// Once the window exists: fixed GL state, pictures, font, particle pools, phrases, the
+// starting inventory and the world catalogue. Returns 1.
 int e_init();
+// Menu mode on the first page, with the settings, pictures and catalogue. Returns 1.
 int e_init_gui();
-int e_is_gui();
+int e_is_gui(); // gui
+// Every key press: the menu's text input, then "1".."9" pick hotbar column 0..8, "0" 9.
 void send_key(int key);
+// Menu pointer position (menu space) for the engine and the menu.
 void set_mouse(int x, int y);
+// Left: the menu's click (2 writes "cfg", 3 quits, 4 starts the chosen world, and a world
+// that cannot start brings the main page back), then the break request while a game runs.
+// Right: the place request while a game runs. Others: nothing.
 void mouse_down(int button);
+// Left release while a game runs clears both requests; other buttons do nothing.
 void mouse_up(int button);
 // Starts a world as the menu's "world chosen" result does: counter and "cfg", the save
 // folder, world_size = 10 * size_choice, vision_range, e_init_game, game mode. 1 on success.
+// 0, with a line saying why and nothing started, for a name that is no folder of its own
+// (empty, spaces, "." or "..", a "/", 64 bytes or more), a size choice outside 1..3, or a
+// grid that cannot be allocated. A game already running is saved and released first.
 int e_start_world(const char *name, int size_choice);
-// Sets up the world chosen in the menu; 1 on success, 0 when the world could not be set up.
+// Camera start, block tables, player reset, empty grid, save files bound to the world, fog
+// from vision_range. 1 on success; 0 when the grid cannot be allocated (the player record
+// is then left inactive, so nothing touches the missing grid).
 int e_init_game();

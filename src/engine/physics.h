@@ -28,18 +28,22 @@ struct PlayerState {
 
 constexpr int BODY_COUNT = 256;
 
-extern PlayerState gamer[BODY_COUNT]; // record 0 is the player. Per game.
-extern double camera_x, camera_y, camera_z;
-extern float camera_rot_x, camera_rot_y;
-extern int fly_mode; // 1 at program start
-extern int jump;     // jump request
-extern float gravity;
-extern double world_clock; // seconds; reset by initialize_world
+extern PlayerState gamer[BODY_COUNT];       // record 0 is the player; 0..254 cleared per game
+extern double camera_x, camera_y, camera_z; // eye position, world units, z up
+extern float camera_rot_x, camera_rot_y;    // pitch and yaw, degrees
+extern int fly_mode;                        // 1 fly, 0 walking; 1 at program start
+extern int jump;                            // jump request, served by a walking step
+extern float gravity;                       // 0.01, added to vz every step
+extern double world_clock;                  // seconds; reset by initialize_world
 
-// One physics step: movement for every active body, then the player's actions. Returns 1.
+// One physics step: camera coupling, movement and contacts for every active body (a
+// missing chunk, or any position outside the grid, is solid), the pick ray, the wrap, then
+// the player's actions and the chunk cool-down. Returns 1.
 int e_psysix();
+// Fly mode moves the camera (z -= dz); walking mode pushes record 0 (v -= d * 0.12, no dz).
 void movecamera(float dx, float dy, float dz);
+// Walking mode: record 0's view. Fly mode: the camera's, yaw folded at most once each way.
 void rotatecamera(float pitch, float yaw);
-void fly_m(int mode);
-void e_jump();
-void add_to_clock(double ms);
+void fly_m(int mode);         // fly_mode = mode
+void e_jump();                // jump = 1
+void add_to_clock(double ms); // world_clock += ms / 1000
