@@ -179,6 +179,31 @@ TEST_F(MenuDrawTest, LogoSwaysAndPhaseWraps) {
     EXPECT_NEAR(ir, 0.003f, 1e-3f);
 }
 
+TEST_F(MenuDrawTest, BackgroundDriftsAndRepeats) {
+    use_plain_images();
+    // Left half red, right half green: the background shows s from 0.5 + k to 1 + k.
+    const unsigned char halves[] = {255, 0, 0, 255, 0, 255, 0, 255};
+    GLuint split = 0;
+    glGenTextures(1, &split);
+    glBindTexture(GL_TEXTURE_2D, split);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, halves);
+    unsigned int names[4] = {split, iback[1], iback[2], iback[3]};
+    g_set_back(names);
+    g_level(SCREEN_CHOSEN);
+    ir = 0;
+    Image still = draw(0, 0);
+    EXPECT_EQ(still.at(100, 400).g, 255);
+    EXPECT_EQ(still.at(700, 400).g, 255);
+    ir = 11.25f - 0.005f; // k = 0.25: the right quarter wraps round to the red half
+    Image moved = draw(0, 0);
+    EXPECT_EQ(moved.at(100, 400).g, 255);
+    EXPECT_EQ(moved.at(700, 400).r, 255);
+    EXPECT_EQ(moved.at(700, 400).g, 0);
+    glDeleteTextures(1, &split);
+}
+
 TEST_F(MenuDrawTest, LeavesTheScenePassState) {
     use_plain_images();
     g_level(3);
