@@ -110,6 +110,16 @@ TEST_F(Physics, SideContactsStopTheBodyTouchingTheFace) {
     e_psysix();
     EXPECT_EQ(gamer[0].x, 11.0);
     EXPECT_EQ(gamer[0].vx, 0.0);
+    // The probe leads the centre by half a unit: arriving at 10.6 already meets the face.
+    place(10.8, 10, 100);
+    gamer[0].vx = 0.25;
+    e_psysix();
+    EXPECT_EQ(gamer[0].x, 11.0);
+    // Arriving at 11.1 stays clear of it.
+    place(11.3, 10, 100);
+    gamer[0].vx = 0.25;
+    e_psysix();
+    EXPECT_NEAR(gamer[0].x, 11.1, 1e-12);
 
     block(10, 10, 100, 0);
     block(11, 10, 100, 3);
