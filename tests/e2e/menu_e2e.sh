@@ -61,7 +61,7 @@ shot() { import -window "$wid" "$shots/$1.png" 2>/dev/null || fail "no screensho
 
 # Waits until standard output has a line matching the extended regex.
 wait_out() {
-    for _ in $(seq "${2:-200}"); do
+    for _ in $(seq "${2:-600}"); do
         grep -qE -- "$1" "$run/out.txt" && return 0
         sleep 0.05
     done
