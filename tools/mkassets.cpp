@@ -316,7 +316,7 @@ Image make_background() {
                                            3 * value_noise(x / 64.0f, y / 64.0f, 16, 12, 5));
                 c = mix(hex(0x1a3760), hex(0x2a5a8a), 0.22f * l + 0.2f * ripple);
             } else if (l == 3) {
-                c = mix(hex(0x9c8a5a), hex(0xab9866), rand01(tx + 16 * i, ty + 16 * j, 3));
+                c = mix(hex(0x8a7a52), hex(0x97865c), rand01(tx + 16 * i, ty + 16 * j, 3));
             } else if (l <= 6) {
                 c = grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
                 if (hash3(static_cast<uint32_t>(i), static_cast<uint32_t>(j), 9) % 11 == 0)
@@ -352,9 +352,9 @@ Image make_background() {
                 }
             // Keep it dim and cool so white and grey menu text reads on it.
             float grey = (c[0] + c[1] + c[2]) / 3;
-            c = mix(c, Rgba{grey, grey, grey, 1}, 0.25f);
-            c = scaled(c, 0.55f);
-            c[2] += 0.03f;
+            c = mix(c, Rgba{grey, grey, grey, 1}, 0.3f);
+            c = scaled(c, 0.46f);
+            c[2] += 0.025f;
             c[3] = 1;
             img.at(x, y) = c;
         }
