@@ -93,8 +93,8 @@ __attribute__((target("ssse3"))) void build_shuffles(const Classes &c, ShuffleTa
 
 // Rows hold values below 16 almost always (terrain makes 0 to 3); those are classified
 // sixteen at a time with byte shuffles. Any larger value sends the row to the scalar path.
-__attribute__((target("ssse3"))) RowMasks classify_row_ssse3(const BlockId *row, const Classes &c,
-                                                             const ShuffleTables &t) {
+__attribute__((target("ssse3"), always_inline)) inline RowMasks
+classify_row_ssse3(const BlockId *row, const Classes &c, const ShuffleTables &t) {
     const __m128i *p = reinterpret_cast<const __m128i *>(row);
     __m128i in[8];
     __m128i any = _mm_setzero_si128();
@@ -116,6 +116,13 @@ __attribute__((target("ssse3"))) RowMasks classify_row_ssse3(const BlockId *row,
     return m;
 }
 
+// Rows first, first + stride, ... : one call per batch so the row code inlines.
+__attribute__((target("ssse3"))) void classify_rows_ssse3(const BlockId *first, int count,
+                                                          int stride, const Classes &c,
+                                                          const ShuffleTables &t, RowMasks *out) {
+    for (int i = 0; i < count; i++) out[i] = classify_row_ssse3(first + i * stride, c, t);
+}
+
 bool detect_ssse3() {
     __builtin_cpu_init(); // may run before the library's own constructor
     return __builtin_cpu_supports("ssse3");
@@ -134,11 +141,11 @@ struct Classifier {
         if (have_ssse3) build_shuffles(c, t);
 #endif
     }
-    RowMasks row(const BlockId *blocks) const {
+    void rows(const BlockId *first, int count, int stride, RowMasks *out) const {
 #ifdef TESS_MESHER_SSSE3
-        if (have_ssse3) return classify_row_ssse3(blocks, c, t);
+        if (have_ssse3) return classify_rows_ssse3(first, count, stride, c, t, out);
 #endif
-        return classify_row_scalar(blocks, c);
+        for (int i = 0; i < count; i++) out[i] = classify_row_scalar(first + i * stride, c);
     }
 };
 
@@ -160,20 +167,23 @@ const BlockId *chunk_blocks(int cx, int cy, int level) {
     return slot < 0 ? nullptr : cubes[slot].blocks;
 }
 
-// Side hide masks of the 64 rows of a neighbour's border plane; all rows hide when the
-// neighbour is missing.
-void border_plane(const BlockId *blocks, int x0, int dx, int y0, int dy, const Classifier &k,
+// Side hide masks of the 64 rows of a neighbour's border plane, rows first, first + stride,
+// ...; all rows hide when the neighbour is missing.
+void border_plane(const BlockId *blocks, int first, int stride, const Classifier &k,
                   Row out[CHUNK_EDGE]) {
-    for (int i = 0; i < CHUNK_EDGE; i++) {
-        if (!blocks) {
-            out[i] = k.c.hides_missing ? ~Row(0) : 0;
-            continue;
-        }
-        out[i] = k.row(blocks + block_index(x0 + dx * i, y0 + dy * i, 0)).side;
+    if (!blocks) {
+        for (int i = 0; i < CHUNK_EDGE; i++) out[i] = k.c.hides_missing ? ~Row(0) : 0;
+        return;
     }
+    RowMasks m[CHUNK_EDGE];
+    k.rows(blocks + first, CHUNK_EDGE, stride, m);
+    for (int i = 0; i < CHUNK_EDGE; i++) out[i] = m[i].side;
 }
 
-void vertical_plane(const BlockId *blocks, int z, const Classifier &k, Row out[CHUNK_EDGE]) {
+// Bit y of out[x]: block (x, y, z) of a chunk above or below hides. Only the columns in
+// `wanted` are read: the blocks are a whole row apart, each its own cache line.
+void vertical_plane(const BlockId *blocks, int z, const Row wanted[CHUNK_EDGE], const Classifier &k,
+                    Row out[CHUNK_EDGE]) {
     for (int x = 0; x < CHUNK_EDGE; x++) {
         if (!blocks) {
             out[x] = k.c.hides_missing ? ~Row(0) : 0;
@@ -181,8 +191,10 @@ void vertical_plane(const BlockId *blocks, int z, const Classifier &k, Row out[C
         }
         Row m = 0;
         const BlockId *p = blocks + block_index(x, 0, z);
-        for (int y = 0; y < CHUNK_EDGE; y++, p += CHUNK_EDGE)
-            m |= Row((k.c.lookup(*p) >> 2) & 1) << y;
+        for (Row w = wanted[x]; w; w &= w - 1) {
+            int y = __builtin_ctzll(w);
+            m |= Row((k.c.lookup(p[y * CHUNK_EDGE]) >> 2) & 1) << y;
+        }
         out[x] = m;
     }
 }
@@ -205,23 +217,30 @@ constexpr FaceShape shapes[FACE_KINDS] = {
     {{{1, 1, 0}, {1, 1, 1}, {1, 0, 1}, {1, 0, 0}}, {{1, 0}, {0, 0}, {0, 1}, {1, 1}}, {1, 0, 0}},
 };
 
+struct Corners {
+    float d1[2], d2[2], d3[2]; // low and high side of the block in the drawing frame
+};
+
 struct Writer {
     float *verts, *texs, *norms;
     int count;
 
-    void face(Face f, int t, const float d1[2], const float d2[2], const float d3[2]) {
-        const FaceShape &s = shapes[f];
-        const TexCell &cell =
-            f == BELOW ? texes[t].bottom : (f == ABOVE ? texes[t].top : texes[t].side);
+    // One face; the shape is a template argument so its table folds into plain stores.
+    template <int F> void face(int t, const Corners &c) {
+        constexpr const FaceShape &s = shapes[F];
+        const TexCell &cell = F == BELOW   ? texes[t].bottom
+                              : F == ABOVE ? texes[t].top
+                                           : texes[t].side;
         const float us[2] = {cell.u, cell.u + ATLAS_CELL};
         const float vs[2] = {cell.v, cell.v + ATLAS_CELL};
         float *v = verts + 12 * count;
         float *tx = texs + 8 * count;
         float *n = norms + 12 * count;
+#pragma GCC unroll 4
         for (int k = 0; k < 4; k++) {
-            v[3 * k + 0] = d1[s.corner[k][0]];
-            v[3 * k + 1] = d2[s.corner[k][1]];
-            v[3 * k + 2] = d3[s.corner[k][2]];
+            v[3 * k + 0] = c.d1[s.corner[k][0]];
+            v[3 * k + 1] = c.d2[s.corner[k][1]];
+            v[3 * k + 2] = c.d3[s.corner[k][2]];
             tx[2 * k + 0] = us[s.tex[k][0]];
             tx[2 * k + 1] = vs[s.tex[k][1]];
             n[3 * k + 0] = s.normal[0];
@@ -244,20 +263,34 @@ void create_polygons(int cx, int cy, int level) {
     const Classifier k;
     Scratch &s = scratch;
     const BlockId *blocks = chunk.blocks;
-    for (int x = 0; x < CHUNK_EDGE; x++)
-        for (int y = 0; y < CHUNK_EDGE; y++) s.rows[x][y] = k.row(blocks + block_index(x, y, 0));
+    k.rows(blocks, CHUNK_EDGE * CHUNK_EDGE, CHUNK_EDGE, &s.rows[0][0]);
     // Block indices run against the world axes: beyond y = 0 lies chunk cy + 1 at y = 63.
-    border_plane(chunk_blocks(cx, cy + 1, level), 0, 1, 63, 0, k, s.beyond_y0);
-    border_plane(chunk_blocks(cx, cy - 1, level), 0, 1, 0, 0, k, s.beyond_y63);
-    border_plane(chunk_blocks(cx + 1, cy, level), 63, 0, 0, 1, k, s.beyond_x0);
-    border_plane(chunk_blocks(cx - 1, cy, level), 0, 0, 0, 1, k, s.beyond_x63);
-    vertical_plane(chunk_blocks(cx, cy, level - 1), 63, k, s.below);
-    vertical_plane(chunk_blocks(cx, cy, level + 1), 0, k, s.above);
+    const int row_step = CHUNK_EDGE, plane_step = CHUNK_EDGE * CHUNK_EDGE;
+    border_plane(chunk_blocks(cx, cy + 1, level), block_index(0, 63, 0), plane_step, k,
+                 s.beyond_y0);
+    border_plane(chunk_blocks(cx, cy - 1, level), block_index(0, 0, 0), plane_step, k,
+                 s.beyond_y63);
+    border_plane(chunk_blocks(cx + 1, cy, level), block_index(63, 0, 0), row_step, k, s.beyond_x0);
+    border_plane(chunk_blocks(cx - 1, cy, level), block_index(0, 0, 0), row_step, k, s.beyond_x63);
+    // Only columns whose bottom or top block is drawn look into the chunk below or above.
+    Row want_below[CHUNK_EDGE], want_above[CHUNK_EDGE];
+    for (int x = 0; x < CHUNK_EDGE; x++) {
+        Row b = 0, a = 0;
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            b |= (s.rows[x][y].drawn & 1) << y;
+            a |= (s.rows[x][y].drawn >> 63) << y;
+        }
+        want_below[x] = b, want_above[x] = a;
+    }
+    vertical_plane(chunk_blocks(cx, cy, level - 1), 63, want_below, k, s.below);
+    vertical_plane(chunk_blocks(cx, cy, level + 1), 0, want_above, k, s.above);
 
     Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
     const float base_x = float(64 * cx), base_y = float(64 * cy), base_z = float(64 * level);
+    Corners c;
     for (int x = 0; x < CHUNK_EDGE; x++) {
-        const float d1[2] = {(float(x) - 0.5f) - base_x, (float(x) + 0.5f) - base_x};
+        c.d1[0] = (float(x) - 0.5f) - base_x;
+        c.d1[1] = (float(x) + 0.5f) - base_x;
         for (int y = 0; y < CHUNK_EDGE; y++) {
             const RowMasks &r = s.rows[x][y];
             if (!r.drawn) continue;
@@ -267,19 +300,26 @@ void create_polygons(int cx, int cy, int level) {
             Row yp = y < 63 ? s.rows[x][y + 1].side : s.beyond_y63[x];
             Row xm = x > 0 ? s.rows[x - 1][y].side : s.beyond_x0[y];
             Row xp = x < 63 ? s.rows[x + 1][y].side : s.beyond_x63[y];
-            const Row faces[FACE_KINDS] = {r.drawn & ~below_hide, r.drawn & ~above_hide,
-                                           r.drawn & ~ym,         r.drawn & ~yp,
-                                           r.drawn & ~xm,         r.drawn & ~xp};
-            Row any = faces[0] | faces[1] | faces[2] | faces[3] | faces[4] | faces[5];
-            const float d3[2] = {(float(y) - 0.5f) - base_y, (float(y) + 0.5f) - base_y};
+            const Row f0 = r.drawn & ~below_hide, f1 = r.drawn & ~above_hide;
+            const Row f2 = r.drawn & ~ym, f3 = r.drawn & ~yp, f4 = r.drawn & ~xm;
+            const Row f5 = r.drawn & ~xp;
+            Row any = f0 | f1 | f2 | f3 | f4 | f5;
+            if (!any) continue;
+            c.d3[0] = (float(y) - 0.5f) - base_y;
+            c.d3[1] = (float(y) + 0.5f) - base_y;
             const BlockId *row = blocks + block_index(x, y, 0);
             while (any) {
                 int z = __builtin_ctzll(any);
                 any &= any - 1;
-                const float d2[2] = {base_z + (float(z) - 0.5f), base_z + (float(z) + 0.5f)};
+                c.d2[0] = base_z + (float(z) - 0.5f);
+                c.d2[1] = base_z + (float(z) + 0.5f);
                 int t = row[z];
-                for (int f = 0; f < FACE_KINDS; f++)
-                    if ((faces[f] >> z) & 1) out.face(Face(f), t, d1, d2, d3);
+                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
+                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
+                if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
+                if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
+                if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
+                if ((f5 >> z) & 1) out.face<X_PLUS>(t, c);
                 if (out.count > FACE_LIMIT) {
                     chunk.polygons = out.count;
                     printf("stoped building, polygons: %i \n", out.count);

@@ -27,17 +27,32 @@ void grass_column(BlockId *col) {
     }
 }
 
+// Earth below, turf at `top`, air above: copied from one pattern so that every block of a
+// surface column is written once, turf included (the turf step would find this same block).
+struct ColumnPattern {
+    BlockId cells[2 * CHUNK_EDGE];
+    ColumnPattern() {
+        std::fill(cells, cells + CHUNK_EDGE, EARTH);
+        cells[CHUNK_EDGE] = TURF;
+        std::fill(cells + CHUNK_EDGE + 1, cells + 2 * CHUNK_EDGE, AIR);
+    }
+    void put(BlockId *col, int lo, int top) const {
+        std::copy(cells + CHUNK_EDGE - top, cells + 2 * CHUNK_EDGE - top, col);
+        std::fill(col, col + lo, AIR);
+    }
+};
+const ColumnPattern pattern;
+
 void build_flat(BlockId *blocks) {
     for (int x = 0; x < CHUNK_EDGE; x++) {
         for (int y = 0; y < CHUNK_EDGE; y++) {
-            BlockId *col = column(blocks, x, y);
-            std::fill(col, col + FLAT_GROUND + 1, EARTH);
+            int top = FLAT_GROUND;
             // A bump column draws one number, every other column two.
-            if ((e_rand() & 7) == 0) {
-                col[FLAT_GROUND + 1] = EARTH;
-            } else if (e_rand() % 120 == 2) {
-                col[FLAT_GROUND] = AIR;
-            }
+            if ((e_rand() & 7) == 0)
+                top = FLAT_GROUND + 1;
+            else if (e_rand() % 120 == 2)
+                top = FLAT_GROUND - 1;
+            pattern.put(column(blocks, x, y), 0, top);
         }
     }
 }
@@ -53,9 +68,7 @@ void build_basin(BlockId *blocks) {
             int jitter = (r2 % 4 != 2) ? r1 % 2 : 0;
             int h = std::abs(x - 32) / 5 + std::abs(y - 32) / 5 - 10 - lift - jitter;
             // The twenty writes of clamp(h + k) cover max(h, 0) .. min(h + 19, 19).
-            int lo = std::max(h, 0), hi = std::min(h + 19, FLAT_GROUND);
-            BlockId *col = column(blocks, x, y);
-            std::fill(col + lo, col + hi + 1, EARTH);
+            pattern.put(column(blocks, x, y), std::max(h, 0), std::min(h + 19, FLAT_GROUND));
         }
     }
 }
@@ -75,18 +88,19 @@ int generateCube(int slot, int cx, int cy, int level) {
     if (slot < 0 || slot >= POOL_SIZE) return slot;
     Chunk &c = cubes[slot];
     c.used = 1;
+    if (level == SURFACE_LEVEL) {
+        // Each column is written whole, so the chunk needs no clearing first.
+        if (e_rand() % 7 == 6)
+            build_basin(c.blocks);
+        else
+            build_flat(c.blocks);
+        return slot;
+    }
     BlockId fill = AIR;
     if (level == 0)
         fill = FLOOR;
     else if (level >= 1 && level <= 3)
         fill = EARTH;
     std::fill(c.blocks, c.blocks + CHUNK_BLOCKS, fill);
-    if (level != SURFACE_LEVEL) return slot;
-
-    if (e_rand() % 7 == 6)
-        build_basin(c.blocks);
-    else
-        build_flat(c.blocks);
-    makegrass(slot);
     return slot;
 }
