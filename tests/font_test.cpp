@@ -144,14 +144,6 @@ TEST_F(FontGl, NewGameInEnglishAndRussianShowsInk) {
         else
             EXPECT_GT(ink, 20) << i;
     }
-    // The glyphs are white where they are solid: some pixels reach full brightness.
-    int white = 0;
-    for (int y = 200; y < 236; y++)
-        for (int x = 330; x < 506; x++) {
-            glfix::Rgb p = im.at(x, y);
-            if (p.r > 240 && p.g > 240 && p.b > 240) white++;
-        }
-    EXPECT_GT(white, 100);
 }
 
 } // namespace
