@@ -3,12 +3,13 @@
 //
 //   tess_flight --world NAME [--size 1..3] [--view 1..3] [--seed N] [--frames N]
 //               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--per-face] [--compare]
-//               [--shot FRAME:FILE.tga]...
+//               [--settle] [--shot FRAME:FILE.tga]...
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
 // movement keys (the game's own speed is 1), --frame-ms is the simulated length of one frame
 // (16: one physics step per frame). --compare draws every frame with both chunk paths, in
-// alternating order, timing each, and counts the pixels in which they differ.
+// alternating order, timing each, and counts the pixels in which they differ. --settle first
+// lets the camera stand until every chunk in range is in memory (not measured).
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -46,6 +47,7 @@ struct Options {
     double hour = -1; // world clock at the start, seconds; < 0 keeps the game's own start
     bool per_face = false;
     bool compare = false;
+    bool settle = false;
     std::vector<std::pair<int, std::string>> shots;
 };
 
@@ -53,6 +55,10 @@ struct Run {
     Options opt;
     uint32_t sim_ms = 1000; // the simulated millisecond clock
     int frame = 0;          // rendered frames so far
+    bool settling = false;
+    int settle_frames = 0;
+    int quiet_frames = 0; // settling: frames in a row in which no chunk arrived
+    std::vector<double> faces, faces_other, calls, calls_other;
     int steps = 0;
     std::vector<double> ms;       // per rendered frame: the path measured (or runs in compare)
     std::vector<double> ms_other; // compare: the per-face path
@@ -81,6 +87,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.per_face = true;
         } else if (a == "--compare") {
             o.compare = true;
+        } else if (a == "--settle") {
+            o.settle = true;
         } else if (!has_value) {
             return false;
         } else if (a == "--world") {
@@ -204,6 +212,16 @@ double draw_timed(int per_face) {
 
 void present() {
     const int before = stream_stats.created + stream_stats.loaded;
+    if (run.settling) {
+        draw_per_face = 0;
+        e_render();
+        glutSwapBuffers();
+        run.settle_frames++;
+        run.quiet_frames =
+            stream_stats.created + stream_stats.loaded > before ? 0 : run.quiet_frames + 1;
+        run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
+        return;
+    }
     const std::string *shot = shot_for(run.frame);
     if (!run.opt.compare) {
         // The frame's clear already ran in the loop; the render and the swap are timed.
@@ -212,6 +230,8 @@ void present() {
         e_render();
         glFinish();
         run.ms.push_back(now_ms() - t0);
+        run.faces.push_back(chunk_draw_stats.faces);
+        run.calls.push_back(chunk_draw_stats.draw_calls);
         if (shot && !write_tga(*shot, read_back()))
             std::fprintf(stderr, "cannot write %s\n", shot->c_str());
     } else {
@@ -221,17 +241,26 @@ void present() {
         double runs_ms, face_ms;
         std::vector<unsigned char> runs_px, face_px;
         const bool want_px = shot || run.frame % 25 == 0;
+        ChunkDrawStats runs_stats, face_stats;
         if (runs_first) {
             runs_ms = draw_timed(0);
+            runs_stats = chunk_draw_stats;
             if (want_px) runs_px = read_back();
             face_ms = draw_timed(1);
+            face_stats = chunk_draw_stats;
             if (want_px) face_px = read_back();
         } else {
             face_ms = draw_timed(1);
+            face_stats = chunk_draw_stats;
             if (want_px) face_px = read_back();
             runs_ms = draw_timed(0);
+            runs_stats = chunk_draw_stats;
             if (want_px) runs_px = read_back();
         }
+        run.faces.push_back(runs_stats.faces);
+        run.calls.push_back(runs_stats.draw_calls);
+        run.faces_other.push_back(face_stats.faces);
+        run.calls_other.push_back(face_stats.draw_calls);
         draw_per_face = 0;
         run.ms.push_back(runs_ms);
         run.ms_other.push_back(face_ms);
@@ -287,15 +316,18 @@ double worst(const std::vector<double> &v) {
 
 void report() {
     std::printf("frames drawn %i\n", run.frame);
+    if (run.opt.settle) std::printf("settle frames %i\n", run.settle_frames);
     std::printf("physics steps %i\n", run.steps);
     std::printf("chunks created %i, loaded %i, saved %i\n", stream_stats.created,
                 stream_stats.loaded, stream_stats.saved);
     if (stream_stats.save_failed) std::printf("chunk saves failed %i\n", stream_stats.save_failed);
     const char *name = run.opt.compare ? "runs" : run.opt.per_face ? "per-face" : "runs";
-    std::printf("%s frame ms: median %.2f, worst %.2f\n", name, median(run.ms), worst(run.ms));
+    std::printf("%s frame ms: median %.2f, worst %.2f; faces median %.0f in %.0f calls\n", name,
+                median(run.ms), worst(run.ms), median(run.faces), median(run.calls));
     if (run.opt.compare) {
-        std::printf("per-face frame ms: median %.2f, worst %.2f\n", median(run.ms_other),
-                    worst(run.ms_other));
+        std::printf("per-face frame ms: median %.2f, worst %.2f; faces median %.0f in %.0f calls\n",
+                    median(run.ms_other), worst(run.ms_other), median(run.faces_other),
+                    median(run.calls_other));
         std::printf("median ratio runs / per-face %.3f\n",
                     median(run.ms_other) > 0 ? median(run.ms) / median(run.ms_other) : 0.0);
         std::printf("pixels differing %li of %li (%.4f%%)\n", run.diff_pixels, run.diff_total,
@@ -350,6 +382,17 @@ int main(int argc, char **argv) {
     calls.present = present;
     calls.set_title = set_title;
     frame_start(calls);
+    if (run.opt.settle) {
+        run.settling = true;
+        std::memset(keys, 0, sizeof keys);
+        // A chunk can arrive every CREATE_COOLDOWN steps; twice that without one is the end.
+        while (run.quiet_frames < 2 * CREATE_COOLDOWN * (run.opt.frame_ms / 16 + 1) &&
+               run.settle_frames < 20000) {
+            frame_display(calls);
+            glutMainLoopEvent();
+        }
+        run.settling = false;
+    }
     while (run.frame < run.opt.frames) {
         script(run.frame);
         frame_display(calls);
