@@ -93,10 +93,10 @@ done
 [ "$n" -gt 20 ] || fail "only $n chunks were generated"
 
 # Walk (the body drops onto the ground below the start point), then look straight down: the
-# pitch stops at 80 degrees, so four pushes of 25 degrees get there from any start.
+# pitch stops at 80 degrees, so eight pushes of 25 degrees get there from any start.
 xdotool key Tab
 sleep 2
-for _ in 1 2 3 4; do
+for _ in 1 2 3 4 5 6 7 8; do
     xdotool mousemove --window "$wid" 400 550
     sleep 0.3
 done
