@@ -217,6 +217,19 @@ TEST_F(Streaming, CrossingABorderReleasesTheWholeSlabAndAChunkComesBackLoaded) {
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("loaded"), std::string::npos) << out;
     EXPECT_EQ(stream_stats.created, created);
+
+    // Two levels up (pz = 6 keeps levels 5..8): levels 3 and 4 leave, 5 and 6 stay.
+    place_camera(200, 200, 285 + 128);
+    testing::internal::CaptureStdout();
+    already_created = CREATE_COOLDOWN;
+    frame();
+    testing::internal::GetCapturedStdout();
+    for (int cx = 3; cx <= 5; cx++)
+        for (int cy = 3; cy <= 5; cy++) {
+            EXPECT_EQ(chunk_slot(cx, cy, 3), -1);
+            EXPECT_EQ(chunk_slot(cx, cy, 4), -1);
+            if (cx < 5) EXPECT_GE(chunk_slot(cx, cy, 6), 0); // the slab x = 5 left before
+        }
 }
 
 TEST_F(Streaming, SaveAllWritesEveryChunkInMemory) {

@@ -97,7 +97,9 @@ int stream_bring_in(int wx, int wy, int level) {
     const int slot = find_free_cube();
     if (slot < 0) {
         if (pool_full_told != world) {
-            std::printf("chunk pool full (%i chunks), no more chunks are brought in \n", POOL_SIZE);
+            std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
+                        "free \n",
+                        POOL_SIZE);
             pool_full_told = world;
         }
         return 0;
