@@ -5,9 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "engine/common.h"
+#include "gl_fixture.h"
 #include "world/mesher.h"
 
 namespace {
@@ -218,6 +217,65 @@ TEST_F(Pools, NonSolidBoxIsInvisibleButCollectable) {
     EXPECT_FLOAT_EQ(bxs[1].phase, 0.02f);
     EXPECT_FLOAT_EQ(last_height, 6 + 0.25f * std::sin(0.02f));
     EXPECT_EQ(pick_box(-1, -2, 3), 0);
+}
+
+// Drawn for real: a flake and a box show up where their records put them, in the frame where
+// a record's (x, y, z) is GL (x, z, y).
+class PoolsDrawn : public glfix::GlTest {
+  protected:
+    unsigned atlas = 0;
+    void SetUp() override {
+        glfix::GlTest::SetUp();
+        init_particles();
+        fill_block_tables();
+        std::vector<unsigned char> px(16 * 16 * 3, 0);
+        for (size_t k = 0; k < px.size(); k += 3) px[k] = 255;
+        glGenTextures(1, &atlas);
+        glBindTexture(GL_TEXTURE_2D, atlas);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+        glEnable(GL_TEXTURE_2D);
+        glDisable(GL_CULL_FACE);
+        glColor4f(1, 1, 1, 1);
+        glfix::clear(0, 0, 0);
+    }
+    void TearDown() override {
+        glDeleteTextures(1, &atlas);
+        init_particles();
+        glfix::GlTest::TearDown();
+    }
+    // Red pixels in the left and right halves of the window.
+    static void red_halves(const glfix::Image &im, int &left, int &right) {
+        left = right = 0;
+        for (int y = 0; y < im.h; y++)
+            for (int x = 0; x < im.w; x++) {
+                glfix::Rgb p = im.at(x, y);
+                if (p.r > 200 && p.g < 50) (x < im.w / 2 ? left : right)++;
+            }
+    }
+};
+
+TEST_F(PoolsDrawn, FlakeAndBoxAppearWhereTheirRecordsSay) {
+    // Flake at GL (-0.6, 0, -3): left of the centre. Box base at GL (0.6, -0.2, -3): right.
+    prs[0] = Particle{-0.6f, -3, 0.006f, 0, 0, 0.006f, 0.785f, 0, 0, 5, 1};
+    add_box(0.6f, -3, -0.2f, 3);
+    render_particles();
+    glfix::Image im = glfix::read_framebuffer();
+    glfix::save_png(im, "particles_drawn");
+    int left = 0, right = 0;
+    red_halves(im, left, right);
+    EXPECT_GT(left, 30);   // the flake
+    EXPECT_GT(right, 300); // the box is larger
+    EXPECT_EQ(prs[0].life, 4);
+
+    // A box of a type that is not solid is not drawn at all.
+    init_particles();
+    add_box(0.6f, -3, -0.2f, 0);
+    glfix::clear(0, 0, 0);
+    render_particles();
+    red_halves(glfix::read_framebuffer(), left, right);
+    EXPECT_EQ(left + right, 0);
 }
 
 } // namespace
