@@ -9,16 +9,37 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
+
+// The game's diagnostic lines ("stoped building" on every worst-case build) would drown the
+// report: send standard output to /dev/null while timing, as a game without a console would.
+struct QuietStdout {
+    int saved;
+    QuietStdout() {
+        fflush(stdout);
+        saved = dup(1);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        close(null);
+    }
+    ~QuietStdout() {
+        fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+    }
+};
 
 // A 3 x 3 patch of surface chunks at level 4 over earth, with air above, around (4, 4).
 void build_world() {
     static bool done = false;
     if (done) return;
     done = true;
+    QuietStdout quiet;
     std::srand(12345);
     world_size = 10;
     initialize_world();
@@ -45,6 +66,7 @@ void build_world() {
 
 void BM_GenerateCube(benchmark::State &state) {
     build_world();
+    QuietStdout quiet;
     int level = int(state.range(0));
     for (auto _ : state) {
         generateCube(400, 0, 0, level);
@@ -61,12 +83,14 @@ const Target targets[] = {{4, 4, 4}, {4, 4, 3}, {8, 8, 7}}; // surface, earth, w
 
 void BM_CreatePolygons(benchmark::State &state) {
     build_world();
+    QuietStdout quiet;
     const Target t = targets[state.range(0)];
     for (auto _ : state) create_polygons(t.cx, t.cy, t.level);
     state.counters["faces"] = cubes[chunk_slot(t.cx, t.cy, t.level)].polygons;
 }
 void BM_CreatePolygonsReference(benchmark::State &state) {
     build_world();
+    QuietStdout quiet;
     const Target t = targets[state.range(0)];
     for (auto _ : state) reference::create_polygons(t.cx, t.cy, t.level);
     state.counters["faces"] = cubes[chunk_slot(t.cx, t.cy, t.level)].polygons;
@@ -77,6 +101,7 @@ BENCHMARK(BM_CreatePolygonsReference)->DenseRange(0, 2)->Unit(benchmark::kMicros
 
 void BM_SaveW(benchmark::State &state) {
     build_world();
+    QuietStdout quiet;
     ScratchDir dir;
     init_save_load(world, cubes, world_size, "bench");
     for (auto _ : state) save_w(4, 4, 4);
@@ -85,6 +110,7 @@ BENCHMARK(BM_SaveW)->Unit(benchmark::kMicrosecond);
 
 void BM_LoadW(benchmark::State &state) {
     build_world();
+    QuietStdout quiet;
     ScratchDir dir;
     init_save_load(world, cubes, world_size, "bench");
     save_w(4, 4, 4);
