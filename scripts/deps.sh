@@ -7,7 +7,7 @@ build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa
             libgl1-mesa-dri libfreetype-dev fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
            xauth python3)
-bench_pkgs=(libbenchmark-dev xvfb)
+bench_pkgs=(libbenchmark-dev xvfb imagemagick)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
