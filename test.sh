@@ -10,7 +10,7 @@ cmake --build build-test -j"$(nproc)"
 
 # One X server for the whole run; -displayfd picks a free display number.
 xvfb_out=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_out" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_out" 2>/dev/null &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$xvfb_out"' EXIT
 for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
