@@ -4,8 +4,8 @@
 
 constexpr int CHUNK_FILE_BYTES = 524288;
 constexpr int CATALOGUE_SLOTS = 16;
-constexpr int CATALOGUE_MAX = 14;    // names listed at most
-constexpr int CATALOGUE_NAME = 64;   // bytes per name, terminator included
+constexpr int CATALOGUE_MAX = 14;  // names listed at most
+constexpr int CATALOGUE_NAME = 64; // bytes per name, terminator included
 
 struct WorldCatalogue {
     char names[CATALOGUE_SLOTS][CATALOGUE_NAME];
@@ -19,8 +19,9 @@ extern float s_header;      // save format version, 0.1
 void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
 // 1 when the chunk's file exists.
 int check(int cx, int cy, int level);
-// Reads the chunk's file into the slot its grid cell names. Blocks the file does not supply
-// become 0. 1 when the whole file was read, else 0.
+// Reads the chunk's file into the slot its grid cell names (its used flag may still be 0).
+// Blocks the file does not supply, and stored values above 255, become 0 with one line each.
+// 1 when the whole file was read and sound, else 0.
 int load_w(int cx, int cy, int level);
 // Writes the chunk's blocks whole (temporary file, then rename). 1 on success, 0 on failure
 // (a line names the file and the reason; the old file is untouched).
