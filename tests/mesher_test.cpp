@@ -211,25 +211,42 @@ TEST_F(Mesher, CallsThatMustTouchNothing) {
     EXPECT_EQ(c.polygons, 1234);
 }
 
-// Random chunks and neighbours: densities from sparse to full, uniform stretches, every
-// value class (small and large types, 9, 10, 11, values of 256 and above, types that the
-// tables mark solid with other values than 1), missing neighbours, the world's edges.
+// Random chunks and neighbours in five styles: sparse blocks, rough ground, solid rock with
+// holes, uniform rows up to a height, and dense noise that reaches the face limit. Every value
+// class occurs (small and large types, 9, 10, 11, values of 256 and above, types the tables
+// mark solid with a value other than 1); only the last style stops early, so the others
+// cover the whole chunk and every border.
 void fill_random(Chunk &c, std::mt19937 &rng, int style) {
     static const BlockId palette[] = {0, 1, 2, 3, 5, 9, 10, 11, 20, 255, 300, 0xFFFF};
-    std::uniform_int_distribution<int> any(0, 11), coin(0, 99);
-    int density = 10 + 20 * style;
+    std::uniform_int_distribution<int> any(0, 11), pct(0, 999);
+    auto odd = [&] { return palette[any(rng)]; };
     for (int x = 0; x < 64; x++)
         for (int y = 0; y < 64; y++) {
             BlockId *row = c.blocks + block_index(x, y, 0);
-            if (coin(rng) < 30) { // a uniform row, or ground up to a height
-                int h = coin(rng) % 65;
-                BlockId v = palette[any(rng) % 4];
-                for (int z = 0; z < 64; z++) row[z] = z < h ? v : 0;
-                continue;
-            }
+            int h = 20 + pct(rng) % 3;
+            BlockId base = BlockId(1 + pct(rng) % 3);
+            if (style == 3 && pct(rng) < 20) base = odd();
             for (int z = 0; z < 64; z++) {
-                int r = coin(rng);
-                row[z] = r >= density ? 0 : (r % 5 == 0 ? palette[any(rng)] : BlockId(1 + r % 3));
+                int r = pct(rng);
+                BlockId v = 0;
+                switch (style) {
+                case 0:
+                    v = r < 5 ? (r < 2 ? odd() : base) : 0;
+                    break;
+                case 1:
+                    v = z < h ? (r < 10 ? odd() : base) : 0;
+                    break;
+                case 2:
+                    v = r < 5 ? odd() : base;
+                    break;
+                case 3:
+                    v = z < h + 10 ? base : 0;
+                    break;
+                default:
+                    v = r < 500 ? (r < 100 ? odd() : base) : 0;
+                    break;
+                }
+                row[z] = v;
             }
         }
 }
