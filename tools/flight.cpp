@@ -3,7 +3,7 @@
 //
 //   tess_flight --world NAME [--size 1..3] [--view 1..3] [--seed N] [--frames N]
 //               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--per-face] [--compare]
-//               [--settle] [--shot FRAME:FILE.tga]...
+//               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]...
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
 // movement keys (the game's own speed is 1), --frame-ms is the simulated length of one frame
@@ -48,6 +48,7 @@ struct Options {
     bool per_face = false;
     bool compare = false;
     bool settle = false;
+    double walk_at = 0.7; // share of the flight after which the player walks
     std::vector<std::pair<int, std::string>> shots;
 };
 
@@ -75,7 +76,8 @@ double now_ms() {
 int usage() {
     std::fprintf(stderr, "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
                          "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
-                         "[--hour SECONDS] [--per-face] [--compare] [--shot FRAME:FILE.tga]\n");
+                         "[--hour SECONDS] [--per-face] [--compare] [--settle] [--walk-at SHARE] "
+                         "[--shot FRAME:FILE.tga]\n");
     return 2;
 }
 
@@ -107,6 +109,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.frame_ms = std::atoi(argv[++i]);
         } else if (a == "--fog") {
             o.fog = std::atoi(argv[++i]);
+        } else if (a == "--walk-at") {
+            o.walk_at = std::atof(argv[++i]);
         } else if (a == "--hour") {
             o.hour = std::atof(argv[++i]);
         } else if (a == "--shot") {
@@ -131,7 +135,7 @@ void script(int frame) {
     if (t >= 0.4 && t < 0.5) sm_x = 900 / turn_frames; // 90 degrees over the turn
     if (t >= 0.5 && t < 0.55) sm_y = -200 / std::max(1, run.opt.frames / 20); // look up 20
     if (t >= 0.7 && t < 0.75) sm_y = 200 / std::max(1, run.opt.frames / 20);  // level again
-    if (t >= 0.7 && fly_mode) fly_m(0);
+    if (t >= run.opt.walk_at && fly_mode) fly_m(0);
 }
 
 uint32_t sim_clock() {

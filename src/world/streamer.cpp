@@ -201,6 +201,9 @@ void save_all() {
     for (int cx = 0; cx < world_size; cx++)
         for (int cy = 0; cy < world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) stream_release(cx, cy, level);
+    // The game is over: a next one starts without a cool-down and may tell of a full pool.
+    already_created = 0;
+    pool_full_told = nullptr;
     std::fflush(stdout);
 }
 
