@@ -55,6 +55,7 @@ Engine &engine() {
 
 class Frame : public glfix::GlTest {
   protected:
+    static inline unsigned seed = 20261206;
     void SetUp() override {
         engine();
         glfix::GlTest::SetUp();
@@ -63,6 +64,8 @@ class Frame : public glfix::GlTest {
         testing::internal::GetCapturedStdout();
         game_param.fog_enabled = 1;
         stream_reset();
+        // The same terrain in every run (engine start seeds with the time).
+        srand(seed);
         draw_per_face = 0;
         camera_x = 200;
         camera_y = 200;
