@@ -196,6 +196,20 @@ TEST_F(Frame, LeavesTheGlStateItPromises) {
     gamer[0].has_target = 0;
 }
 
+TEST_F(Frame, OutsideAGameNothingIsDrawn) {
+    world_clock = clock_for_angle(3.14159 / 2);
+    stream_everything(); // chunks in memory that a game would show
+    game = 0;
+    gui = 0;
+    glClearColor(0.2f, 0.4f, 0.6f, 1);
+    glfix::Image im = frame();
+    game = 1;
+    EXPECT_EQ(im.count_not({51, 102, 153}, 0, 0, 800, 600, 1), 0); // no sun, world or hotbar
+    float c[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, c);
+    EXPECT_FLOAT_EQ(c[0], 0.2f); // the sky colour is left alone too
+}
+
 TEST_F(Frame, APendingGlErrorIsPrintedWithItsName) {
     glEnable(0x7FFF); // not a capability: GL_INVALID_ENUM
     testing::internal::CaptureStdout();
