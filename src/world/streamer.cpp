@@ -70,9 +70,16 @@ void rebuild_if_present(int cx, int cy, int level) {
 } // namespace
 
 void stream_locate() {
-    c_position_x = static_cast<int>(camera_x * 0.015625);
-    c_position_y = static_cast<int>(camera_y * 0.015625);
-    c_position_z = static_cast<int>(camera_z * 0.015625);
+    // Flying has no ceiling: keep a far-off camera's chunk number inside int (and the walk
+    // then finds no level to stream).
+    auto chunk_of = [](double p) {
+        const double c = p * 0.015625;
+        if (c != c) return 0;
+        return c > 1e6 ? 1000000 : c < -1e6 ? -1000000 : static_cast<int>(c);
+    };
+    c_position_x = chunk_of(camera_x);
+    c_position_y = chunk_of(camera_y);
+    c_position_z = chunk_of(camera_z);
 }
 
 void stream_range_xy(int p, int r, int *first, int *last) {
