@@ -10,3 +10,5 @@ for b in build-bench/bench/*_bench; do
   echo "== $(basename "$b")"
   "$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 done
+echo "== frame times (headless flight)"
+bench/flight_bench.sh build-bench

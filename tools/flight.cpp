@@ -2,7 +2,8 @@
 // a simulated clock, and prints what was drawn, streamed and saved and how long frames took.
 //
 //   tess_flight --world NAME [--size 1..3] [--view 1..3] [--seed N] [--frames N]
-//               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--per-face] [--compare]
+//               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--pitch DEG] [--per-face]
+//               [--compare]
 //               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]...
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
@@ -45,6 +46,7 @@ struct Options {
     int frame_ms = 16;
     int fog = 1;
     double hour = -1; // world clock at the start, seconds; < 0 keeps the game's own start
+    float pitch = 0;  // starting pitch in degrees, positive looks down
     bool per_face = false;
     bool compare = false;
     bool settle = false;
@@ -76,10 +78,12 @@ double now_ms() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
-                         "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
-                         "[--hour SECONDS] [--per-face] [--compare] [--settle] [--walk-at SHARE] "
-                         "[--shot FRAME:FILE.tga]\n");
+    std::fprintf(
+        stderr,
+        "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
+        "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
+        "[--hour SECONDS] [--pitch DEG] [--per-face] [--compare] [--settle] [--walk-at SHARE] "
+        "[--shot FRAME:FILE.tga]\n");
     return 2;
 }
 
@@ -115,6 +119,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.walk_at = std::atof(argv[++i]);
         } else if (a == "--hour") {
             o.hour = std::atof(argv[++i]);
+        } else if (a == "--pitch") {
+            o.pitch = static_cast<float>(std::atof(argv[++i]));
         } else if (a == "--shot") {
             const std::string s = argv[++i];
             const size_t colon = s.find(':');
@@ -403,6 +409,7 @@ int main(int argc, char **argv) {
     }
     std::printf("\n");
     if (run.opt.hour >= 0) world_clock = run.opt.hour;
+    c_rot_x = run.opt.pitch;
 
     FrameCalls calls = frame_engine_calls();
     calls.clock = sim_clock;
