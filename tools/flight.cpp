@@ -14,8 +14,6 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
-#include <dlfcn.h>
-#include <link.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +27,7 @@
 #include "render/render.h"
 #include "shell/config.h"
 #include "shell/frame.h"
+#include "shell/window.h"
 #include "world/chunks.h"
 #include "world/streamer.h"
 
@@ -314,20 +313,6 @@ void present() {
     run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
 }
 
-// Keeps the GL driver loaded until exit, so the leak check at exit can still name (and the
-// suppressions skip) what the driver holds.
-void pin_gl_driver() {
-    dl_iterate_phdr(
-        [](dl_phdr_info *info, size_t, void *) {
-            const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos ||
-                name.find("libgallium") != std::string::npos)
-                dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
-
 void set_title(const char *title) {
     glutSetWindowTitle(title);
 }
@@ -398,7 +383,7 @@ int main(int argc, char **argv) {
     glutCreateWindow("tess_flight");
     glutDisplayFunc([] {});
     glutMainLoopEvent();
-    pin_gl_driver();
+    shell_pin_gl_driver();
 
     e_init();
     e_init_gui();
