@@ -5,130 +5,69 @@
 #include "scratch.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
-#include <string>
+#include <sstream>
+#include <vector>
 
 namespace {
 
-class LangTest : public ::testing::Test {
-  protected:
-    ScratchDir dir{false};
-    void SetUp() override {
+TEST(Lang, LinesLandInTheirSlots) {
+    std::string x125(125, 'x'), y125(125, 'y'), many;
+    for (int i = 1; i <= 300; i++) many += "L" + std::to_string(i) + "\r\n";
+    std::string over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
+    struct {
+        const char *rus, *eng; // no eng: the file is missing
+        std::vector<std::pair<unsigned, std::string>> want;
+    } cases[] = {
+        {"", "a\r\nb\r\n", {{0, ""}, {1, "a"}, {2, "b"}, {3, ""}}},
+        {"", "ab\r\nwxyz", {{1, "ab"}, {2, "wx"}}}, // a last line without CR LF loses 2 bytes
+        {"", "abc\ndef\n", {{1, "ab"}, {2, "de"}}},
+        {"", "\nok\r\nz", {{1, ""}, {2, "ok"}, {3, ""}}},
+        {"r1\r\nr2\r\nr3\r\n", "e1\r\n", {{1, "e1"}, {2, "r2"}, {3, "r3"}}},
+        {"keep\r\n", nullptr, {{1, "keep"}}},
+        {"", over.c_str(), {{1, x125}, {2, "next"}, {3, y125}}},
+        {"", many.c_str(), {{255, "L255"}, {256, ""}}},
+    };
+    ScratchDir dir(false);
+    ScratchDir::mkdir_p("lang");
+    for (auto &c : cases) {
+        SCOPED_TRACE(&c - cases);
         std::memset(frazes, 0, sizeof frazes);
-        ScratchDir::mkdir_p("lang");
+        frazes[0][PHRASE_BYTES - 1] = 'Z'; // the byte just before slot 1
+        std::ofstream("lang/rus.txt", std::ios::binary) << c.rus;
+        lang_init("rus");
+        std::remove("lang/eng.txt");
+        if (c.eng) std::ofstream("lang/eng.txt", std::ios::binary) << c.eng;
+        testing::internal::CaptureStdout();
+        lang_init("eng"); // ASan reports any write past the table
+        std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(said, c.eng ? "" : "fail not found lang/eng.txt");
+        for (auto &w : c.want) EXPECT_EQ(lang_get(w.first), w.second) << "phrase " << w.first;
+        EXPECT_EQ(frazes[0][PHRASE_BYTES - 1], 'Z');
     }
-    static void write(const char *code, const std::string &bytes) {
-        std::string path = std::string("lang/") + code + ".txt";
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-};
-
-TEST_F(LangTest, OneLetterLinesAndPhraseZero) {
-    write("eng", "a\r\nb\r\n");
-    lang_init("eng");
-    EXPECT_STREQ(lang_get(1), "a");
-    EXPECT_STREQ(lang_get(2), "b");
-    EXPECT_STREQ(lang_get(0), "");
-    EXPECT_STREQ(lang_get(3), "");
-    EXPECT_EQ(lang_get(1), frazes[1]); // the pointer stays valid across loads
 }
 
-TEST_F(LangTest, MissingLineEndsCostTheirBytes) {
-    write("eng", "ab\r\nwxyz");
-    lang_init("eng");
-    EXPECT_STREQ(lang_get(1), "ab");
-    EXPECT_STREQ(lang_get(2), "wx");
-
-    write("rus", "abc\ndef\n");
-    lang_init("rus");
-    EXPECT_STREQ(lang_get(1), "ab");
-    EXPECT_STREQ(lang_get(2), "de");
-}
-
-TEST_F(LangTest, ShorterLanguageLeavesEarlierPhrasesPastItsEnd) {
-    write("rus", "r1\r\nr2\r\nr3\r\n");
-    write("eng", "e1\r\n");
-    lang_init("rus");
-    lang_init("eng");
-    EXPECT_STREQ(lang_get(1), "e1");
-    EXPECT_STREQ(lang_get(2), "r2");
-    EXPECT_STREQ(lang_get(3), "r3");
-}
-
-TEST_F(LangTest, MissingFileKeepsTableAndSaysSo) {
-    write("rus", "keep\r\n");
-    lang_init("rus");
-    testing::internal::CaptureStdout();
-    lang_init("xyz");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "fail not found lang/xyz.txt");
-    EXPECT_STREQ(lang_get(1), "keep");
-}
-
-TEST_F(LangTest, LongLineIsCutInsideItsSlotAndNextLineKeepsItsNumber) {
-    std::string longline(200, 'x');
-    write("eng", longline + "\r\nnext\r\n" + std::string(125, 'y') + "\r\n");
-    lang_init("eng");
-    EXPECT_EQ(std::string(lang_get(1)), std::string(125, 'x'));
-    EXPECT_STREQ(lang_get(2), "next");
-    EXPECT_EQ(std::string(lang_get(3)), std::string(125, 'y'));
-}
-
-TEST_F(LangTest, LinesPast255AreIgnored) {
-    std::string text;
-    for (int i = 1; i <= 300; i++) text += "L" + std::to_string(i) + "\r\n";
-    write("eng", text);
-    lang_init("eng"); // ASan reports any write past the table
-    EXPECT_STREQ(lang_get(255), "L255");
-    EXPECT_STREQ(lang_get(0), "");
-    EXPECT_STREQ(lang_get(256), ""); // out of range reads the empty phrase
-}
-
-TEST_F(LangTest, LinesUnderTwoBytesStayInTheirSlot) {
-    frazes[0][PHRASE_BYTES - 1] = 'Z'; // the byte just before slot 1
-    frazes[1][0] = 'q';
-    write("eng", "\nok\r\nz");
-    lang_init("eng");
-    EXPECT_EQ(frazes[0][PHRASE_BYTES - 1], 'Z');
-    EXPECT_STREQ(lang_get(1), "");
-    EXPECT_STREQ(lang_get(2), "ok");
-    EXPECT_STREQ(lang_get(3), "");
-}
-
-// The shipped files, as the build converted them: CR LF after every line, a phrase for
-// every number the menu shows, Russian in single-byte windows-1251.
-TEST(LangFiles, ShippedFilesCoverTheMenuInTheFontEncoding) {
+// The shipped files: CR LF after every line, a phrase for every number the menu shows,
+// Russian in the font's single-byte windows-1251.
+TEST(Lang, ShippedFilesCoverTheMenuInTheFontEncoding) {
+    ScratchDir dir(false);
+    ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     for (const char *code : {"eng", "rus"}) {
         SCOPED_TRACE(code);
-        std::string path = std::string(TESS_GAME_DIR) + "/lang/" + code + ".txt";
-        std::ifstream in(path, std::ios::binary);
-        ASSERT_TRUE(in) << path;
-        std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_GE(raw.size(), 2u);
-        EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
-        int lines = 0;
-        for (size_t i = 0; i < raw.size(); i++) {
-            if (raw[i] != '\n') continue;
-            lines++;
-            EXPECT_TRUE(i > 0 && raw[i - 1] == '\r') << "line " << lines;
-        }
-        EXPECT_GE(lines, 29);
-        EXPECT_EQ(std::count(raw.begin(), raw.end(), '\r'), lines); // no stray CR
-
-        ScratchDir scratch(false);
-        ScratchDir::mkdir_p("lang");
-        std::ofstream(std::string("lang/") + code + ".txt", std::ios::binary) << raw;
+        std::stringstream raw;
+        raw << std::ifstream(std::string("lang/") + code + ".txt", std::ios::binary).rdbuf();
+        std::string s = raw.str();
+        EXPECT_EQ(s.substr(s.size() - std::min<size_t>(2, s.size())), "\r\n");
+        long crlf = 0;
+        for (size_t i = 1; i < s.size(); i++) crlf += s[i - 1] == '\r' && s[i] == '\n';
+        EXPECT_EQ(crlf, std::count(s.begin(), s.end(), '\n'));
+        EXPECT_EQ(crlf, std::count(s.begin(), s.end(), '\r'));
         std::memset(frazes, 0, sizeof frazes);
         lang_init(code);
-        for (unsigned n = 1; n <= 29; n++) {
-            EXPECT_GT(std::strlen(lang_get(n)), 0u) << "phrase " << n;
-            EXPECT_EQ(std::strchr(lang_get(n), '\r'), nullptr) << "phrase " << n;
-        }
+        for (unsigned n = 1; n <= 29; n++) EXPECT_NE(lang_get(n)[0], 0) << "phrase " << n;
     }
-    // "Новая" starts the Russian first phrase: Н is 0xCD in windows-1251.
-    EXPECT_EQ(static_cast<unsigned char>(lang_get(1)[0]), 0xCD);
+    EXPECT_EQ(static_cast<unsigned char>(lang_get(1)[0]), 0xCD); // "Н" of "Новая"
 }
 
 } // namespace
