@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "engine/physics.h"
 #include "world/chunks.h"
@@ -10,33 +11,32 @@
 
 namespace {
 
+// Several values in one check, so that a failure prints them all.
+template <class... T> std::vector<double> all(T... v) {
+    return {double(v)...};
+}
+
 class Physics : public ::testing::Test {
   protected:
     void SetUp() override { reset(); }
 
     // A 10 x 10 world: ground topped at 100 by both world edges, air at level 2 above it.
     static void reset() {
-        world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
         std::memset(gamer, 0, sizeof gamer);
         gamer[0].active = 1, gamer[0].height = 2;
         fly_mode = jump = already_created = 0;
-        floor_at(100, -70, 30, 5, 15);
-        floor_at(100, 570, 580, 5, 15);
-        floor_at(100, 5, 15, 570, 580);
+        floor_at(100, -70, 30, -70, 15); // x or y -70 is 570 across the edge
         block(10, 10, 130, 0);
     }
-    // Sets the block centred on world (X, Y) whose bottom is at height Z; its chunk, if new,
-    // is all air.
+    // Sets the block centred on world (X, Y) whose bottom is at height Z; a new chunk is air.
     static void block(int X, int Y, int Z, BlockId v) {
         auto up = [](int c) { return c > 0 ? (c + 63) / 64 : -((-c) / 64); };
         int cx = up(X), cy = up(Y), cell = chunk_cell(t_zn(cx), t_zn(cy), Z / 64);
         if (world[cell] == NO_CHUNK) {
-            int slot = find_free_cube();
-            ASSERT_GE(slot, 0);
-            std::memset(cubes[slot].blocks, 0, sizeof cubes[slot].blocks);
-            cubes[slot].used = 1;
-            world[cell] = uint16_t(slot);
+            world[cell] = uint16_t(find_free_cube());
+            std::memset(cubes[world[cell]].blocks, 0, sizeof cubes[0].blocks);
+            cubes[world[cell]].used = 1;
         }
         cubes[world[cell]].blocks[block_index(64 * cx - X, 64 * cy - Y, Z % 64)] = v;
     }
@@ -50,33 +50,28 @@ class Physics : public ::testing::Test {
     }
 };
 
-TEST_F(Physics, ContactsEndTouchingTheFaceAndTheWorldWraps) {
+TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
     // Damping takes 0.05 off a speed of 0.25 and gravity adds 0.01 to vz before the move.
     const struct {
         const char *what;
-        int bx, by, bv, n, walk; // block at height 100 if bv; n steps, walking +x if walk
-        double x, y, z, vx, vy, vz, ex, ey, ez, evx, evy; // vz ends at 0, on the ground
+        int bx, by, bv, n, walk;          // block at height 100 if bv; n steps, walking +x if walk
+        double x, y, z, vx, vy, vz, e[5]; // e: x, y, z, vx, vy at the end; vz 0, on the ground
     } rows[] = {
-        {"rest", 0, 0, 0, 50, 0, 10, 10, 100, 0, 0, 0, 10, 10, 100, 0, 0},
-        {"fall to 100.309", 10, 10, 3, 1, 0, 10, 10, 100.6, 0, 0, .29, 10, 10, 101, 0, 0},
-        {"fall onto a 12", 10, 10, 12, 1, 0, 10, 10, 100.6, 0, 0, .29, 10, 10, 101, 0, 0},
-        {"long fall", 0, 0, 0, 400, 0, 10, 10, 160, 0, 0, 0, 10, 10, 100, 0, 0},
-        {"missing chunk", 0, 0, 0, 1, 0, 200, 200, 100.5, 0, 0, .1, 200, 200, 101, 0, 0},
-        {"-x to 10.3", 10, 10, 3, 1, 0, 10.5, 10, 100, .25, 0, 0, 11, 10, 100, 0, 0},
-        {"probe leads", 10, 10, 3, 1, 0, 10.8, 10, 100, .25, 0, 0, 11, 10, 100, 0, 0},
-        {"clear", 10, 10, 3, 1, 0, 11.3, 10, 100, .25, 0, 0, 11.1, 10, 100, .2, 0},
-        {"+x", 11, 10, 3, 1, 0, 10.1, 10, 100, -.25, 0, 0, 10, 10, 100, 0, 0},
-        {"-y", 10, 12, 3, 1, 0, 10, 11.2, 100, 0, -.25, 0, 10, 11, 100, 0, 0},
-        {"12 carries only", 10, 10, 12, 1, 0, 10.5, 10, 100, .25, 0, 0, 10.3, 10, 100, .2, 0},
-        {"walking keys", 20, 10, 3, 300, 1, 5, 10, 100, 0, 0, 0, 19, 10, 100, 0, 0},
-        {"wrap +x", 0, 0, 0, 1, 0, 575.9, 10, 100, -.25, 0, 0, 576.1 - 640, 10, 100, -.2, 0},
-        {"wrap -x", 0, 0, 0, 1, 0, -63.9, 10, 100, .25, 0, 0, 640 - 64.1, 10, 100, .2, 0},
-        {"wall past edge", -65, 10, 3, 2, 0, -63.9, 10, 100, .25, 0, 0, 576, 10, 100, 0, 0},
-        {"wrap +y", 0, 0, 0, 1, 0, 10, 575.9, 100, 0, -.25, 0, 10, 576.1 - 640, 100, 0, -.2}};
-    // Whole-number contacts must be exact; others may carry rounding.
-    auto near = [](double got, double want) {
-        EXPECT_NEAR(got, want, want == std::floor(want) ? 0 : 1e-9);
-    };
+        {"rest", 0, 0, 0, 50, 0, 10, 10, 100, 0, 0, 0, {10, 10, 100, 0, 0}},
+        {"fall to 100.309", 10, 10, 3, 1, 0, 10, 10, 100.6, 0, 0, .29, {10, 10, 101, 0, 0}},
+        {"fall onto a 12", 10, 10, 12, 1, 0, 10, 10, 100.6, 0, 0, .29, {10, 10, 101, 0, 0}},
+        {"long fall", 0, 0, 0, 400, 0, 10, 10, 160, 0, 0, 0, {10, 10, 100, 0, 0}},
+        {"-x to 10.3", 10, 10, 3, 1, 0, 10.5, 10, 100, .25, 0, 0, {11, 10, 100, 0, 0}},
+        {"probe leads", 10, 10, 3, 1, 0, 10.8, 10, 100, .25, 0, 0, {11, 10, 100, 0, 0}},
+        {"clear", 10, 10, 3, 1, 0, 11.3, 10, 100, .25, 0, 0, {11.1, 10, 100, .2, 0}},
+        {"+x", 11, 10, 3, 1, 0, 10.1, 10, 100, -.25, 0, 0, {10, 10, 100, 0, 0}},
+        {"-y", 10, 12, 3, 1, 0, 10, 11.2, 100, 0, -.25, 0, {10, 11, 100, 0, 0}},
+        {"12 carries only", 10, 10, 12, 1, 0, 10.5, 10, 100, .25, 0, 0, {10.3, 10, 100, .2, 0}},
+        {"walking keys", 20, 10, 3, 300, 1, 5, 10, 100, 0, 0, 0, {19, 10, 100, 0, 0}},
+        {"wrap +x", 0, 0, 0, 1, 0, 575.9, 10, 100, -.25, 0, 0, {576.1 - 640, 10, 100, -.2, 0}},
+        {"wrap -x", 0, 0, 0, 1, 0, -63.9, 10, 100, .25, 0, 0, {640 - 64.1, 10, 100, .2, 0}},
+        {"wall past edge", -65, 10, 3, 2, 0, -63.9, 10, 100, .25, 0, 0, {576, 10, 100, 0, 0}},
+        {"wrap +y", 0, 0, 0, 1, 0, 10, 575.9, 100, 0, -.25, 0, {10, 576.1 - 640, 100, 0, -.2}}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         reset();
@@ -87,81 +82,62 @@ TEST_F(Physics, ContactsEndTouchingTheFaceAndTheWorldWraps) {
             e_psysix();
             ASSERT_TRUE(!gamer[0].on_ground || gamer[0].z == std::floor(gamer[0].z)) << k;
         }
-        near(gamer[0].x, r.ex), near(gamer[0].y, r.ey), near(gamer[0].z, r.ez);
-        near(gamer[0].vx, r.evx), near(gamer[0].vy, r.evy);
-        EXPECT_EQ(gamer[0].vz, 0.0);
-        EXPECT_EQ(gamer[0].on_ground, 1);
+        const double got[] = {gamer[0].x, gamer[0].y, gamer[0].z, gamer[0].vx, gamer[0].vy};
+        for (int i = 0; i < 5; i++) // whole-number contacts are exact, others carry rounding
+            EXPECT_NEAR(got[i], r.e[i], r.e[i] == std::floor(r.e[i]) ? 0 : 1e-9) << i;
+        EXPECT_EQ(all(gamer[0].vz, gamer[0].on_ground), all(0, 1));
     }
+
+    // Every probe reads solid and none indexes outside the grid or a chunk (sanitizers).
+    const double spots[][3] = {{10, 10, -3.5},      {10, 10, 700}, {-500, 10, 50}, {10, 5000, 50},
+                               {1e12, -1e12, 1e12}, {NAN, 10, 50}, {10, 10, NAN}};
+    for (const auto &s : spots)
+        for (double v : {0.3, -0.3}) {
+            go(s[0], s[1], s[2], v, -v, v), e_psysix();
+            EXPECT_TRUE(gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
+        }
+    cubes[world[chunk_cell(1, 1, 1)]].used = 0; // a grid cell naming a freed slot
+    go(10, 10, 100.5, 0, 0, .1), e_psysix();
+    EXPECT_EQ(gamer[0].z, 101.0);
 }
 
 TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     go(10, 10, 100);
-    e_psysix(), e_jump();
+    rotatecamera(5, 600); // walking mode keeps the view as it is asked for
     double peak = 0;
     for (int k = 0; k < 200; k++) {
-        if (k == 10) e_jump(); // in mid-air: dropped without any push
+        if (k == 1 || k == 10) e_jump(); // the second, in mid-air, is dropped
         e_psysix();
         peak = std::max(peak, gamer[0].z);
     }
-    EXPECT_GT(peak, 101.3); // about 1.36 units of lift
-    EXPECT_LT(peak, 101.5);
-    EXPECT_EQ(jump, 0);
-    // The camera shows the body one step behind, eye one unit above the feet.
-    EXPECT_EQ(camera_z, 101.0);
+    EXPECT_NEAR(peak, 101.4, 0.1); // about 1.36 units of lift, once
+    // Back on the ground: the eye one unit above the feet, the view from the body.
+    EXPECT_EQ(all(camera_z, camera_rot_x, camera_rot_y, jump), all(101, 5, 600, 0));
 
-    // Head room `height` blocks above the feet, here across a level border, stops the rise.
+    // Head room `height` blocks above the feet, across a level border here, stops the rise.
     floor_at(127, 25, 35, 5, 15);
     block(30, 10, 129, 3);
     go(30, 10, 127);
     e_psysix(), e_jump(), e_psysix();
-    EXPECT_EQ(gamer[0].z, 127.0);
-    EXPECT_EQ(gamer[0].vz, 0.0);
+    EXPECT_EQ(all(gamer[0].z, gamer[0].vz), all(127, 0));
     block(30, 10, 129, 0);
     e_jump(), e_psysix();
     EXPECT_GT(gamer[0].z, 127.0);
 }
 
-TEST_F(Physics, PositionsOutsideTheGridAndFreedSlotsAreSolid) {
-    // Every probe reads solid and none indexes outside the grid or a chunk (sanitizers).
-    const double spots[][3] = {{10, 10, -3.5},    {10, 10, -200}, {10, 10, 700},
-                               {-500, 10, 50},    {10, 5000, 50}, {1e12, -1e12, 1e12},
-                               {-1e12, 1e12, 50}, {NAN, 10, 50},  {10, 10, NAN}};
-    for (const auto &s : spots) {
-        for (double v : {0.3, -0.3}) {
-            go(s[0], s[1], s[2], v, -v, v);
-            e_psysix();
-            EXPECT_TRUE(gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
-        }
-    }
-    cubes[world[chunk_cell(1, 1, 1)]].used = 0; // a grid cell naming a freed slot
-    go(10, 10, 100.5, 0, 0, .1);
-    e_psysix();
-    EXPECT_EQ(gamer[0].z, 101.0);
-}
-
-TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYaw) {
-    fly_mode = 1, already_created = 1;
-    camera_x = camera_y = 10, camera_z = 130;
+TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
+    fly_mode = 1, already_created = 1, camera_x = camera_y = 10, camera_z = 130;
     movecamera(1.5f, -2.0f, 0.5f);
-    rotatecamera(20, 30);
-    e_jump();
-    e_psysix(), e_psysix();
-    EXPECT_EQ(camera_x, 11.5);
-    EXPECT_EQ(camera_z, 129.5);
-    EXPECT_EQ(gamer[0].x, 11.5);
-    EXPECT_LT(gamer[0].z, 129.5); // copied from the camera, then falling freely
-    EXPECT_EQ(gamer[0].yaw, 30.0f);
-    EXPECT_EQ(jump, 1);            // waits for the walking mode
-    EXPECT_EQ(already_created, 0); // the chunk cool-down, one per step, never below 0
-
-    // {fly, yaw asked, yaw kept}: fly mode folds once each way, walking keeps it as it is.
-    const float turns[][3] = {{1, 190, -170}, {1, 600, 240}, {1, -190, 170}, {0, 600, 600}};
-    for (const auto &t : turns) {
-        fly_mode = int(t[0]);
-        rotatecamera(5, t[1]);
-        EXPECT_EQ(fly_mode ? camera_rot_y : gamer[0].yaw, t[2]) << t[1];
-        EXPECT_EQ(fly_mode ? camera_rot_x : gamer[0].pitch, 5.0f);
-    }
+    rotatecamera(20, 190), e_jump(), e_psysix(), e_psysix();
+    // The body follows the camera, then falls; a jump waits for the walking mode; each step
+    // lowers the chunk cool-down, never below 0.
+    EXPECT_EQ(all(camera_x, camera_z, gamer[0].x, gamer[0].yaw, jump, already_created),
+              all(11.5, 129.5, 11.5, -170, 1, 0));
+    EXPECT_LT(gamer[0].z, 129.5);
+    rotatecamera(0, 600);
+    EXPECT_EQ(camera_rot_y, 240.0f);
+    rotatecamera(0, -190);
+    EXPECT_EQ(camera_rot_y, 170.0f);
 }
 
 } // namespace
