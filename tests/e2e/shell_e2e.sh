@@ -6,6 +6,7 @@
 set -uo pipefail
 game=$(cd "$1" && pwd)
 scratch=$(mktemp -d /tmp/tess-shell-e2e-XXXXXX)
+run=$scratch/run
 pid=""
 keeper=""
 
@@ -19,47 +20,41 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
     for f in out err; do
-        [ -f "$scratch/run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$scratch/run/$f.txt"; }
+        [ -f "$run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$run/$f.txt"; }
     done
     exit 1
 }
 
-# A copy of the game folder's data without any settings or saves.
-prepare() {
-    rm -rf "$scratch/run"
-    mkdir -p "$scratch/run"
-    cp -r "$game"/. "$scratch/run/"
-    rm -rf "$scratch/run/cfg" "$scratch/run/cfg.tmp" "$scratch/run/saves" "$scratch/run/tessaron"
-    mkdir "$scratch/run/saves"
-}
-
-start_game() {
-    (cd "$scratch/run" && exec "$game/tessaron" >out.txt 2>err.txt) &
-    pid=$!
-}
-
-# Prints the window id once the game's window exists.
-wait_window() {
-    local w
-    for _ in $(seq 600); do
-        kill -0 "$pid" 2>/dev/null || fail "the game ended before its window appeared"
-        w=$(xdotool search --name '^Tessaron, v0\.10, linux' 2>/dev/null | tail -n1)
-        [ -n "$w" ] && { echo "$w"; return 0; }
-        sleep 0.05
-    done
-    fail "no window titled 'Tessaron, v0.10, linux' within 30 s"
-}
-
-# Waits until standard output holds the exact line given.
-wait_line() {
-    for _ in $(seq 200); do
-        grep -qxF -- "$1" "$scratch/run/out.txt" && return 0
-        sleep 0.05
-    done
-    fail "standard output never showed the line '$1'"
+# Runs the command every 50 ms until it succeeds, at most $1 times.
+poll() {
+    local n=$1
+    shift
+    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
+    return 1
 }
 
 hex() { od -An -tx1 -v "$@" | tr -d ' \n'; }
+cfg_is() { [ "$(hex "$run/cfg" 2>/dev/null)" = "$1" ]; }
+has_line() { grep -qxF -- "$1" "$run/out.txt"; }
+shows_fps() { [[ "$(xdotool getwindowname "$wid")" =~ ^Tessaron,\ v0\.10,\ linux,\ FPS:\ [0-9]+$ ]]; }
+find_window() { xdotool search --name '^Tessaron, v0\.10, linux' 2>/dev/null | tail -n1 | grep .; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+
+# Starts the game in the scratch folder and sets wid once its window exists.
+start_game() {
+    (cd "$run" && exec "$game/tessaron" >out.txt 2>err.txt) &
+    pid=$!
+    wid=$(poll 600 find_window) || fail "no window titled 'Tessaron, v0.10, linux' within 30 s"
+}
+
+# Waits for the game to end and checks its exit status.
+wait_exit() {
+    poll 1200 ended || fail "still running 60 s after $1"
+    wait "$pid"
+    local status=$?
+    pid=""
+    [ "$status" -eq 0 ] || fail "exit status $status after $1"
+}
 
 # Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
 close_window() {
@@ -100,20 +95,6 @@ x.XCloseDisplay(d)
 PY
 }
 
-# Waits for the game to end and checks its exit status.
-wait_exit() {
-    local what=$1 status
-    for _ in $(seq 600); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "still running 60 s after $what"
-    wait "$pid"
-    status=$?
-    pid=""
-    [ "$status" -eq 0 ] || fail "exit status $status after $what"
-}
-
 # The X server resets when its last client leaves and refuses connections meanwhile; one
 # client held open for the whole script keeps the game's next start from meeting a reset.
 for _ in $(seq 100); do
@@ -126,68 +107,51 @@ for _ in $(seq 100); do
 done
 [ -n "$keeper" ] || fail "cannot connect to the X server on '$DISPLAY'"
 
-# --- First start: "cfg", titles, resize, key codes, Escape.
-prepare
+# --- First start, from a copy of the game folder without any settings or saves: "cfg", titles,
+# resize, key codes, Escape.
+mkdir -p "$run"
+cp -r "$game"/. "$run/"
+rm -rf "$run/cfg" "$run/cfg.tmp" "$run/saves" "$run/tessaron"
+mkdir "$run/saves"
 start_game
-wid=$(wait_window)
-first_title=$(xdotool getwindowname "$wid")
-[ "$first_title" = "Tessaron, v0.10, linux" ] || fail "start-up title was '$first_title'"
+title=$(xdotool getwindowname "$wid")
+[ "$title" = "Tessaron, v0.10, linux" ] || fail "start-up title was '$title'"
 
 # "cfg" is created from the defaults before the window opens; the first reshape, when the
 # window shows, rewrites it with the position forced to (0, 0).
 created=0000000020030000580200001e0000001e0000000100000072757300010000000100000000000000
 defaults=${created:0:24}0000000000000000${created:40}
-cfg_now=""
-for _ in $(seq 200); do
-    [ -f "$scratch/run/cfg" ] && cfg_now=$(hex "$scratch/run/cfg")
-    [ "$cfg_now" = "$defaults" ] && break
-    [ -z "$cfg_now" ] || [ "$cfg_now" = "$created" ] || fail "cfg at first start: $cfg_now"
-    sleep 0.05
-done
-[ "$cfg_now" = "$defaults" ] || fail "cfg after the first reshape: $cfg_now"
-
-title=""
-for _ in $(seq 200); do
-    title=$(xdotool getwindowname "$wid")
-    [[ "$title" =~ ^Tessaron,\ v0\.10,\ linux,\ FPS:\ [0-9]+$ ]] && break
-    sleep 0.05
-done
-[[ "$title" =~ ^Tessaron,\ v0\.10,\ linux,\ FPS:\ [0-9]+$ ]] || fail "title never showed FPS: '$title'"
+cfg_is "$created" || cfg_is "$defaults" || fail "cfg at first start: $(hex "$run/cfg")"
+poll 200 cfg_is "$defaults" || fail "cfg after the first reshape: $(hex "$run/cfg")"
+poll 200 shows_fps || fail "title never showed FPS: '$(xdotool getwindowname "$wid")'"
 
 xdotool windowsize "$wid" 1024 768
-want=${defaults:0:8}0004000000030000${defaults:24}
-for _ in $(seq 100); do [ "$(hex "$scratch/run/cfg")" = "$want" ] && break; sleep 0.05; done
-[ "$(hex "$scratch/run/cfg")" = "$want" ] || fail "cfg after resize to 1024x768: $(hex "$scratch/run/cfg")"
-[ -e "$scratch/run/cfg.tmp" ] && fail "cfg.tmp left behind"
+resized=${defaults:0:8}0004000000030000${defaults:24}
+poll 100 cfg_is "$resized" || fail "cfg after resize to 1024x768: $(hex "$run/cfg")"
+[ -e "$run/cfg.tmp" ] && fail "cfg.tmp left behind"
 
 xdotool mousemove --window "$wid" 512 384
-xdotool key a
-wait_line "97 "
-xdotool key space
-wait_line "32 "
-xdotool key Tab
-wait_line "chenged fly 0 "
-wait_line "9 "
-grep -qE '^max texture size [0-9]+ $' "$scratch/run/out.txt" || fail "no max texture size line"
+xdotool key a Tab
+for line in "97 " "chenged fly 0 " "9 "; do
+    poll 200 has_line "$line" || fail "standard output never showed the line '$line'"
+done
+grep -qE '^max texture size [0-9]+ $' "$run/out.txt" || fail "no max texture size line"
 
 xdotool key Escape
 wait_exit "Escape"
 
 # --- The close button and termination signals end the game the same way, through the main
-# loop and the final save. This start finds "cfg" and keeps the resized window.
-start_game
-wid=$(wait_window)
-sleep 1
-[ "$(hex -j 4 -N 8 "$scratch/run/cfg")" = 0004000000030000 ] || fail "size not kept across starts"
-close_window "$wid" || fail "could not send the close request"
-wait_exit "the close button"
-
-for sig in TERM INT; do
+# loop and the final save. These starts find "cfg" and keep the resized window.
+for how in close TERM INT; do
     start_game
-    wait_window >/dev/null
     sleep 1
-    kill -"$sig" "$pid"
-    wait_exit "SIG$sig"
+    [ "$(hex -j 4 -N 8 "$run/cfg")" = 0004000000030000 ] || fail "size not kept across starts"
+    if [ "$how" = close ]; then
+        close_window "$wid" || fail "could not send the close request"
+    else
+        kill -"$how" "$pid"
+    fi
+    wait_exit "$how"
 done
 
 echo "shell e2e: all checks passed"
