@@ -2,7 +2,6 @@
 #include "items/cells.h"
 
 #include <vector>
-
 #include "gl_fixture.h"
 
 namespace {
@@ -17,7 +16,7 @@ TEST(Cells, AddingFollowsTheStackingOrder) {
         std::vector<unsigned> packs, boxes;
         Slots after;
     } const cases[] = {
-        {10, 5, {}, {}, std::vector<unsigned>(41, 3), {{3, 40}, {3, 1}}},
+        {10, 5, {}, {}, std::vector<unsigned>(41, 3), {{3, 40}, {3, 1}}},     // 41 of one type
         {10, 5, {{5, 40}, {}, {5, 10}}, {}, {5}, {{5, 40}, {5, 1}, {5, 10}}}, // empty slot first
         {1, 2, {{1, 9}, {7, 39}}, {}, {7, 7}, {{1, 9}, {7, 40}}}, // last row searched, then full
         {10, 5, {{4, 30}}, {4}, {}, {{4, 40}, {4, 30}}},          // a pack on a partial stack
@@ -54,8 +53,7 @@ TEST(Cells, TakingTheLastItemEmptiesTheSlotAndAMissingGridIsIgnored) {
 }
 
 TEST(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {
-    glfix::gl_context();
-    glfix::set_overlay();
+    glfix::gl_context(), glfix::set_overlay();
     glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glfix::clear(0.5f, 0.5f, 0.5f);
     InventorySlot earth = {3, 40};

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 #include <gtest/gtest.h>
-
 #include "engine/physics.h"
 #include "items/cells.h"
 #include "items/particles.h"
@@ -19,8 +18,7 @@ namespace {
 using I3 = std::array<int, 3>;
 using A6 = std::array<int, 6>;
 
-// Chunk (1, 1, 1) is bound in slot 0; the body stands at (10, 10.3, 100) in it, looking along +y
-// from local (54, 54, 37), so the ray's 19th sample is local (54, 51, 37).
+// Slot 0 holds chunk (1, 1, 1); the body at (10, 10.3, 100) looks along +y from local y 54.
 class Interact : public ::testing::Test {
   protected:
     int next_slot = 0;
@@ -29,22 +27,18 @@ class Interact : public ::testing::Test {
     void SetUp() override {
         world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
-        fill_block_tables();
-        init_particles();
-        player_cells = init_cells(10, 5);
-        std::memset(gamer, 0, sizeof gamer);
+        fill_block_tables(), init_particles();
+        player_cells = init_cells(10, 5), std::memset(gamer, 0, sizeof gamer);
         bind(1, 1, 1), aim(10, 10.3);
     }
     void TearDown() override {
         initialize_world(); // frees the meshes of the chunks bound here
-        if (player_cells) std::free(player_cells->slots);
-        std::free(player_cells);
+        if (player_cells) std::free(player_cells->slots), std::free(player_cells);
     }
     Chunk &bind(int cx, int cy, int level) { // an empty chunk with mesh arrays
         Chunk &b = cubes[next_slot];
         std::memset(b.blocks, 0, sizeof b.blocks);
-        b.used = 1;
-        world[chunk_cell(cx, cy, level)] = static_cast<uint16_t>(next_slot++);
+        b.used = 1, world[chunk_cell(cx, cy, level)] = static_cast<uint16_t>(next_slot++);
         for (float **a : {&b.verts, &b.texs, &b.norms})
             *a = static_cast<float *>(std::calloc(MESH_FACES * 12, sizeof(float)));
         return b;
@@ -88,72 +82,60 @@ TEST_F(Interact, BreakCollectPlaceAndBreakAgain) {
     EXPECT_EQ(after(11), (I3{3, 0, 0})); // block, flakes, boxes: hits every 11 steps from 12
     EXPECT_EQ(after(1), (I3{3, 5, 0}));
     EXPECT_EQ(after(120), (I3{3, 55, 0}));
-    EXPECT_EQ(after(1), (I3{0, 120, 1})); // step 133: 12 x 5 + 60 flakes and a box
-    aim(10, 13, 101), p.break_request = 0;
-    step(); // walking onto the box collects it: earth drops earth
-    EXPECT_EQ(get_cell(player_cells, 0, 0), 3u);
+    EXPECT_EQ(after(1), (I3{0, 120, 1}));          // step 133: 12 x 5 + 60 flakes and a box
+    aim(10, 13, 101), p.break_request = 0, step(); // walking onto the box: earth drops earth
     aim(10, 10.3), p.place_request = 1;
     EXPECT_EQ(step(), "54 0 51 0 37 0 \n"); // the free cell's and the body's own indices
     EXPECT_EQ((I3{at(c, 54, 51), c.polygons, int(get_cell(player_cells, 0, 0))}), (I3{3, 10, 0}));
     p.place_request = 1;
     EXPECT_EQ(step(), "54 0 52 0 37 0 \n"); // an empty slot places nothing but still prints
-    p.own_chunk[0] = p.own_chunk[1] = p.own_chunk[2] = 1;
-    p.own_local[0] = 54, p.own_local[1] = 52;
+    p.own_chunk[0] = p.own_chunk[1] = p.own_chunk[2] = 1, p.own_local[0] = 54, p.own_local[1] = 52;
     for (int own_z : {37, 38}) { // the body's own cell and the one below its level: no word
         p.own_local[2] = own_z, p.place_request = 1;
         EXPECT_EQ(step(), "") << own_z;
     }
-    p.break_request = 1;
-    step(100); // the new block is taken up afresh: nine hits of twelve
+    p.break_request = 1, step(100); // the new block is taken up afresh: nine hits of twelve
     EXPECT_EQ(p.health, 3.0f);
 }
 
 TEST_F(Interact, FloorNeverBreaksAndSweepingRestartsTheCount) {
     at(c, 54, 51) = 3, at(c, 53, 51) = 2; // A at x = 10, floor B at x = 11
-    p.break_request = 1;
-    step(50); // hits at steps 12, 23, 34, 45
-    EXPECT_EQ(p.health, 8.0f);
+    p.break_request = 1, step(50);        // hits at steps 12, 23, 34, 45
     aim(11, 10.3), step(400);
     EXPECT_EQ((I3{at(c, 53, 51), live(prs), live(bxs)}), (I3{2, 4 * 5, 0}));
     aim(10, 10.3), step(24);
     EXPECT_EQ(p.health, 12.0f - 2);
 }
 
-// Looking straight down from level 2 at a block on local z 63 of level 1: the new block goes to
-// local z 0 of level 2, in front of the hit face, and both meshes follow every change.
+// Down from level 2 onto local z 63 of level 1: the block goes in front, to z 0 of level 2.
 TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
     Chunk &upper = bind(1, 1, 2);
-    at(c, 54, 54, 63) = 3;
-    create_polygons(1, 1, 1);
-    player_cells->slots[0] = {3, 40};
-    aim(10, 10, 129, 0, 90), p.place_request = 1;
-    step();
-    EXPECT_EQ((I3{at(upper, 54, 54, 0), at(c, 54, 54, 0), 0}), (I3{3, 0, 0}));
-    EXPECT_EQ((I3{upper.polygons, c.polygons, 0}), (I3{5, 5, 0}));
-    p.break_request = 1;
-    step(133);
+    at(c, 54, 54, 63) = 3, player_cells->slots[0] = {3, 40};
+    aim(10, 10, 129, 0, 90), p.place_request = 1, step();
+    EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{3, 5, 5}));
+    EXPECT_EQ(at(c, 54, 54, 0), 0); // not the far side of the target chunk
+    p.break_request = 1, step(133);
     EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{0, 0, 6}));
+    // Along +y from y = 62.3 the ray leaves chunk y 1 at local y 0 and hits y 63 of chunk y 2.
+    Chunk &far = bind(1, 2, 1);
+    at(far, 54, 63) = 3, p.break_request = 0, aim(10, 62.3), p.place_request = 1, step();
+    EXPECT_EQ((I3{at(c, 54, 0), c.polygons, far.polygons}), (I3{3, 6 + 5, 5}));
 }
 
 TEST_F(Interact, GridEdgesAndAMissingInventory) {
-    // From x = -60 in chunk 0, looking toward -x, the ray crosses the world's edge into chunk 9;
-    // the box lands beside the player, not across the world.
+    // Toward -x from chunk 0 the ray wraps into chunk 9; the box lands beside the player.
     bind(0, 1, 1), bind(1, 1, 0), bind(1, 1, 9);
     Chunk &edge = bind(9, 1, 1);
     at(edge, 0, 54) = 3;
-    aim(-60, 10, 100, 90), p.break_request = 1;
-    step(133);
-    EXPECT_EQ(at(edge, 0, 54), 0);
+    aim(-60, 10, 100, 90), p.break_request = 1, step(133);
     EXPECT_EQ(live(bxs) == 1 ? bxs[0].x : 0, 64.0f);
     for (double z : {-20.0, 700.0, 1e12}) EXPECT_EQ(target(10, 10, z), A6{}) << z; // off the grid
     // Above the top level counts as solid: a target, but nothing there is hit or written.
     aim(10, 10, 636, 0, -90), step(200);
-    EXPECT_EQ(p.target_chunk[2], 10);
-    EXPECT_EQ(live(prs), 120); // the first break's only
+    EXPECT_EQ((I3{p.target_chunk[2], live(prs), live(bxs)}), (I3{10, 120, 1})); // the first break's
     // A null inventory: the box at the player's feet is taken and lost, nothing is placed.
     std::free(player_cells->slots), std::free(player_cells), player_cells = nullptr;
-    aim(-64, 10, 101), p.place_request = 1;
-    step();
+    aim(-64, 10, 101), p.place_request = 1, step();
     EXPECT_EQ(live(bxs), 0);
 }
 
