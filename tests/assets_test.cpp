@@ -23,10 +23,10 @@ struct Tex {
 
 class Assets : public glfix::GlTest {};
 
-TEST_F(Assets, PicturesLoadAndTheAtlasCellsOfTheTextureTableAreDistinctAndDrawn) {
-    for (const char *name :
+TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
+    for (const char *n :
          {"back.tga", "lang/rus.tga", "lang/eng.tga", "world/standart/sun.tga", "ts.tga"})
-        EXPECT_GT(Tex(name).w, 0);
+        EXPECT_GT(Tex(n).w, 0);
     Tex t("world/standart/ground.tga");
     ASSERT_TRUE(t.w % 16 == 0 && t.h % 16 == 0 && t.w > 0);
     // Cells v = 0 (the file's first rows): earth, floor, turf top, turf side.
@@ -43,19 +43,17 @@ TEST_F(Assets, PicturesLoadAndTheAtlasCellsOfTheTextureTableAreDistinctAndDrawn)
             EXPECT_GT(d, 12) << i << " vs " << j;
         }
     }
-}
-
-TEST_F(Assets, FontHasWhiteInkInEveryLetterCellAndNoneOutsideTheSampledPart) {
-    Tex t("font.tga");
-    EXPECT_NEAR((t.h / 15.4) / (t.w / 23.2), 1.6, 0.016); // not stretched on a size x 1.6 quad
+    // The font: white ink in each letter cell, none outside what a quad samples, at 1 : 1.6.
+    Tex f("font.tga");
+    EXPECT_NEAR((f.h / 15.4) / (f.w / 23.2), 1.6, 0.016);
     for (int b = 33; b <= 255; b++) {
         int n = b - 33, row = n / 23, col = n % 23, in = 0, out = 0;
         // The grid's row 0 is at the top (t = 1); the cell pitch is wider than what is sampled.
-        double left = col * t.w / 23.15, right = left + t.w / 23.2, pitch = (col + 1) * t.w / 23.15;
-        double top = t.h * (1 - row / 15.4), bottom = t.h * (1 - (row + 1) / 15.4);
+        double left = col * f.w / 23.15, right = left + f.w / 23.2, pitch = (col + 1) * f.w / 23.15;
+        double top = f.h * (1 - row / 15.4), bottom = f.h * (1 - (row + 1) / 15.4);
         for (int y = int(std::floor(bottom)); y < int(std::ceil(top)); y++)
-            for (int x = int(std::floor(left)); x < std::min(int(std::ceil(pitch)), t.w); x++) {
-                const unsigned char *p = t.at(x, y);
+            for (int x = int(std::floor(left)); x < std::min(int(std::ceil(pitch)), f.w); x++) {
+                const unsigned char *p = f.at(x, y);
                 bool inside = x >= left && x + 1 <= right && y >= bottom && y + 1 <= top;
                 out += p[3] > 40 && !inside;
                 in += p[3] > 40 && inside && p[0] + p[1] + p[2] == 765;

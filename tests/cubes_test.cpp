@@ -4,46 +4,39 @@
 #include "render/cubes.h"
 #include "world/mesher.h"
 
-#include <array>
 #include <cstring>
-
-static std::vector<float> gl_state() {
-    std::vector<float> s;
-    for (GLenum q : {GL_TEXTURE_2D, GL_LIGHTING, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_FOG,
-                     GL_CURRENT_COLOR, GL_CURRENT_NORMAL, GL_LINE_WIDTH, GL_MODELVIEW_MATRIX,
-                     GL_PROJECTION_MATRIX, GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE}) {
-        s.resize(s.size() + 16); // more than any of them returns
-        glGetFloatv(q, &s[s.size() - 16]);
-    }
-    return s;
-}
 
 class CubesGl : public glfix::GlTest {};
 
 TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glScalef(0.1f, 0.1f, 0.1f); // all in view
+    glfix::set_overlay(); // object x, y and -15 z are window coordinates
     glBindTexture(GL_TEXTURE_2D, 7);
     glColor4f(0.3f, 0.6f, 0.9f, 0.5f);
     glLineWidth(3);
     const TexCell top{0.125f, 0.5f}, bottom{0.25f, 0.0625f}, side{0.9375f, 0.75f};
     texes[9] = {top, bottom, side};
+    auto gl_state = [] { // the state a caller sets around these primitives
+        std::vector<float> s;
+        for (GLenum q : {GL_TEXTURE_2D, GL_LIGHTING, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_FOG,
+                         GL_CURRENT_COLOR, GL_CURRENT_NORMAL, GL_LINE_WIDTH, GL_MODELVIEW_MATRIX,
+                         GL_PROJECTION_MATRIX, GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE}) {
+            s.resize(s.size() + 16); // more than any of them returns
+            glGetFloatv(q, &s[s.size() - 16]);
+        }
+        return s;
+    };
     std::vector<float> before = gl_state();
     static GLfloat buf[4096];
     glFeedbackBuffer(4096, GL_3D_COLOR_TEXTURE, buf);
     glRenderMode(GL_FEEDBACK);
     draw_cube(2, 3, -4);
     draw_cube_filed(2, 1, -3, 3.14159265f / 2, 0.4f, 9);
-    std::vector<std::array<float, 5>> seen; // object x, y, z, s, t
+    std::vector<std::vector<float>> seen; // object x, y, z, s, t
     for (int i = 0, n = glRenderMode(GL_RENDER); i < n;)
         for (int k = buf[i++] == GL_POLYGON_TOKEN ? int(buf[i++]) : 2; k > 0; k--, i += 11)
-            seen.push_back({(buf[i] / 400 - 1) * 10, (buf[i + 1] / 300 - 1) * 10,
-                            (buf[i + 2] * 2 - 1) * 10, buf[i + 7], buf[i + 8]});
+            seen.push_back({buf[i], 600 - buf[i + 1], -15 * buf[i + 2], buf[i + 7], buf[i + 8]});
     EXPECT_EQ(gl_state(), before);
     ASSERT_EQ(seen.size(), 64u + 36u);
-
     // The outline around (2, 3, -4) in six loops, E, e = +-0.502 and I, i = +-0.498; a loop of
     // n vertices reaches GL as n segments, the last one closing it.
     const char *v = "eeE EeE Eee eee eiE EiE Eie eie eEE EEE EEe eEe eIE EIE EIe eIe "

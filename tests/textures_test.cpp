@@ -7,7 +7,8 @@
 #include <fstream>
 
 using Bytes = std::vector<unsigned char>;
-constexpr int BASE[4] = {0, 100, 200, 50}; // file pixel i is BGR(A) = i + BASE
+// File pixel i is BGR(A) = i + BASE; a spare byte, which the loader must ignore, ends the file.
+constexpr int BASE[4] = {0, 100, 200, 50};
 
 static Bytes tga_file(int w, int h, int bits, bool with_pixels = true) {
     Bytes b(18, 0);
@@ -15,6 +16,7 @@ static Bytes tga_file(int w, int h, int bits, bool with_pixels = true) {
     b[12] = w & 255, b[13] = w >> 8, b[14] = h & 255, b[15] = h >> 8;
     for (int i = 0; with_pixels && i < w * h; i++)
         for (int c = 0; c < bits / 8; c++) b.push_back(static_cast<unsigned char>(i + BASE[c]));
+    b.push_back(9);
     return b;
 }
 
@@ -53,15 +55,12 @@ TEST_F(LoadGLTexturesTest, RefusesEverythingOutsideTheSubset) {
 }
 
 TEST_F(LoadGLTexturesTest, AcceptsTrueColourWithTheFirstFileRowAtTheBottom) {
-    // bits, width, height, smooth, format, filter: 3-pixel 24-bit rows are 9 bytes, which the
-    // default 4-byte alignment would misread.
+    // bits, width, height, smooth, format, filter; 9-byte rows need an unpack alignment of 1.
     const int cases[2][6] = {{24, 3, 2, 0, GL_RGB, GL_NEAREST}, {32, 2, 3, 1, GL_RGBA, GL_LINEAR}};
     for (const int *c : cases) {
-        SCOPED_TRACE(c[0]);
         Bytes b = tga_file(c[1], c[2], c[0]);
-        b.push_back(9); // trailing bytes are ignored
         names[2] = 33;
-        ASSERT_EQ(load("ok.tga", &b, 2, c[3]), 1);
+        ASSERT_EQ(load("ok.tga", &b, 2, c[3]), 1) << c[0];
         GLint align = 0, w = 0, h = 0, fmt = 0, filter[2] = {};
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &align);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
@@ -69,14 +68,14 @@ TEST_F(LoadGLTexturesTest, AcceptsTrueColourWithTheFirstFileRowAtTheBottom) {
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &fmt);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter[0]);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter[1]);
-        EXPECT_TRUE(names[2] != 33 && names[1] == 22 && align == 4 && w == c[1] && h == c[2]);
-        EXPECT_TRUE(fmt == c[4] && filter[0] == c[5] && filter[1] == c[5]);
+        EXPECT_TRUE(names[2] != 33 && names[1] == 22 && w == c[1] && h == c[2]) << c[0];
+        EXPECT_TRUE(align == 4 && fmt == c[4] && filter[0] == c[5] && filter[1] == c[5]) << c[0];
         // glGetTexImage returns the t = 0 row first: that must be the file's first row.
         const int n = c[0] / 8;
         Bytes px(size_t(c[1] * c[2] * n));
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GLenum(c[4]), GL_UNSIGNED_BYTE, px.data());
         for (int i = 0; i < int(px.size()); i++) // red was the third byte in the file
-            EXPECT_EQ(px[size_t(i)], i / n + BASE[i % n < 3 ? 2 - i % n : 3]) << i;
+            EXPECT_EQ(px[size_t(i)], i / n + BASE[i % n < 3 ? 2 - i % n : 3]) << c[0] << ": " << i;
     }
 }
