@@ -7,57 +7,49 @@
 #include "world/saver.h"
 
 #include <algorithm>
-#include <cstring>
 
-using glfix::Image;
-
-// A 2 x 1 texture: left and right texel as 0xRRGGBB.
-static GLuint texture(unsigned left, unsigned right) {
-    const GLuint px[2] = {left | 0xff000000u, right | 0xff000000u};
+static GLuint texture(unsigned rgb) { // 1 x 1
+    const GLuint px = rgb | 0xff000000u;
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &px);
     return name;
 }
 
 class MenuDrawTest : public glfix::GlTest {
   protected:
     WorldCatalogue cat{};
-    GLfloat scene[16];
+    GLfloat pass[16]; // the scene pass's projection
 
     void SetUp() override { // grey background, blue logo, red and green flags, white glyphs
         glfix::GlTest::SetUp();
-        glGetFloatv(GL_PROJECTION_MATRIX, scene);
+        glGetFloatv(GL_PROJECTION_MATRIX, pass);
         glEnable(GL_TEXTURE_2D); // the state start-up leaves for every pass
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glLineWidth(2.0f);
-        static unsigned int names[5] = {texture(0x808080, 0x808080), texture(0xc8, 0xc8),
-                                        texture(0xff0000, 0xff0000), texture(0xff00, 0xff00),
-                                        texture(0xffffff, 0xffffff)};
+        static unsigned int names[5] = {texture(0x808080), texture(0xc8), texture(0xff0000),
+                                        texture(0xff00), texture(0xffffff)};
         g_set_back(names);
         initfont(names[4]);
         g_setctlg(&cat);
         for (int i = 0; i < CATALOGUE_SLOTS; i++) std::snprintf(cat.names[i], 64, "world %d", i);
-        for (int n = 1; n < PHRASE_SLOTS; n++) std::strcpy(frazes[n], "MMMMMM");
+        for (int n = 1; n < PHRASE_SLOTS; n++) std::snprintf(frazes[n], 8, "MMMMMM");
     }
     // Draws over a scene pass's state and checks g_draw hands that state back.
-    Image draw(int mx, int my) {
+    glfix::Image draw(int mx, int my) {
         glfix::set_overlay();
         glRotatef(30, 0, 1, 0);
-        glfix::clear(0, 0, 0);
         g_set_mouse(mx, my);
         g_draw();
-        GLfloat m[32], colour[4]; // projection, then modelview
+        GLfloat m[36]; // projection, modelview (identity), colour (white)
         GLint mode = 0;
         glGetFloatv(GL_PROJECTION_MATRIX, m);
         glGetFloatv(GL_MODELVIEW_MATRIX, m + 16);
-        glGetFloatv(GL_CURRENT_COLOR, colour);
+        glGetFloatv(GL_CURRENT_COLOR, m + 32);
         glGetIntegerv(GL_MATRIX_MODE, &mode);
-        for (int i = 0; i < 32; i++) EXPECT_FLOAT_EQ(m[i], i < 16 ? scene[i] : i % 5 == 1);
-        EXPECT_EQ(std::count(colour, colour + 4, 1.0f), 4);
+        for (int i = 0; i < 36; i++) EXPECT_FLOAT_EQ(m[i], i < 16 ? pass[i] : i > 31 || i % 5 == 1);
         EXPECT_TRUE(mode == GL_MODELVIEW && glIsEnabled(GL_DEPTH_TEST) &&
                     glIsEnabled(GL_TEXTURE_2D) && !glIsEnabled(GL_BLEND));
         return glfix::read_framebuffer();
@@ -65,10 +57,8 @@ class MenuDrawTest : public glfix::GlTest {
     static int brightest(glfix::Rgb p) { return std::max({p.r, p.g, p.b}); }
 };
 
-// The pointer rests on a lit label, flag or item; buttons are white under the pointer and 0.6
-// grey elsewhere; frames white when pointed at or active and 0.8 grey otherwise, over a 20%
-// black veil; captions and the credit line white. The logo sways 25 pixels to the right.
-TEST_F(MenuDrawTest, EveryScreenDrawsItsWidgetsAndHighlights) {
+// The pointer rests on a lit label, flag or item; unlit buttons 0.6 grey, unlit frames 0.8.
+TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
     const struct {
         int screen, worlds, px, py;
         const char *name;
@@ -80,36 +70,31 @@ TEST_F(MenuDrawTest, EveryScreenDrawsItsWidgetsAndHighlights) {
         cat.count = s.worlds;
         g_level(s.screen);
         ir = 1.5707963f - 0.005f; // drawn at sin = 1: the logo spans 75..775
-        Image im = draw(s.px, s.py);
+        auto im = draw(s.px, s.py);
         EXPECT_FALSE(glfix::save_png(im, s.name).empty());
         EXPECT_EQ(brightest(im.at(s.px, s.py)), s.screen == SCREEN_CHOSEN ? 128 : 255);
         EXPECT_EQ(im.at(65, 120).b + im.at(770, 120).b + im.at(17, 585).g, 128 + 200 + 255);
-        for (int i = 0; i < buttons; i++) {
-            const Button &b = btt[i];
-            int shade = g_over_button(b) ? 255 : 153;
-            EXPECT_NEAR(brightest(im.at(b.x + b.w / 2, b.y + 8)), shade, 3) << i;
-            EXPECT_EQ(im.at(b.x - 1, b.y + 8).g, 128) << i;
+        for (const Button *b = btt; b < btt + buttons; b++) {
+            EXPECT_NEAR(brightest(im.at(b->x + b->w / 2, b->y + 8)), g_over_button(*b) ? 255 : 153,
+                        3);
+            EXPECT_EQ(im.at(b->x - 1, b->y + 8).g, 128);
         }
-        auto frame = [&](int x, int y, int w, bool lit, bool field) {
-            int shade = lit || g_over_field(x, y, w) ? 255 : 204;
-            EXPECT_NEAR(im.at(x - 1, y + 15).g, shade, 3);
-            EXPECT_NEAR(im.at(x + 10, y + 15).g, 102, 3);
-            EXPECT_NEAR(im.at(x + w / 2, y + 10).g, field ? 255 : shade, 3); // text or item
+        auto frame = [&](const auto &f, bool lit, bool field) {
+            int shade = lit || g_over_field(f.x, f.y, f.w) ? 255 : 204;
+            EXPECT_NEAR(im.at(f.x - 1, f.y + 15).g, shade, 3);
+            EXPECT_NEAR(im.at(f.x + 10, f.y + 15).g, 102, 3);
+            EXPECT_NEAR(im.at(f.x + f.w / 2, f.y + 10).g, field ? 255 : shade, 3); // text or item
         };
-        for (int i = 0; i < t_fields; i++)
-            frame(t_field[i].x, t_field[i].y, t_field[i].w, i == t_active, true);
-        for (int i = 0; i < d_boxes; i++) frame(d_box[i].x, d_box[i].y, d_box[i].w, false, false);
+        for (int i = 0; i < t_fields; i++) frame(t_field[i], i == t_active, true);
+        for (int i = 0; i < d_boxes; i++) frame(d_box[i], false, false);
         Caption caps[4];
         for (int i = 0, n = g_captions(caps); i < n; i++)
             EXPECT_EQ(im.at(caps[i].x, caps[i].y + 8).g, 255) << i;
     }
-}
-
-TEST_F(MenuDrawTest, CaretBlinksAndThePhaseWraps) {
     g_level(3);
     mig = 29, ir = 359.998f; // the caret beside "world 1" is dark on the blink's first half
-    Image off = draw(0, 0), on = draw(0, 0);
+    auto off = draw(0, 0), on = draw(0, 0);
     EXPECT_EQ(off.count_not({102, 102, 102}, 462, 260, 466, 280), 0);
     EXPECT_GT(on.count_not({102, 102, 102}, 462, 260, 466, 280), 10);
-    EXPECT_NEAR(ir, 0.008f, 1e-3f);
+    EXPECT_NEAR(ir, 0.008f, 1e-3f); // the phase wrapped
 }

@@ -4,17 +4,16 @@
 #include "gui/lang.h"
 #include "scratch.h"
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 TEST(Lang, LinesLandInTheirSlots) {
-    std::string x125(125, 'x'), y125(125, 'y'), many;
-    std::string over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
+    std::string x125(125, 'x'), y125(125, 'y'), many,
+        over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
     for (int i = 1; i <= 300; i++) many += "L" + std::to_string(i) + "\r\n";
     struct {
-        const char *rus;
-        std::string eng; // "": no file
+        std::string rus, eng; // no eng: the file is missing
         std::vector<std::pair<unsigned, std::string>> want;
     } cases[] = {
         {"keep\r\n", "", {{1, "keep"}}},
@@ -48,12 +47,10 @@ TEST(Lang, ShippedFilesCoverTheMenu) {
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     for (const char *code : {"eng", "rus"}) {
-        std::stringstream raw;
-        raw << std::ifstream(std::string("lang/") + code + ".txt").rdbuf();
-        std::string s = raw.str();
-        int bad = s.size() < 2 || s.back() != '\n'; // a CR comes with every LF and only then
-        for (size_t i = 1; i < s.size(); i++) bad += (s[i - 1] == '\r') != (s[i] == '\n');
-        EXPECT_EQ(bad, 0) << code;
+        std::string s;
+        std::getline(std::ifstream(std::string("lang/") + code + ".txt"), s, '\0');
+        EXPECT_EQ(s.substr(s.size() - 2), "\r\n") << code;
+        EXPECT_EQ(std::count(s.begin(), s.end(), '\r'), std::count(s.begin(), s.end(), '\n'));
         for (auto &p : frazes) p[0] = 0;
         lang_init(code);
         for (unsigned n = 1; n <= 29; n++) EXPECT_NE(lang_get(n)[0], 0) << code << n;
