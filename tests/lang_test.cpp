@@ -23,7 +23,7 @@ TEST(Lang, LinesLandInTheirSlots) {
         {"", "\nok\r\nz", {{1, ""}, {2, "ok"}, {3, ""}}},
         {"r1\r\nr2\r\nr3\r\n", "e1\r\n", {{1, "e1"}, {2, "r2"}, {3, "r3"}}},
         {"", over, {{1, x125}, {2, "next"}, {3, y125}}},
-        {"", many, {{255, "L255"}, {256, ""}}},
+        {"", many, {{255, "L255"}, {1000, ""}}},
     };
     ScratchDir dir(false);
     ScratchDir::mkdir_p("lang");
