@@ -6,15 +6,12 @@
 #include <cstdio>
 
 namespace reference {
-
 // Faces below, above, y - 1, y + 1, x - 1, x + 1: the step to the neighbour (also the normal as
 // stored), then for each corner the high ends of x, z, y and u, v as bits.
 constexpr int face[6][7] = {
     {0, 0, -1, 0b00000, 0b10010, 0b10111, 0b00101}, {0, 0, 1, 0b01100, 0b11110, 0b11011, 0b01001},
     {0, -1, 0, 0b01010, 0b11000, 0b10001, 0b00011}, {0, 1, 0, 0b10101, 0b11100, 0b01110, 0b00111},
     {-1, 0, 0, 0b00101, 0b01100, 0b01010, 0b00011}, {1, 0, 0, 0b11010, 0b11100, 0b10101, 0b10011}};
-
-// Builds the mesh of a chunk in memory.
 inline void create_polygons(int cx, int cy, int level) {
     Chunk &c = cubes[chunk_slot(cx, cy, level)];
     int n = 0;
@@ -40,5 +37,4 @@ inline void create_polygons(int cx, int cy, int level) {
     if (n > 19980) printf("stoped building, polygons: %i \n", n);
     c.polygons = n;
 }
-
 } // namespace reference

@@ -9,23 +9,21 @@
 #include <iterator>
 #include <set>
 
-namespace {
-
 typedef std::vector<unsigned char> Bytes;
-Bytes read_file(const char *path) {
+static Bytes read_file(const char *path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
-void write_file(const std::string &path, const Bytes &b) {
+static void write_file(const std::string &path, const Bytes &b) {
     ScratchDir::mkdir_p("saves/w");
     std::ofstream(path, std::ios::binary).write((const char *)b.data(), std::streamsize(b.size()));
 }
-// Runs f; true when it printed one line holding `what`.
-template <class F> bool one_line(F f, const char *what) {
+// Runs f; true when it printed `lines` lines, one of them holding `what`.
+template <class F> static bool printed(F f, const char *what, int lines = 1) {
     testing::internal::CaptureStdout();
     f();
     std::string out = testing::internal::GetCapturedStdout();
-    return out.find(what) != out.npos && std::count(out.begin(), out.end(), '\n') == 1;
+    return out.find(what) != out.npos && std::count(out.begin(), out.end(), '\n') == lines;
 }
 
 class Saver : public ::testing::Test {
@@ -33,8 +31,7 @@ class Saver : public ::testing::Test {
     ScratchDir dir{false};
     void SetUp() override {
         ASSERT_EQ((world_size = 10, initialize_world()), 1);
-        EXPECT_TRUE(one_line([] { init_save_load(world, cubes, 10, "w"); },
-                             "save_load version 0.100000, world name w \n"));
+        EXPECT_TRUE(printed([] { init_save_load(world, cubes, 10, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
     static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1) {
@@ -45,12 +42,10 @@ class Saver : public ::testing::Test {
         return cubes[slot].blocks;
     }
 };
-
 TEST_F(Saver, RoundTripThroughAnotherSlotMakingTheFolders) {
     BlockId *a = bind(3, 3, 0, 4);
     a[block_index(0, 0, 1)] = 201, a[block_index(0, 1, 0)] = 202, a[block_index(1, 0, 0)] = 203;
-    EXPECT_EQ(check(3, 0, 4), 0);
-    ASSERT_EQ(save_w(3, 0, 4), 1);
+    ASSERT_TRUE(!check(3, 0, 4) && save_w(3, 0, 4) == 1);
     EXPECT_TRUE(check(3, 0, 4) && !check(4, 0, 3) && access("saves/w/3-0-4.vxc.tmp", F_OK) != 0);
     Bytes b = read_file("saves/w/3-0-4.vxc");
     ASSERT_EQ(b.size(), size_t(CHUNK_FILE_BYTES));
@@ -60,9 +55,7 @@ TEST_F(Saver, RoundTripThroughAnotherSlotMakingTheFolders) {
     cubes[7].used = 0;
     ASSERT_EQ(load_w(3, 0, 4), 1);
     EXPECT_TRUE(std::equal(a, a + CHUNK_BLOCKS, c));
-    EXPECT_TRUE(makedir("saves/deep/er") == 0 && !access("saves/deep/er", F_OK));
 }
-
 TEST_F(Saver, ACrashOrAFailedWriteLeavesTheOldFileWhole) {
     bind(0, 3, 0, 4, 2);
     ASSERT_EQ(save_w(3, 0, 4), 1);
@@ -72,32 +65,24 @@ TEST_F(Saver, ACrashOrAFailedWriteLeavesTheOldFileWhole) {
     ASSERT_EQ(load_w(3, 0, 4), 1);
     EXPECT_EQ(0, std::memcmp(cubes[0].blocks, old.data(), CHUNK_FILE_BYTES));
     std::system("rm saves/w/3-0-4.vxc.tmp && mkdir saves/w/3-0-4.vxc.tmp"); // cannot be written
-    EXPECT_TRUE(
-        one_line([] { EXPECT_EQ(save_w(3, 0, 4), 0); }, "./saves/w/3-0-4.vxc: Is a directory"));
+    EXPECT_TRUE(printed([] { EXPECT_EQ(save_w(3, 0, 4), 0); }, "3-0-4.vxc: Is a directory"));
     EXPECT_TRUE(read_file("saves/w/3-0-4.vxc") == old);
 }
-
 TEST_F(Saver, ShortDamagedOrUnreadableFilesLeaveNoOldBlocks) {
     BlockId *a = bind(0, 1, 2, 3); // the slot's previous chunk
     Bytes part(1001);
     for (size_t k = 0; k < part.size(); k++) part[k] = k % 2 ? 0 : (k / 2) % 200 + 1;
     part[3] = 0x01, part[5] = part[4] = 0xFF, part[6] = 0xFF; // 256 + 2, 65535, 255: 2 replaced
     write_file("saves/w/1-2-3.vxc", part);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(load_w(1, 2, 3), 0);
-    std::string out = testing::internal::GetCapturedStdout(); // one line each: short, damaged
-    EXPECT_TRUE(std::count(out.begin(), out.end(), '\n') == 2 && out.find(" 2 ") != out.npos)
-        << out;
-    EXPECT_TRUE(out.find("./saves/w/1-2-3.vxc") != out.npos && !a[1] && !a[2] && a[3] == 255);
+    EXPECT_TRUE(printed([] { EXPECT_EQ(load_w(1, 2, 3), 0); }, " 2 ", 2)); // short; 2 replaced
+    EXPECT_TRUE(!a[1] && !a[2] && a[3] == 255);
     for (int k = 4; k < 500; k++) ASSERT_EQ(a[k], k % 200 + 1) << k;
     EXPECT_EQ(std::count(a + 501, a + CHUNK_BLOCKS, 0), CHUNK_BLOCKS - 501); // 500: half a block
     std::system("rm saves/w/1-2-3.vxc; mkdir saves/w/1-2-3.vxc"); // there, but unreadable
-    EXPECT_TRUE(
-        one_line([] { EXPECT_TRUE(check(1, 2, 3) && !load_w(1, 2, 3)); }, "./saves/w/1-2-3.vxc"));
+    EXPECT_TRUE(printed([] { EXPECT_TRUE(check(1, 2, 3) && !load_w(1, 2, 3)); }, "1-2-3.vxc"));
     EXPECT_EQ(std::count(a, a + CHUNK_BLOCKS, 0), CHUNK_BLOCKS);
 }
-
-TEST_F(Saver, CatalogueOfWorldFoldersAndTheSizeOfAWorld) {
+TEST_F(Saver, CatalogueListsWorldFoldersOnly) {
     std::set<std::string> all = {"alpha", "beta", std::string(63, 'g')}; // as long as may be
     for (const std::string &n : all) ScratchDir::mkdir_p("saves/" + n);
     ScratchDir::mkdir_p("saves/" + std::string(64, 'h')); // too long: skipped, not cut
@@ -111,12 +96,5 @@ TEST_F(Saver, CatalogueOfWorldFoldersAndTheSizeOfAWorld) {
         ScratchDir::mkdir_p("saves/" + *all.insert("w" + std::to_string(k)).first);
     find_worlds(&cat);
     ASSERT_EQ(cat.count, CATALOGUE_MAX);
-    for (int k = 0; k < CATALOGUE_MAX; k++)
-        EXPECT_EQ(all.erase(cat.names[k]), 1u) << k; // no repeats
-    for (const char *f : {"saves/w/9-0-4.vxc", "saves/w/3-10-4.vxc.tmp"}) write_file(f, {});
-    EXPECT_EQ(saved_world_size("w"), 10); // a crash leftover is not a chunk
-    write_file("saves/w/29-3-4.vxc", {});
-    EXPECT_EQ(saved_world_size("w"), 30);
+    for (int k = 0; k < CATALOGUE_MAX; k++) EXPECT_EQ(all.erase(cat.names[k]), 1u) << k;
 }
-
-} // namespace
