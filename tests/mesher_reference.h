@@ -3,7 +3,6 @@
 #pragma once
 #include "world/chunks.h"
 #include "world/mesher.h"
-#include <cstdio>
 
 namespace reference {
 // Faces below, above, y - 1, y + 1, x - 1, x + 1: the step to the neighbour (also the normal as
@@ -34,7 +33,6 @@ inline void create_polygons(int cx, int cy, int level) {
             n++;
         }
     }
-    if (n > 19980) printf("stoped building, polygons: %i \n", n);
     c.polygons = n;
 }
 } // namespace reference
