@@ -6,25 +6,8 @@
 set -uo pipefail
 game=$(cd "$1" && pwd)
 out_dir="$2/test-out"
-scratch=$(mktemp -d /tmp/tess-blocks-e2e-XXXXXX)
-run="$scratch/run"
-pid=""
-keeper=""
-
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
-    [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for f in out err; do
-        [ -f "$run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$run/$f.txt"; }
-    done
-    exit 1
-}
+source "$(dirname "$0")/lib.sh"
+e2e_begin blocks
 
 shot() { import -window root -crop 800x600+0+0 +repage "$1" 2>/dev/null; }
 
@@ -38,49 +21,16 @@ cell_diff() {
     compare -metric AE -fuzz 6% "$scratch/ca.png" "$scratch/cb.png" null: 2>&1 | cut -d' ' -f1
 }
 
-click_menu() {
-    xdotool mousemove --window "$wid" "$1" "$2"
-    sleep 0.3
-    xdotool click 1
-    sleep 0.7
-}
-
-# One held X client keeps the server from resetting between clients.
-for _ in $(seq 100); do
-    xprop -root -spy >"$scratch/keeper.txt" 2>/dev/null &
-    keeper=$!
-    sleep 0.1
-    [ -s "$scratch/keeper.txt" ] && kill -0 "$keeper" 2>/dev/null && break
-    kill "$keeper" 2>/dev/null
-    keeper=""
-done
-[ -n "$keeper" ] || fail "cannot connect to the X server on '$DISPLAY'"
-
-mkdir -p "$run" "$out_dir"
-cp -r "$game"/. "$run/"
-rm -rf "$run/cfg" "$run/saves" "$run/tessaron"
-mkdir "$run/saves"
-(cd "$run" && exec "$game/tessaron" >out.txt 2>err.txt) &
-pid=$!
-
-wid=""
-for _ in $(seq 600); do
-    kill -0 "$pid" 2>/dev/null || fail "the game ended before its window appeared"
-    wid=$(xdotool search --name '^Tessaron, v0\.10, linux' 2>/dev/null | tail -n1)
-    [ -n "$wid" ] && break
-    sleep 0.05
-done
-[ -n "$wid" ] || fail "no game window"
-sleep 1
+mkdir -p "$out_dir"
+start_menu
 
 # First start: language screen (English flag), main menu "new game", world list "new world",
 # new world form "create" with the default name and size.
-click_menu 640 400
-click_menu 400 265
-click_menu 400 515
-click_menu 400 515
-for _ in $(seq 100); do grep -q 'world size 10 $' "$run/out.txt" && break; sleep 0.1; done
-grep -q 'world size 10 $' "$run/out.txt" || fail "no world started"
+click 640 400
+click 400 265
+click 400 515
+click 400 515
+wait_out 'world size 10 $' 200
 
 # Let streaming bring in the chunks around the start: no new one for two seconds.
 last=-1
@@ -134,16 +84,7 @@ done
 [ -n "$line" ] || fail "the right click printed no placement line"
 shot "$out_dir/blocks_e2e_placed.png"
 
-xdotool key Escape
-for _ in $(seq 600); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 60 s after Escape"
-wait "$pid"
-status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "exit status $status after Escape"
+quit_game
 
 # The start point (200, 200, 285) lies in chunk (4, 4) and the ground in level 4; the line
 # holds the placed cell and the player's own cell in local indices:

@@ -5,56 +5,13 @@
 # Usage: shell_e2e.sh GAME_DIR BUILD_DIR (DISPLAY set).
 set -uo pipefail
 game=$(cd "$1" && pwd)
-scratch=$(mktemp -d /tmp/tess-shell-e2e-XXXXXX)
-run=$scratch/run
-pid=""
-keeper=""
-
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
-    [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for f in out err; do
-        [ -f "$run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$run/$f.txt"; }
-    done
-    exit 1
-}
-
-# Runs the command every 50 ms until it succeeds, at most $1 times.
-poll() {
-    local n=$1
-    shift
-    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
-    return 1
-}
+source "$(dirname "$0")/lib.sh"
+e2e_begin shell
 
 hex() { od -An -tx1 -v "$@" | tr -d ' \n'; }
 cfg_is() { [ "$(hex "$run/cfg" 2>/dev/null)" = "$1" ]; }
 has_line() { grep -qxF -- "$1" "$run/out.txt"; }
 shows_fps() { [[ "$(xdotool getwindowname "$wid")" =~ ^Tessaron,\ v0\.10,\ linux,\ FPS:\ [0-9]+$ ]]; }
-find_window() { xdotool search --name '^Tessaron, v0\.10, linux' 2>/dev/null | tail -n1 | grep .; }
-ended() { ! kill -0 "$pid" 2>/dev/null; }
-
-# Starts the game in the scratch folder and sets wid once its window exists.
-start_game() {
-    (cd "$run" && exec "$game/tessaron" >out.txt 2>err.txt) &
-    pid=$!
-    wid=$(poll 600 find_window) || fail "no window titled 'Tessaron, v0.10, linux' within 30 s"
-}
-
-# Waits for the game to end and checks its exit status.
-wait_exit() {
-    poll 1200 ended || fail "still running 60 s after $1"
-    wait "$pid"
-    local status=$?
-    pid=""
-    [ "$status" -eq 0 ] || fail "exit status $status after $1"
-}
 
 # Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
 close_window() {
@@ -95,24 +52,8 @@ x.XCloseDisplay(d)
 PY
 }
 
-# The X server resets when its last client leaves and refuses connections meanwhile; one
-# client held open for the whole script keeps the game's next start from meeting a reset.
-for _ in $(seq 100); do
-    xprop -root -spy >"$scratch/keeper.txt" 2>/dev/null &
-    keeper=$!
-    sleep 0.1
-    [ -s "$scratch/keeper.txt" ] && kill -0 "$keeper" 2>/dev/null && break
-    kill "$keeper" 2>/dev/null
-    keeper=""
-done
-[ -n "$keeper" ] || fail "cannot connect to the X server on '$DISPLAY'"
-
 # --- First start, from a copy of the game folder without any settings or saves: "cfg", titles,
 # resize, key codes, Escape.
-mkdir -p "$run"
-cp -r "$game"/. "$run/"
-rm -rf "$run/cfg" "$run/cfg.tmp" "$run/saves" "$run/tessaron"
-mkdir "$run/saves"
 start_game
 title=$(xdotool getwindowname "$wid")
 [ "$title" = "Tessaron, v0.10, linux" ] || fail "start-up title was '$title'"
