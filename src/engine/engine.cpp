@@ -46,11 +46,7 @@ constexpr int MENU_MAIN_SCREEN = 0;
 int e_init() {
     srand(unsigned(time(nullptr)));
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    render_scene_projection();
 
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);

@@ -190,31 +190,33 @@ int press_button(int hit) {
     return 0;
 }
 
+// Appends an empty button record, or gives null when the table is full.
+Button *append_button(int x, int y, int w, int h) {
+    if (buttons >= GUI_SLOTS) return nullptr;
+    Button &b = btt[buttons++];
+    b = Button{};
+    b.x = x;
+    b.y = y;
+    b.w = w;
+    b.h = h;
+    return &b;
+}
+
 } // namespace
 
 int addGButton(int x, int y, int w, int h, unsigned int texture) {
-    if (buttons >= GUI_SLOTS) return -1;
-    Button &b = btt[buttons];
-    b = Button{};
-    b.x = x;
-    b.y = y;
-    b.w = w;
-    b.h = h;
-    b.texture = texture;
-    b.picture = 1;
-    return buttons++;
+    Button *b = append_button(x, y, w, h);
+    if (!b) return -1;
+    b->texture = texture;
+    b->picture = 1;
+    return buttons - 1;
 }
 
 int addButton(int x, int y, int w, int h, const char *label) {
-    if (buttons >= GUI_SLOTS) return -1;
-    Button &b = btt[buttons];
-    b = Button{};
-    b.x = x;
-    b.y = y;
-    b.w = w;
-    b.h = h;
-    copy_text(b.label, label, sizeof b.label);
-    return buttons++;
+    Button *b = append_button(x, y, w, h);
+    if (!b) return -1;
+    copy_text(b->label, label, sizeof b->label);
+    return buttons - 1;
 }
 
 int addTfield(int x, int y, int w, int limit) {

@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "gui/lang.h"
 #include "render/font.h"
+#include "render/render.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -121,11 +122,7 @@ void draw_box(const DropBox &d) {
 
 void g_draw() {
     glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 600, 0, 0, 15);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    render_overlay_projection();
     glEnable(GL_BLEND);
 
     ir += 0.005f;
@@ -150,9 +147,5 @@ void g_draw() {
     gray(1.0f);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    render_scene_projection();
 }

@@ -28,6 +28,16 @@ void tile_vertex(float u, float v, float x, float y) {
     glVertex2f(x, y);
 }
 
+// The 34 x 34 slot square as a line loop or a filled quad.
+void slot_square(GLenum mode, float x0, float y0) {
+    glBegin(mode);
+    glVertex2f(x0, y0);
+    glVertex2f(x0 + 34, y0);
+    glVertex2f(x0 + 34, y0 + 34);
+    glVertex2f(x0, y0 + 34);
+    glEnd();
+}
+
 } // namespace
 
 InventoryGrid *init_cells(int cols, int rows) {
@@ -89,39 +99,23 @@ void add_pack_to_inv(InventoryGrid *grid, unsigned int type) {
 void render_cell(InventorySlot *slot, int x, int y, int selected) {
     if (!slot) return;
     const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
-    const float x1 = x0 + 34, y1 = y0 + 34;
 
     glLineWidth(3);
     glColor4f(0, 0, 0, 0.5f);
-    glBegin(GL_LINE_LOOP);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y0);
-    glVertex2f(x1, y1);
-    glVertex2f(x0, y1);
-    glEnd();
+    slot_square(GL_LINE_LOOP, x0, y0);
     glLineWidth(1);
 
     if (selected)
         glColor4f(1, 1, 1, 1);
     else
         glColor4f(0.8f, 0.8f, 0.8f, 0.8f);
-    glBegin(GL_LINE_LOOP);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y0);
-    glVertex2f(x1, y1);
-    glVertex2f(x0, y1);
-    glEnd();
+    slot_square(GL_LINE_LOOP, x0, y0);
 
     if (selected)
         glColor4f(1, 1, 1, 0.6f);
     else
         glColor4f(0, 0, 0, 0.4f);
-    glBegin(GL_QUADS);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y0);
-    glVertex2f(x1, y1);
-    glVertex2f(x0, y1);
-    glEnd();
+    slot_square(GL_QUADS, x0, y0);
 
     glEnable(GL_TEXTURE_2D);
     // Types beyond the texture table have no icon; their frame and count still show.

@@ -128,11 +128,7 @@ void draw_target() {
 }
 
 void draw_hotbar() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 600, 0, 0, 15);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    render_overlay_projection();
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     for (int i = 0; i < HOTBAR_CELLS; i++) {
@@ -157,6 +153,12 @@ void restore_state() {
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
+    render_scene_projection();
+}
+
+} // namespace
+
+void render_scene_projection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
@@ -164,7 +166,13 @@ void restore_state() {
     glLoadIdentity();
 }
 
-} // namespace
+void render_overlay_projection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 600, 0, 0, 15);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
 
 unsigned int e_report_gl_error(unsigned int code) {
     if (code != GL_NO_ERROR)

@@ -19,6 +19,12 @@ extern float LightAmbient[4];
 // projection, texturing and depth test on, blending, lighting and face culling off. Returns 1.
 int e_render();
 
+// The scene projection every pass leaves behind: perspective of 45 degrees, aspect 4/3
+// whatever the window's shape, near 0.01, far 1000; the modelview selected and identity.
+void render_scene_projection();
+// The 800 x 600 overlay space (origin top left, depth 0 to 15); modelview selected, identity.
+void render_overlay_projection();
+
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.
 unsigned int e_report_gl_error(unsigned int code);

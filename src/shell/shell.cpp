@@ -135,12 +135,7 @@ void PassiveMotion(int x, int y) {
 
 void Reshape(int w, int h) {
     glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // The aspect stays 4/3 whatever the window's shape.
-    gluPerspective(45.0, 1.3333334f, 0.01f, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    render_scene_projection();
     GameParams *p = get_par_str();
     p->window_width = w;
     p->window_height = h;
