@@ -5,6 +5,8 @@
 # $1 = game folder, $2 = build folder; DISPLAY is set.
 set -euo pipefail
 game=$(cd "$1" && pwd)
+shots=$(cd "$2" && pwd)/test-out
+mkdir -p "$shots"
 work=$(mktemp -d /tmp/tess-flight-e2e-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -84,4 +86,9 @@ fly >second.txt || fail "second flight exited with $?"
 loaded=$(grep -c '^loaded ' second.txt || true)
 [ "$loaded" -eq $((created + reloaded)) ] ||
     fail "loaded $loaded chunks, the first flight brought in $((created + reloaded))"
+
+# A still at noon, looking down over the ground of a fresh world: the README's game picture.
+"$game/tess_flight" --world noon --size 1 --view 2 --seed 7 --frames 3 --speed 0 --hour 150 \
+    --pitch 30 --walk-at 2 --settle --shot 1:noon.tga >noon.txt || fail "noon still exited with $?"
+convert noon.tga "$shots/flight_noon.png" || fail "no noon screenshot"
 echo "flight e2e: $created chunks created, then loaded"
