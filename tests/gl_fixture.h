@@ -6,13 +6,13 @@
 #include <GL/glu.h>
 
 #include <cstdio>
-#include <dlfcn.h>
-#include <link.h>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "shell/window.h"
 
 namespace glfix {
 
@@ -41,17 +41,8 @@ inline void gl_context() {
     window = glutCreateWindow("tess-test");
     glutDisplayFunc([] {});
     glutMainLoopEvent();
-    // Keep the DRI driver mapped until exit: it is unloaded before the leak check runs, and
-    // what it still holds would then show up with no module name to suppress.
-    dl_iterate_phdr(
-        [](dl_phdr_info *info, size_t, void *) {
-            std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos ||
-                name.find("libgallium") != std::string::npos)
-                dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
+    // Keep the driver mapped until exit so the leak check can still name what it holds.
+    shell_pin_gl_driver();
     glViewport(0, 0, WIN_W, WIN_H);
     glReadBuffer(GL_BACK);
     glDrawBuffer(GL_BACK);
