@@ -1,15 +1,8 @@
 // Chunk pool and grid: lookups across borders, the world's wrap, missing chunks and clamps.
-#include "world/chunks.h"
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <cstdlib>
+#include "world_fixture.h"
 
-static BlockId *bind(int slot, int cx, int cy, int level) {
-    world[chunk_cell(cx, cy, level)] = uint16_t(slot);
-    cubes[slot].used = 1, std::fill_n(cubes[slot].blocks, CHUNK_BLOCKS, BlockId(0));
-    return cubes[slot].blocks;
-}
-TEST(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
+using ChunkStore = TinyWorld;
+TEST_F(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
     // Lookup (g_xy, g_x, g_y, g_z), chunk, block, value stored where it lands (0: chunk missing),
     // value read; beyond x = 0 lies chunk cx + 1 at x = 63. Borders, wrap, clamps, no chunk.
     const int cases[][9] = {
@@ -28,12 +21,12 @@ TEST(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
     int (*const lookup[])(int, int, int, int, int, int) = {g_xy, g_x, g_y, g_z};
     auto step = [](int p) { return p < 0 ? 1 : p > 63 ? -1 : 0; };
     for (const auto &k : cases) {
-        world_size = 10, initialize_world();
+        ASSERT_TRUE(reset_world());
         int nx = (k[1] + step(k[4]) + 10) % 10, ny = (k[2] + step(k[5]) + 10) % 10;
         int nl = k[3] - step(k[6]); // the chunk where the lookup lands
-        if (unsigned(k[1]) < 10 && unsigned(k[3]) < 10) bind(0, k[1], k[2], k[3]);
+        if (unsigned(k[1]) < 10 && unsigned(k[3]) < 10) bind_chunk(k[1], k[2], k[3]);
         if (k[7] && unsigned(nl) < 10)
-            bind(1, nx, ny, nl)[block_index(k[4] & 63, k[5] & 63, k[6] & 63)] = BlockId(k[7]);
+            block_at(bind_chunk(nx, ny, nl), k[4] & 63, k[5] & 63, k[6] & 63) = BlockId(k[7]);
         EXPECT_EQ(lookup[k[0]](k[1], k[2], k[3], k[4], k[5], k[6]), k[8]) << "case " << &k - cases;
     }
     world[chunk_cell(2, 2, 2)] = POOL_SIZE, world[chunk_cell(3, 3, 3)] = 4; // damaged; free slot
@@ -42,10 +35,8 @@ TEST(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
     EXPECT_TRUE(t_zn(-1) == 9 && t_zn(10) == 0 && t_zn(-10) == 0 && t_zn(19) == 9 && t_zn(5) == 5);
     EXPECT_TRUE(t_un(-0.5f) == 639.5f && t_un(640.0f) == 0.0f && t_un(639.75f) == 639.75f);
 }
-TEST(ChunkStore, PoolAndGridOfEachGame) {
-    world_size = 10, initialize_world(), bind(0, 0, 0, 0);
-    for (float **a : {&cubes[0].verts, &cubes[0].texs, &cubes[0].norms})
-        *a = static_cast<float *>(std::malloc(64)); // the leak checker watches these
+TEST_F(ChunkStore, PoolAndGridOfEachGame) {
+    bind_meshed(0, 0, 0); // the leak checker watches its arrays
     world_size = 20;
     ASSERT_EQ(initialize_world(), 1);
     EXPECT_TRUE(!cubes[0].used && g_xy(19, 19, 9, 5, 5, 5) == 1); // the whole new grid is there

@@ -1,49 +1,27 @@
 // Pick ray, breaking and placing on a tiny world built by hand in the real chunk pool.
 #include "engine/interact.h"
-
-#include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <gtest/gtest.h>
-#include "engine/physics.h"
 #include "items/cells.h"
 #include "items/particles.h"
-#include "world/chunks.h"
-#include "world/mesher.h"
-
-namespace {
+#include "world_fixture.h"
 
 using I3 = std::array<int, 3>;
 using A6 = std::array<int, 6>;
-
 // Slot 0 holds chunk (1, 1, 1); the body at (10, 10.3, 100) looks along +y from local y 54.
-class Interact : public ::testing::Test {
-  protected:
-    int next_slot = 0;
+struct Interact : ::testing::Test {
     Chunk &c = cubes[0];
     PlayerState &p = gamer[0];
     void SetUp() override {
-        world_size = 10;
-        ASSERT_EQ(initialize_world(), 1);
-        fill_block_tables(), init_particles();
-        player_cells = init_cells(10, 5), std::memset(gamer, 0, sizeof gamer);
-        bind(1, 1, 1), aim(10, 10.3);
+        ASSERT_TRUE(reset_world());
+        init_particles();
+        player_cells = init_cells(10, 5);
+        bind_meshed(1, 1, 1);
+        aim(10, 10.3);
     }
     void TearDown() override {
-        initialize_world(); // frees the meshes of the chunks bound here
         if (player_cells) std::free(player_cells->slots), std::free(player_cells);
     }
-    Chunk &bind(int cx, int cy, int level) { // an empty chunk with mesh arrays
-        Chunk &b = cubes[next_slot];
-        std::memset(b.blocks, 0, sizeof b.blocks);
-        b.used = 1, world[chunk_cell(cx, cy, level)] = static_cast<uint16_t>(next_slot++);
-        for (float **a : {&b.verts, &b.texs, &b.norms})
-            *a = static_cast<float *>(std::calloc(MESH_FACES * 12, sizeof(float)));
-        return b;
-    }
-    BlockId &at(Chunk &b, int x, int y, int z = 37) { return b.blocks[block_index(x, y, z)]; }
+    BlockId &at(Chunk &b, int x, int y, int z = 37) { return block_at(b, x, y, z); }
     void aim(double x, double y, double z = 100, float yaw = 0, float pitch = 0) {
         p.x = x, p.y = y, p.z = z, p.yaw = yaw, p.pitch = pitch;
     }
@@ -61,7 +39,6 @@ class Interact : public ::testing::Test {
         return int(std::count_if(pool, pool + N, [](const T &r) { return r.active; }));
     }
 };
-
 TEST_F(Interact, RayStopsOnTheFirstBlockingSampleWithinReach) {
     // Blocks at local y 50, 51 and 54 (the eye's cell), then the body's y.
     auto ray = [&](BlockId y50, BlockId y51, BlockId y54, double y) {
@@ -73,7 +50,6 @@ TEST_F(Interact, RayStopsOnTheFirstBlockingSampleWithinReach) {
     EXPECT_EQ(ray(3, 0, 0, 9.5), A6{});                            // reach 4
     EXPECT_EQ(ray(0, 3, 1, 10.3), A6{});                           // the eye inside a block
 }
-
 // Break a type-3 block, collect its box, place it back from that slot of one, break it again.
 TEST_F(Interact, BreakCollectPlaceAndBreakAgain) {
     at(c, 54, 51) = at(c, 54, 50) = 3;
@@ -97,7 +73,6 @@ TEST_F(Interact, BreakCollectPlaceAndBreakAgain) {
     p.break_request = 1, step(100); // the new block is taken up afresh: nine hits of twelve
     EXPECT_EQ(p.health, 3.0f);
 }
-
 TEST_F(Interact, FloorNeverBreaksAndSweepingRestartsTheCount) {
     at(c, 54, 51) = 3, at(c, 53, 51) = 2; // A at x = 10, floor B at x = 11
     p.break_request = 1, step(50);        // hits at steps 12, 23, 34, 45
@@ -106,10 +81,9 @@ TEST_F(Interact, FloorNeverBreaksAndSweepingRestartsTheCount) {
     aim(10, 10.3), step(24);
     EXPECT_EQ(p.health, 12.0f - 2);
 }
-
 // Down from level 2 onto local z 63 of level 1: the block goes in front, to z 0 of level 2.
 TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
-    Chunk &upper = bind(1, 1, 2);
+    Chunk &upper = bind_meshed(1, 1, 2);
     at(c, 54, 54, 63) = 3, player_cells->slots[0] = {3, 40};
     aim(10, 10, 129, 0, 90), p.place_request = 1, step();
     EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{3, 5, 5}));
@@ -117,16 +91,14 @@ TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
     p.break_request = 1, step(133);
     EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{0, 0, 6}));
     // Along +y from y = 62.3 the ray leaves chunk y 1 at local y 0 and hits y 63 of chunk y 2.
-    Chunk &far = bind(1, 2, 1);
+    Chunk &far = bind_meshed(1, 2, 1);
     at(far, 54, 63) = 3, p.break_request = 0, aim(10, 62.3), p.place_request = 1, step();
     EXPECT_EQ((I3{at(c, 54, 0), c.polygons, far.polygons}), (I3{3, 6 + 5, 5}));
 }
-
 TEST_F(Interact, GridEdgesAndAMissingInventory) {
     // Toward -x from chunk 0 the ray wraps into chunk 9; the box lands beside the player.
-    bind(0, 1, 1), bind(1, 1, 0), bind(1, 1, 9);
-    Chunk &edge = bind(9, 1, 1);
-    at(edge, 0, 54) = 3;
+    for (const I3 &k : {I3{0, 1, 1}, I3{1, 1, 0}, I3{1, 1, 9}}) bind_meshed(k[0], k[1], k[2]);
+    at(bind_meshed(9, 1, 1), 0, 54) = 3;
     aim(-60, 10, 100, 90), p.break_request = 1, step(133);
     EXPECT_EQ(live(bxs) == 1 ? bxs[0].x : 0, 64.0f);
     for (double z : {-20.0, 700.0, 1e12}) EXPECT_EQ(target(10, 10, z), A6{}) << z; // off the grid
@@ -138,5 +110,3 @@ TEST_F(Interact, GridEdgesAndAMissingInventory) {
     aim(-64, 10, 101), p.place_request = 1, step();
     EXPECT_EQ(live(bxs), 0);
 }
-
-} // namespace

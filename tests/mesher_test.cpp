@@ -1,44 +1,28 @@
 // Mesh builder: exact faces for hand-made chunks, the same faces as the reference builder.
 #include "mesher_reference.h"
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <cstdlib>
+#include "world_fixture.h"
 
-class Mesher : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ((world_size = 10, initialize_world()), 1); // frees every bound slot's mesh
-        fill_block_tables();
+using Mesher = TinyWorld;
+// The same faces in the same order as the reference.
+static void expect_same_as_reference(int cx, int cy, int level) {
+    Chunk &c = cubes[chunk_slot(cx, cy, level)];
+    std::vector<float> mesh[2];
+    for (int k = 0; k < 2; k++) {
+        for (float *a : {c.verts, c.texs, c.norms}) std::fill(a, a + 12 * MESH_FACES, -7.0f);
+        (k ? create_polygons : reference::create_polygons)(cx, cy, level);
+        for (float *a : {c.verts, c.texs, c.norms})
+            mesh[k].insert(mesh[k].end(), a, a + 12 * c.polygons);
     }
-    static Chunk &bind(int slot, int cx, int cy, int level, BlockId fill = 0) {
-        world[chunk_cell(cx, cy, level)] = uint16_t(slot);
-        Chunk &c = cubes[slot];
-        c.used = 1, c.polygons = -1, std::fill_n(c.blocks, CHUNK_BLOCKS, fill);
-        for (float **a : {&c.verts, &c.texs, &c.norms})
-            if (!*a) *a = static_cast<float *>(std::malloc(MESH_FACES * 12 * sizeof(float)));
-        return c;
-    }
-    // The same faces in the same order as the reference.
-    static void expect_same_as_reference(int cx, int cy, int level) {
-        Chunk &c = cubes[chunk_slot(cx, cy, level)];
-        std::vector<float> mesh[2];
-        for (int k = 0; k < 2; k++) {
-            for (float *a : {c.verts, c.texs, c.norms}) std::fill(a, a + 12 * MESH_FACES, -7.0f);
-            (k ? create_polygons : reference::create_polygons)(cx, cy, level);
-            for (float *a : {c.verts, c.texs, c.norms})
-                mesh[k].insert(mesh[k].end(), a, a + 12 * c.polygons);
-        }
-        EXPECT_TRUE(mesh[0] == mesh[1]);
-    }
-};
+    EXPECT_TRUE(mesh[0] == mesh[1]);
+}
 TEST_F(Mesher, BuriedEarthHasNoFacesUntilTheChunkAboveIsKnown) {
-    Chunk &c = bind(0, 4, 5, 3, 3);
+    Chunk &c = bind_meshed(4, 5, 3, 3);
     for (int k : {14, -6}) create_polygons(k, 5, 3), create_polygons(4, k, 3); // outside the grid
     create_polygons(4, 5, 10), create_polygons(4, 6, 3); // no such level; not in memory
     EXPECT_EQ(c.polygons, -1);                           // none of these touched it
     create_polygons(4, 5, 3);
     EXPECT_EQ(c.polygons, 0); // buried
-    bind(1, 4, 5, 4);
+    bind_meshed(4, 5, 4);
     create_polygons(4, 5, 3);
     ASSERT_EQ(c.polygons, 4096);
     for (int k = 0; k < 4096 * 4; k++) // every corner at the top, facing up
@@ -46,8 +30,9 @@ TEST_F(Mesher, BuriedEarthHasNoFacesUntilTheChunkAboveIsKnown) {
     expect_same_as_reference(4, 5, 3);
 }
 TEST_F(Mesher, LoneTurfBlockGivesSixFacesInOrder) {
-    Chunk &c = bind(0, 2, 3, 4);
-    c.blocks[block_index(10, 20, 30)] = 1, create_polygons(2, 3, 4);
+    Chunk &c = bind_meshed(2, 3, 4);
+    block_at(c, 10, 20, 30) = 1;
+    create_polygons(2, 3, 4);
     ASSERT_EQ(c.polygons, 6); // below, above, y-, y+, x-, x+: corners, texture corners, normal
     const float xl = 9.5f - 128, xh = 10.5f - 128, zl = 256 + 29.5f, zh = 256 + 30.5f;
     const float yl = 19.5f - 192, yh = 20.5f - 192, s = 0.0625f, t = 0.125f, d = 0.1875f;
@@ -66,24 +51,23 @@ TEST_F(Mesher, LoneTurfBlockGivesSixFacesInOrder) {
                 << "face " << f << ", " << i;
 }
 TEST_F(Mesher, ValueElevenIsEmptyBesideAndSolidAboveOrBelow) {
-    Chunk &c = bind(0, 9, 5, 5, 3); // earth all round; chunk cx + 1 wraps to 0
-    bind(1, 9, 5, 4, 3), bind(2, 9, 5, 6, 3), bind(3, 8, 5, 5, 3);
-    bind(4, 0, 5, 5, 3), bind(5, 9, 4, 5, 3), bind(6, 9, 6, 5, 3);
-    c.blocks[block_index(10, 10, 11)] = 11;
-    cubes[2].blocks[block_index(0, 30, 0)] = 11;   // above block (0, 30, 63): hides its top
-    cubes[4].blocks[block_index(63, 30, 63)] = 11; // beyond its x = 0: shows its side
-    // A hole in each other neighbour's face towards the chunk shows one face; further in, 9
-    // shows all six neighbours' faces, 10 and values of 256 or more four.
-    cubes[1].blocks[block_index(40, 41, 63)] = cubes[2].blocks[block_index(42, 43, 0)] = 0;
-    cubes[3].blocks[block_index(0, 44, 45)] = cubes[5].blocks[block_index(48, 0, 49)] = 0;
-    cubes[6].blocks[block_index(50, 63, 51)] = 0;
-    for (int v : {9, 10, 256, 0xFFFF}) c.blocks[block_index(20 + 2 * (v % 7), 20, 20)] = BlockId(v);
+    Chunk &c = bind_meshed(9, 5, 5, 3); // earth all round; chunk cx + 1 wraps to 0
+    block_at(c, 10, 10, 11) = 11;
+    // In the neighbours: 11 above block (0, 30, 63) hides its top, 11 beyond its x = 0 shows
+    // its side, a hole in each face towards the chunk shows one face (the one above has both).
+    const int next[6][7] = {{9, 5, 4, 40, 41, 63, 0}, {9, 5, 6, 0, 30, 0, 11},
+                            {8, 5, 5, 0, 44, 45, 0},  {0, 5, 5, 63, 30, 63, 11},
+                            {9, 4, 5, 48, 0, 49, 0},  {9, 6, 5, 50, 63, 51, 0}};
+    for (const auto &n : next) block_at(bind_meshed(n[0], n[1], n[2], 3), n[3], n[4], n[5]) = n[6];
+    block_at(cubes[chunk_slot(9, 5, 6)], 42, 43, 0) = 0;
+    // Further in, 9 shows all six neighbours' faces, 10 and values of 256 or more four.
+    for (int v : {9, 10, 256, 0xFFFF}) block_at(c, 20 + 2 * (v % 7), 20, 20) = BlockId(v);
     create_polygons(9, 5, 5);
     EXPECT_EQ(c.polygons, 5 + 5 + 6 + 3 * 4); // the 11s 1 + 4, holes 5, the 9 six, the rest 4
     expect_same_as_reference(9, 5, 5);
 }
 TEST_F(Mesher, StopsAfterTheBlockThatPassesTheFaceLimit) {
-    Chunk &c = bind(0, 1, 1, 2);
+    Chunk &c = bind_meshed(1, 1, 2);
     for (int k = 0; k < CHUNK_BLOCKS; k++) c.blocks[k] = (k / 4096 + k / 64 + k) % 2 ? 0 : 3;
     testing::internal::CaptureStdout();
     create_polygons(1, 1, 2);

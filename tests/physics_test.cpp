@@ -1,55 +1,28 @@
 // The movement half of the physics step against a tiny world built in the real chunk pool.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <vector>
-
-#include "engine/physics.h"
-#include "world/chunks.h"
 #include "world/streamer.h"
+#include "world_fixture.h"
 
-namespace {
-
-// Several values in one check, so that a failure prints them all.
-template <class... T> std::vector<double> all(T... v) {
-    return {double(v)...};
-}
-
-class Physics : public ::testing::Test {
-  protected:
+struct Physics : ::testing::Test {
     void SetUp() override { reset(); }
-
+    // Several values in one check, so that a failure prints them all.
+    template <class... T> static std::vector<double> all(T... v) { return {double(v)...}; }
     // A 10 x 10 world: ground topped at 100 by both world edges, air at level 2 above it.
     static void reset() {
-        ASSERT_EQ(initialize_world(), 1);
-        std::memset(gamer, 0, sizeof gamer);
+        ASSERT_TRUE(reset_world());
         gamer[0].active = 1, gamer[0].height = 2;
         fly_mode = jump = already_created = 0;
         floor_at(100, -70, 30, -70, 15); // x or y -70 is 570 across the edge
-        block(10, 10, 130, 0);
-    }
-    // Sets the block centred on world (X, Y) whose bottom is at height Z; a new chunk is air.
-    static void block(int X, int Y, int Z, BlockId v) {
-        auto up = [](int c) { return c > 0 ? (c + 63) / 64 : -((-c) / 64); };
-        int cx = up(X), cy = up(Y), cell = chunk_cell(t_zn(cx), t_zn(cy), Z / 64);
-        if (world[cell] == NO_CHUNK) {
-            world[cell] = uint16_t(find_free_cube());
-            std::memset(cubes[world[cell]].blocks, 0, sizeof cubes[0].blocks);
-            cubes[world[cell]].used = 1;
-        }
-        cubes[world[cell]].blocks[block_index(64 * cx - X, 64 * cy - Y, Z % 64)] = v;
+        world_block(10, 10, 130) = 0;
     }
     static void floor_at(int top, int x0, int x1, int y0, int y1) {
         for (int X = x0; X <= x1; X++)
-            for (int Y = y0; Y <= y1; Y++) block(X, Y, top - 1, 3);
+            for (int Y = y0; Y <= y1; Y++) world_block(X, Y, top - 1) = 3;
     }
     static void go(double x, double y, double z, double vx = 0, double vy = 0, double vz = 0) {
         gamer[0].x = x, gamer[0].y = y, gamer[0].z = z;
         gamer[0].vx = vx, gamer[0].vy = vy, gamer[0].vz = vz;
     }
 };
-
 TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
     // Damping takes 0.05 off a speed of 0.25 and gravity adds 0.01 to vz before the move.
     const struct {
@@ -75,7 +48,7 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         reset();
-        if (r.bv) block(r.bx, r.by, 100, BlockId(r.bv));
+        if (r.bv) world_block(r.bx, r.by, 100) = BlockId(r.bv);
         go(r.x, r.y, r.z, r.vx, r.vy, r.vz);
         for (int k = 0; k < r.n; k++) {
             if (r.walk) movecamera(1.0f, 0, 0); // a positive dx pushes toward +x
@@ -87,7 +60,6 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
             EXPECT_NEAR(got[i], r.e[i], r.e[i] == std::floor(r.e[i]) ? 0 : 1e-9) << i;
         EXPECT_EQ(all(gamer[0].vz, gamer[0].on_ground), all(0, 1));
     }
-
     // Every probe reads solid and none indexes outside the grid or a chunk (sanitizers).
     const double spots[][3] = {{10, 10, -3.5},      {10, 10, 700}, {-500, 10, 50}, {10, 5000, 50},
                                {1e12, -1e12, 1e12}, {NAN, 10, 50}, {10, 10, NAN}};
@@ -96,11 +68,10 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
             go(s[0], s[1], s[2], v, -v, v), e_psysix();
             EXPECT_TRUE(gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
         }
-    cubes[world[chunk_cell(1, 1, 1)]].used = 0; // a grid cell naming a freed slot
+    cubes[chunk_slot(1, 1, 1)].used = 0; // a grid cell naming a freed slot
     go(10, 10, 100.5, 0, 0, .1), e_psysix();
     EXPECT_EQ(gamer[0].z, 101.0);
 }
-
 TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     go(10, 10, 100);
     rotatecamera(5, 600); // walking mode keeps the view as it is asked for
@@ -113,24 +84,21 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     EXPECT_NEAR(peak, 101.4, 0.1); // about 1.36 units of lift, once
     // Back on the ground: the eye one unit above the feet, the view from the body.
     EXPECT_EQ(all(camera_z, camera_rot_x, camera_rot_y, jump), all(101, 5, 600, 0));
-
     // Head room `height` blocks above the feet, across a level border here, stops the rise.
     floor_at(127, 25, 35, 5, 15);
-    block(30, 10, 129, 3);
+    world_block(30, 10, 129) = 3;
     go(30, 10, 127);
     e_psysix(), e_jump(), e_psysix();
     EXPECT_EQ(all(gamer[0].z, gamer[0].vz), all(127, 0));
-    block(30, 10, 129, 0);
+    world_block(30, 10, 129) = 0;
     e_jump(), e_psysix();
     EXPECT_GT(gamer[0].z, 127.0);
 }
-
 TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     fly_mode = 1, already_created = 1, camera_x = camera_y = 10, camera_z = 130;
     movecamera(1.5f, -2.0f, 0.5f);
     rotatecamera(20, 190), e_jump(), e_psysix(), e_psysix();
-    // The body follows the camera, then falls; a jump waits for the walking mode; each step
-    // lowers the chunk cool-down, never below 0.
+    // The body follows the camera, then falls; a jump waits for walking; the cool-down stops at 0.
     EXPECT_EQ(all(camera_x, camera_z, gamer[0].x, gamer[0].yaw, jump, already_created),
               all(11.5, 129.5, 11.5, -170, 1, 0));
     EXPECT_LT(gamer[0].z, 129.5);
@@ -139,5 +107,3 @@ TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     rotatecamera(0, -190);
     EXPECT_EQ(camera_rot_y, 170.0f);
 }
-
-} // namespace

@@ -1,48 +1,38 @@
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <cstdlib>
+// Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
 #include <fstream>
-#include <string>
 
 #include "engine/engine.h"
-#include "engine/physics.h"
 #include "scratch.h"
-#include "world/chunks.h"
-#include "world/mesher.h"
 #include "world/saver.h"
 #include "world/streamer.h"
+#include "world_fixture.h"
 
-namespace {
-
-long file_size(int cx, int cy, int level) { // -1 when there is no such file
+static long file_size(int cx, int cy, int level) { // -1 when there is no such file
     const std::string p = "saves/w/" + std::to_string(cx) + "-" + std::to_string(cy) + "-" +
                           std::to_string(level) + ".vxc";
     return std::ifstream(p, std::ios::binary | std::ios::ate).tellg();
 }
-int in_memory() {
+static int in_memory() {
     return int(std::count_if(cubes, cubes + POOL_SIZE, [](const Chunk &c) { return c.used; }));
 }
-std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
+static std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
     testing::internal::CaptureStdout();
     stream_locate();
     stream_walk(nullptr, nullptr);
     re_save();
     return testing::internal::GetCapturedStdout();
 }
-
-class Streaming : public ::testing::Test {
-  protected:
+struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
-        world_size = 10, vision_range = 1, game = 1;
-        fill_block_tables();
-        ASSERT_EQ(initialize_world(), 1);
+        vision_range = 1;
+        game = 1;
+        ASSERT_TRUE(reset_world());
         init_save_load(world, cubes, world_size, "w");
         stream_reset();
         camera_x = camera_y = 200, camera_z = 285; // x and y 3..5, levels 3..6
     }
 };
-
 TEST_F(Streaming, WalkRangesAroundTheCamera) {
     int first, last;
     const int cases[][4] = {{0, -1, 2, 0}, {5, 5, 7, 0}, {4, 3, 6, 1}, {8, 7, 8, 1}}; // 9: never
@@ -54,7 +44,6 @@ TEST_F(Streaming, WalkRangesAroundTheCamera) {
     stream_locate();
     EXPECT_GT(c_position_z, TOP_STREAMED_LEVEL + 1);
 }
-
 TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     // An empty chunk saved above the earth: the earth's top shows only once that one is in.
     ASSERT_EQ(std::system("mkdir saves/w && head -c 524288 /dev/zero >saves/w/3-3-4.vxc"), 0);
@@ -67,7 +56,6 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
 }
-
 TEST_F(Streaming, CrossingBordersReleasesWholeSlabsAndSaveAllTheRest) {
     for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
     ASSERT_EQ(in_memory(), 3 * 3 * 4);
@@ -86,7 +74,6 @@ TEST_F(Streaming, CrossingBordersReleasesWholeSlabsAndSaveAllTheRest) {
         EXPECT_EQ(file_size(3 + i / 6, 3 + i / 2 % 3, 5 + i % 2), CHUNK_FILE_BYTES);
     for (const Chunk &c : cubes) EXPECT_EQ(c.verts, nullptr);
 }
-
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
     frame();
@@ -97,7 +84,6 @@ TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     const size_t told = out.find("chunk pool full");
     EXPECT_TRUE(told != std::string::npos && told == out.rfind("chunk pool full")) << out;
 }
-
 TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
     static int allocs_left = 1; // texs succeeds, verts and norms fail
     stream_set_alloc([](size_t n) { return allocs_left-- > 0 ? std::malloc(n) : nullptr; });
@@ -114,5 +100,3 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
     EXPECT_NE(out.find("cannot save"), std::string::npos) << out;
     EXPECT_EQ(in_memory(), 0); // released all the same
 }
-
-} // namespace
