@@ -1,6 +1,5 @@
 // Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
 #include <fstream>
-
 #include "engine/engine.h"
 #include "scratch.h"
 #include "world/saver.h"
