@@ -1,10 +1,7 @@
 // The images the build draws load through the game's loader and carry what the game needs.
 #include "gl_fixture.h"
-
 #include "render/textures.h"
-
 #include <cmath>
-
 // A picture of the game folder loaded as a texture and read back as RGBA, row 0 being t = 0.
 struct Tex {
     int w = 0, h = 0;
@@ -20,9 +17,7 @@ struct Tex {
         glDeleteTextures(1, names);
     }
 };
-
 class Assets : public glfix::GlTest {};
-
 TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
     for (const char *n :
          {"back.tga", "lang/rus.tga", "lang/eng.tga", "world/standart/sun.tga", "ts.tga"})

@@ -3,18 +3,12 @@
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
-
 #include "scratch.h"
 #include "shell/config.h"
-
-namespace {
-
 const auto bytes = [](const void *p) { return std::string(static_cast<const char *>(p), 40); };
 const auto cfg_bytes = [] {
     return std::string(std::istreambuf_iterator<char>(std::ifstream("cfg").rdbuf()), {});
 };
-
 TEST(ConfigFile, FirstStartWritesTheDefaultsAndStoredRecordsAreReadOrMended) {
     ScratchDir dir;
     load();
@@ -38,7 +32,6 @@ TEST(ConfigFile, FirstStartWritesTheDefaultsAndStoredRecordsAreReadOrMended) {
         EXPECT_EQ(bytes(&game_param), bytes(&c.want));
     }
 }
-
 TEST(ConfigFile, UnwritableCfgStartsOnDefaultsWithOneMessage) {
     ScratchDir dir;
     ASSERT_EQ(mkdir("cfg", 0755), 0); // neither read as settings nor replaced, even by root
@@ -49,5 +42,3 @@ TEST(ConfigFile, UnwritableCfgStartsOnDefaultsWithOneMessage) {
     EXPECT_EQ(game_param.window_width, 800);
     EXPECT_TRUE(out.find("cfg") < out.find('\n') && out.find('\n') == out.size() - 1) << out;
 }
-
-} // namespace

@@ -1,13 +1,9 @@
 // Outline and item box as GL feedback sees them, against the vertex tables, changing no state.
 #include "gl_fixture.h"
-
 #include "render/cubes.h"
 #include "world/mesher.h"
-
 #include <cstring>
-
 class CubesGl : public glfix::GlTest {};
-
 TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
     glfix::set_overlay(); // object x, y and -15 z are window coordinates
     glBindTexture(GL_TEXTURE_2D, 7);
@@ -37,8 +33,7 @@ TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
             seen.push_back({buf[i], 600 - buf[i + 1], -15 * buf[i + 2], buf[i + 7], buf[i + 8]});
     EXPECT_EQ(gl_state(), before);
     ASSERT_EQ(seen.size(), 64u + 36u);
-    // The outline around (2, 3, -4) in six loops, E, e = +-0.502 and I, i = +-0.498; a loop of
-    // n vertices reaches GL as n segments, the last one closing it.
+    // Six loops around (2, 3, -4), E, e = +-0.502 and I, i = +-0.498; n vertices, n segments.
     const char *v = "eeE EeE Eee eee eiE EiE Eie eie eEE EEE EEe eEe eIE EIE EIe eIe "
                     "EEE EeE EiE EIE eEE eeE eiE eIE EEe Eee Eie EIe eEe eee eie eIe";
     auto off = [](char e) { return (e == 'E' || e == 'e' ? 0.502f : 0.498f) * (e < 'a' ? 1 : -1); };
@@ -52,8 +47,7 @@ TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
                     << k / 2;
         first += n;
     }
-    // The item box turned a quarter, which moves each base corner P1..P4 to the next: per vertex
-    // its corner, upper face, one cell more along s and t; faces bottom, top, four sides.
+    // Per vertex: base corner (a quarter turn moves P1..P4 on one), upper face, s and t cell + 1.
     const char *faces[6] = {"0000 1010 2011 3001", "0100 1110 2111 3101", "3011 2001 2100 3110",
                             "1011 0001 0100 1110", "1011 2001 2100 1110", "3011 0001 0100 3110"};
     const float cx[4] = {2, 2.2f, 2, 1.8f}, cz[4] = {-2.8f, -3, -3.2f, -3}; // size 0.4

@@ -1,9 +1,7 @@
 // Font layout to the pixel and texture coordinate, and real text drawn under Xvfb.
 #include "gl_fixture.h"
-
 #include "render/font.h"
 #include "render/textures.h"
-
 static std::vector<GlyphQuad> layout(int x, int y, int size, const char *text, int flags) {
     std::vector<GlyphQuad> out;
     FontPen pen = font_pen_start(x, y, size, text, flags);
@@ -12,10 +10,9 @@ static std::vector<GlyphQuad> layout(int x, int y, int size, const char *text, i
         if (font_pen_step(&pen, size, static_cast<unsigned char>(*c), &q)) out.push_back(q);
     return out;
 }
-
 // Expects quad q to be glyph cell n with its top-left at (x, y).
 static void expect_quad(const GlyphQuad &q, int n, float x, float y, int size) {
-    double S = (n % 23) / 23.15, T = 1 - (n / 23) / 15.4, w = 1 / 23.2, h = 1.6 * size;
+    const double S = (n % 23) / 23.15, T = 1 - (n / 23) / 15.4, w = 1 / 23.2, h = 1.6 * size;
     const double s[4] = {S, S + w, S + w, S}, t[4] = {T - 1 / 15.4, T - 1 / 15.5, T, T};
     const double xs[4] = {x, x + size, x + size, x}, ys[4] = {y + h, y + h, y, y};
     const double *want[4] = {s, t, xs, ys};
@@ -23,7 +20,6 @@ static void expect_quad(const GlyphQuad &q, int n, float x, float y, int size) {
     for (int a = 0; a < 4; a++)
         for (int k = 0; k < 4; k++) EXPECT_FLOAT_EQ(got[a][k], float(want[a][k])) << "stxy"[a] << k;
 }
-
 TEST(FontLayout, QuadsAndPenPositions) {
     std::vector<GlyphQuad> q = layout(100, 50, 10, "!A \nB", 1); // bytes 33, 65, 32, 10, 66
     EXPECT_EQ(q.size(), 3u);
@@ -41,9 +37,7 @@ TEST(FontLayout, QuadsAndPenPositions) {
         EXPECT_TRUE(b == 10 || (q.size() == 2 && q[1].x[0] == 16 && q[1].y[0] == 16)) << int(b);
     }
 }
-
 class FontGl : public glfix::GlTest {};
-
 TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1);
     initfont(font);

@@ -1,20 +1,14 @@
 // The frame loop on a clock the test owns: step backlog, frame cap, title, movement, mouse look.
 #include <gtest/gtest.h>
 #include <cmath>
-
 #include "shell/frame.h"
-
-namespace {
-
-struct Recorder {
+static struct Recorder {
     uint32_t now; // each reading moves the clock on by a millisecond
     int steps, presents;
     std::vector<std::vector<float>> moves;
     std::string title; // the last one set
 } rec;
-
-class FrameLoop : public ::testing::Test {
-  protected:
+struct FrameLoop : ::testing::Test {
     FrameCalls calls{};
     void SetUp() override {
         calls.clock = [] { return rec.now++; };
@@ -33,7 +27,6 @@ class FrameLoop : public ::testing::Test {
         frame_start(calls);
     }
 };
-
 TEST_F(FrameLoop, BacklogStepsOncePerCallAndDrawsOnlyWhenDownToOneStep) {
     // timer, steps, drawn, and whether the clock was set back an hour before the frame cap's wait
     const double cases[][4] = {{40, 1, 0, 0}, {16, 1, 1, 0}, {15.9, 0, 1, 0}, {15.9, 0, 1, 1}};
@@ -50,7 +43,6 @@ TEST_F(FrameLoop, BacklogStepsOncePerCallAndDrawsOnlyWhenDownToOneStep) {
         EXPECT_LT(rec.now - 100000, drawn ? 30u : 10u) << "catching up must not wait out the cap";
     }
 }
-
 TEST_F(FrameLoop, FramesAre13MsApartAndTheTitleCountsThemOnceASecondIsOver) {
     start_at(0xFFFFFFFFu - 500); // the clock wraps, as after 49.7 days of uptime
     const uint32_t started = uint32_t(lastclock);
@@ -63,7 +55,6 @@ TEST_F(FrameLoop, FramesAre13MsApartAndTheTitleCountsThemOnceASecondIsOver) {
     EXPECT_EQ(cdr, 0);
     EXPECT_EQ(rec.title, "Tessaron, v0.10, linux, FPS: " + std::to_string(rec.presents));
 }
-
 TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLook) {
     c_rot_x = 30;
     c_rot_y = 90;
@@ -77,7 +68,6 @@ TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLook) {
         for (int i = 0; i < 3; i++)
             EXPECT_NEAR(rec.moves[r][i], (r % 2 ? -1 : 1) * (r < 2 ? fwd : side)[i], 1e-6) << r;
 }
-
 TEST_F(FrameLoop, MouseLookClampsPitchAndNeverWrapsYaw) {
     c_rot_x = c_rot_y = 0;
     const float cases[][4] = {
@@ -95,5 +85,3 @@ TEST_F(FrameLoop, MouseLookClampsPitchAndNeverWrapsYaw) {
         EXPECT_EQ(sm_x | sm_y, 0) << "the offset is consumed";
     }
 }
-
-} // namespace

@@ -1,13 +1,10 @@
 // Phrase table: line numbering, the CR LF cut, language switches, damaged and shipped files.
 #include <gtest/gtest.h>
-
 #include "gui/lang.h"
 #include "scratch.h"
-
 #include <algorithm>
 #include <fstream>
 #include <vector>
-
 TEST(Lang, LinesLandInTheirSlots) {
     std::string x125(125, 'x'), y125(125, 'y'), many,
         over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
@@ -35,13 +32,12 @@ TEST(Lang, LinesLandInTheirSlots) {
         if (!c.eng.empty()) std::ofstream("lang/eng.txt") << c.eng;
         testing::internal::CaptureStdout();
         lang_init("eng"); // ASan reports any write past the table
-        std::string said = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(said, c.eng.empty() ? "fail not found lang/eng.txt" : "");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  c.eng.empty() ? "fail not found lang/eng.txt" : "");
         for (auto &w : c.want) EXPECT_EQ(lang_get(w.first), w.second) << "phrase " << w.first;
         EXPECT_EQ(frazes[0][PHRASE_BYTES - 1], 'Z');
     }
 }
-
 // Ours: CR LF line ends, a phrase for every number the menu uses, Russian in windows-1251.
 TEST(Lang, ShippedFilesCoverTheMenu) {
     ScratchDir dir(false);

@@ -1,40 +1,34 @@
 // Particles and item boxes: random draw order, full pools, motion, lifetime, pick-up reach.
 #include "items/particles.h"
-
+#include <gtest/gtest.h>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
-#include <gtest/gtest.h>
 #include "engine/common.h"
 #include "world/mesher.h"
-
-namespace {
-
 // Scripted random source: hands out the queued numbers (0 once they run out), counting draws.
-std::vector<int> script;
-size_t script_pos = 0;
-int draws = 0, drawn_flakes = 0, drawn_boxes = 0;
-
-class Pools : public ::testing::Test {
-  protected:
+static std::vector<int> script;
+static int draws = 0, drawn_flakes = 0, drawn_boxes = 0;
+struct Pools : ::testing::Test {
     void SetUp() override {
-        init_particles(), fill_block_tables();
+        init_particles();
+        fill_block_tables();
         texes[7] = {{0.5f, 0.25f}, {0.25f, 0.5f}, {0.75f, 0.125f}}; // top, bottom, side
-        script.clear(), draws = drawn_flakes = drawn_boxes = 0;
-        e_set_rand_source(
-            [] { return draws++, script_pos < script.size() ? script[script_pos++] : 0; });
+        script.clear();
+        draws = drawn_flakes = drawn_boxes = 0;
+        e_set_rand_source([] { return size_t(draws++) < script.size() ? script[draws - 1] : 0; });
     }
-    void TearDown() override { e_set_rand_source(nullptr); }
-    static void spawn(std::vector<int> s, float x, float y, float z) {
-        script = s, script_pos = 0, add_particle_from_cube(x, y, z, 7, 1);
+    static void spawn(std::vector<int> s, float x, float y, float z) { // alone, of type 7
+        init_particles();
+        script = s;
+        draws = 0;
+        add_particle_from_cube(x, y, z, 7, 1);
     }
     static void frame() {
         advance_particles([](const Particle &) { drawn_flakes++; },
                           [](const ItemBox &, float) { drawn_boxes++; });
     }
 };
-
 TEST_F(Pools, OneFlakeTakesTwelveDrawsInOrderAndIsDrawnLifePlusOneTimes) {
     // x, y, z, vx, vy, vz, angle, face, cell, u and v jitter, life; some past their modulus.
     spawn({37, 10, 31, 64, 63, 32, 450, 9, 5, 31, 7, 60}, 2, -3, 70);
@@ -53,16 +47,15 @@ TEST_F(Pools, OneFlakeTakesTwelveDrawsInOrderAndIsDrawnLifePlusOneTimes) {
         EXPECT_NEAR(prs[0].z, p.z + k * p.vz - 0.003f * k * (k + 1), 1e-4f) << k;
     }
     for (int face = 0; face < 6; face++) { // each face puts the flake on its own side
-        init_particles(), spawn({0, 0, 0, 32, 32, 32, 0, face}, 10, 20, 30);
+        spawn({0, 0, 0, 32, 32, 32, 0, face}, 10, 20, 30);
         const Particle &q = prs[0];
         const float d = face % 2 ? .5f : -.5f, at[3] = {q.x, q.y, q.z}, v[3] = {q.vx, q.vy, q.vz};
         EXPECT_FLOAT_EQ(at[face / 2], 10 * (face / 2 + 1) + d) << face;
         EXPECT_FLOAT_EQ(v[face / 2], (face / 2 == 2) * 0.02f + d / 10) << face; // and flies off
     }
 }
-
 TEST_F(Pools, FullPoolSpawnsNothingAndABurstStopsWhenItFills) {
-    add_particle_from_cube(0, 0, 0, 3, 0), add_particle_from_cube(0, 0, 0, 3, -4);
+    for (int count : {0, -4}) add_particle_from_cube(0, 0, 0, 3, count);
     EXPECT_EQ(draws, 0); // no count, no draws
     for (int k = 0; k < 500; k++) prs[k].active = 1;
     add_particle_from_cube(0, 0, 0, 3, 60);
@@ -73,26 +66,23 @@ TEST_F(Pools, FullPoolSpawnsNothingAndABurstStopsWhenItFills) {
     add_particle_from_cube(0, 0, 0, 70000, 1); // past the texture table: untextured, no overrun
     EXPECT_EQ(prs[7].active, 1);
 }
-
 TEST_F(Pools, BoxesFillTheLowerHalfHideNonSolidTypesAndGoLowestFirst) {
-    add_box(1, 2, 3, 0), add_box(1.2f, 2, 3.5f, 3);
-    frame(), frame();
+    add_box(1, 2, 3, 0);
+    add_box(1.2f, 2, 3.5f, 3);
+    for (int k = 0; k < 2; k++) frame();
     EXPECT_EQ(drawn_boxes, 2);                                // the type-3 box, twice
     for (int k = 2; k < 513; k++) add_box(float(k), 0, 0, 3); // the last one finds no room
     EXPECT_EQ(find_free_box(), -1);
     for (int k = 512; k < BOX_POOL; k++) EXPECT_EQ(bxs[k].active, 0) << k;
-    // The invisible box is still collected, and first.
-    EXPECT_EQ((std::array<int, 3>{pick_box(-1, -2, 3), pick_box(-1, -2, 3), pick_box(-1, -2, 3)}),
-              (std::array<int, 3>{0, 3, -1}));
+    for (int want : {0, 3, -1}) EXPECT_EQ(pick_box(-1, -2, 3), want); // the invisible one first
     add_box(5, 6, 7, 1);
     EXPECT_EQ(bxs[0].type, 1);
     for (int axis = 0; axis < 3; axis++) // reach is under one on every axis
         for (float d : {0.9f, -0.9f, 1.0f, -1.0f}) {
-            init_particles(), add_box(-10, -20, 30, 3); // beside the player near world (10, 20, 30)
+            init_particles();
+            add_box(-10, -20, 30, 3); // beside the player near world (10, 20, 30)
             float at[3] = {10, 20, 30};
             at[axis] += d;
             EXPECT_EQ(pick_box(at[0], at[1], at[2]), std::fabs(d) < 1 ? 3 : -1) << axis << d;
         }
 }
-
-} // namespace

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <set>
-
 typedef std::vector<unsigned char> Bytes;
 static Bytes read_file(const char *path) {
     return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
@@ -24,18 +23,17 @@ template <class F> static bool printed(F f, const char *what, int lines = 1) {
     std::string out = testing::internal::GetCapturedStdout();
     return out.find(what) != out.npos && std::count(out.begin(), out.end(), '\n') == lines;
 }
-
-class Saver : public ::testing::Test {
-  protected:
+struct Saver : ::testing::Test {
     ScratchDir dir{false};
     void SetUp() override {
-        ASSERT_EQ((world_size = 10, initialize_world()), 1);
+        world_size = 10;
+        ASSERT_EQ(initialize_world(), 1);
         EXPECT_TRUE(printed([] { init_save_load(world, cubes, 10, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
-    static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1) {
+    static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1, bool used = true) {
         world[chunk_cell(cx, cy, level)] = uint16_t(slot);
-        cubes[slot].used = 1;
+        cubes[slot].used = used;
         for (int k = 0; k < CHUNK_BLOCKS; k++)
             cubes[slot].blocks[k] = BlockId(1 + (k * 7919u + seed * 104729u) % 251);
         return cubes[slot].blocks;
@@ -43,15 +41,15 @@ class Saver : public ::testing::Test {
 };
 TEST_F(Saver, RoundTripThroughAnotherSlotMakingTheFolders) {
     BlockId *a = bind(3, 3, 0, 4);
-    a[block_index(0, 0, 1)] = 201, a[block_index(0, 1, 0)] = 202, a[block_index(1, 0, 0)] = 203;
+    const int marked[3] = {block_index(0, 0, 1), block_index(0, 1, 0), block_index(1, 0, 0)};
+    for (int k = 0; k < 3; k++) a[marked[k]] = BlockId(201 + k);
     ASSERT_TRUE(!check(3, 0, 4) && save_w(3, 0, 4) == 1);
     EXPECT_TRUE(check(3, 0, 4) && !check(4, 0, 3) && access("saves/w/3-0-4.vxc.tmp", F_OK) != 0);
     Bytes b = read_file("saves/w/3-0-4.vxc");
     ASSERT_EQ(b.size(), size_t(CHUNK_FILE_BYTES));
     // Little-endian, z fastest: blocks (0,0,1), (0,1,0), (1,0,0) start at bytes 2, 128, 8192.
     EXPECT_TRUE(b[2] == 201 && !b[3] && b[128] == 202 && !b[129] && b[8192] == 203 && !b[8193]);
-    BlockId *c = bind(7, 3, 0, 4, 2); // streaming binds the cell, then marks the slot used
-    cubes[7].used = 0;
+    BlockId *c = bind(7, 3, 0, 4, 2, false); // streaming binds the cell, then marks the slot used
     ASSERT_EQ(load_w(3, 0, 4), 1);
     EXPECT_TRUE(std::equal(a, a + CHUNK_BLOCKS, c));
 }
@@ -71,7 +69,8 @@ TEST_F(Saver, ShortDamagedOrUnreadableFilesLeaveNoOldBlocks) {
     BlockId *a = bind(0, 1, 2, 3); // the slot's previous chunk
     Bytes part(1001);
     for (size_t k = 0; k < part.size(); k++) part[k] = k % 2 ? 0 : (k / 2) % 200 + 1;
-    part[3] = 0x01, part[5] = part[4] = 0xFF, part[6] = 0xFF; // 256 + 2, 65535, 255: 2 replaced
+    part[3] = 0x01; // blocks 256 + 2, 65535 and 255: 2 replaced
+    part[4] = part[5] = part[6] = 0xFF;
     write_file("saves/w/1-2-3.vxc", part);
     EXPECT_TRUE(printed([] { EXPECT_EQ(load_w(1, 2, 3), 0); }, " 2 ", 2)); // short; 2 replaced
     EXPECT_TRUE(!a[1] && !a[2] && a[3] == 255);

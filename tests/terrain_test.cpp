@@ -6,15 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-
 static std::vector<int> script;
 static size_t drawn = 0;
-
-class Terrain : public ::testing::Test {
-  protected:
+struct Terrain : ::testing::Test {
     void SetUp() override {
-        script.clear(), drawn = 0;
-        e_set_rand_source([] { return drawn < script.size() ? script[drawn++] : (drawn++, 0); });
+        script.clear();
+        drawn = 0;
+        e_set_rand_source([] { return drawn++ < script.size() ? script[drawn - 1] : 0; });
     }
     BlockId *b = cubes[17].blocks;
     BlockId &at(int x, int y, int z) { return b[block_index(x, y, z)]; }
@@ -33,7 +31,8 @@ class Terrain : public ::testing::Test {
 TEST_F(Terrain, LevelsOtherThanTheSurfaceAreUniformAndDrawNothing) {
     const int cases[][2] = {{0, 2}, {1, 3}, {2, 3}, {3, 3}, {5, 0}, {9, 0}, {-1, 0}, {12, 0}};
     for (const auto &k : cases) {
-        std::fill(b, b + CHUNK_BLOCKS, BlockId(7)), cubes[17].used = 0;
+        std::fill(b, b + CHUNK_BLOCKS, BlockId(7));
+        cubes[17].used = 0;
         EXPECT_EQ(generateCube(17, 3, 8, k[0]), 17);
         EXPECT_TRUE(cubes[17].used && std::count(b, b + CHUNK_BLOCKS, k[1]) == CHUNK_BLOCKS)
             << k[0];
@@ -57,8 +56,9 @@ TEST_F(Terrain, BasinSurfaceColumnByColumn) {
     for (size_t k = 1; k < script.size(); k++) script[k] = int(k * 7919 % 1000);
     auto n = [](int x, int y) { return 1 + 130 * x + 2 + 2 * y; };
     int *r = script.data();
-    r[n(32, -1)] = 1, r[n(32, -1) + 1] = 0, r[n(32, 32)] = 1, r[n(32, 32) + 1] = 0; // lift, jitter
-    r[n(0, -1)] = 0, r[n(0, -1) + 1] = 1, r[n(0, 0)] = 0, r[n(0, 0) + 1] = 2;       // neither
+    // x, y and the two draws there: lift and jitter at the centre, neither at the corner.
+    const int pinned[][4] = {{32, -1, 1, 0}, {32, 32, 1, 0}, {0, -1, 0, 1}, {0, 0, 0, 2}};
+    for (const auto &p : pinned) std::copy(p + 2, p + 4, r + n(p[0], p[1]));
     auto h = [&](int x, int y) {
         int lift = r[n(x, -1) + 1] % 4 == 1 ? 0 : r[n(x, -1)] % 2;
         int jitter = r[n(x, y) + 1] % 4 != 2 ? r[n(x, y)] % 2 : 0;

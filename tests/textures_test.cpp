@@ -1,27 +1,21 @@
 // TGA loading: refusals touch no name slot nor binding; accepted files reach GL bottom row first.
 #include "gl_fixture.h"
 #include "scratch.h"
-
 #include "render/textures.h"
-
 #include <fstream>
-
 using Bytes = std::vector<unsigned char>;
 // File pixel i is BGR(A) = i + BASE; a spare byte, which the loader must ignore, ends the file.
 constexpr int BASE[4] = {0, 100, 200, 50};
-
 static Bytes tga_file(int w, int h, int bits, bool with_pixels = true) {
-    Bytes b(18, 0);
-    b[2] = 2, b[16] = static_cast<unsigned char>(bits);
-    b[12] = w & 255, b[13] = w >> 8, b[14] = h & 255, b[15] = h >> 8;
+    Bytes b(12, 0); // no ID nor colour map, origin (0, 0)
+    b[2] = 2;       // uncompressed true colour
+    for (int v : {w, w >> 8, h, h >> 8, bits, 0}) b.push_back(static_cast<unsigned char>(v));
     for (int i = 0; with_pixels && i < w * h; i++)
         for (int c = 0; c < bits / 8; c++) b.push_back(static_cast<unsigned char>(i + BASE[c]));
     b.push_back(9);
     return b;
 }
-
-class LoadGLTexturesTest : public glfix::GlTest {
-  protected:
+struct LoadGLTexturesTest : glfix::GlTest {
     ScratchDir dir{false};
     unsigned int names[3] = {11, 22, 33};
     int load(const char *path, const Bytes *b, int index, int smooth) {
@@ -35,7 +29,6 @@ class LoadGLTexturesTest : public glfix::GlTest {
         EXPECT_TRUE(bound == 0 && names[0] == 11 && names[1] == 22 && names[2] == 33);
     }
 };
-
 TEST_F(LoadGLTexturesTest, RefusesEverythingOutsideTheSubset) {
     // {byte, value}, or {length, -1} to cut the file: empty, header short, pixels short, ID,
     // colour map, map spec, types 10 and 3, 8 and 16 bits, x and y origin, zero width, height.
@@ -53,7 +46,6 @@ TEST_F(LoadGLTexturesTest, RefusesEverythingOutsideTheSubset) {
     expect_refused("bad.tga", &huge);
     expect_refused("nowhere.tga");
 }
-
 TEST_F(LoadGLTexturesTest, AcceptsTrueColourWithTheFirstFileRowAtTheBottom) {
     // bits, width, height, smooth, format, filter; 9-byte rows need an unpack alignment of 1.
     const int cases[2][6] = {{24, 3, 2, 0, GL_RGB, GL_NEAREST}, {32, 2, 3, 1, GL_RGBA, GL_LINEAR}};
