@@ -1,53 +1,39 @@
 // Engine start-up, the input entry points and the world start, against real Mesa under Xvfb.
-#include "gl_fixture.h"
-#include "scratch.h"
-
 #include <cstring>
 #include <fstream>
-#include <vector>
-
 #include "engine/engine.h"
 #include "engine/physics.h"
+#include "gl_fixture.h"
 #include "gui/gui.h"
 #include "items/cells.h"
+#include "scratch.h"
 #include "shell/config.h"
-#include "shell/window.h"
 #include "world/chunks.h"
 #include "world/saver.h"
 
-namespace {
-
-// Several values in one check, so that a failure prints them all.
-template <class... T> std::vector<double> all(T... v) {
-    return {double(v)...};
-}
-
-// One scratch game folder (no "cfg", no pictures) per process; e_init and e_init_gui once.
-void engine_ready() {
-    static ScratchDir *dir = nullptr;
-    if (dir) return;
-    dir = new ScratchDir(true);
-    load();
-    glfix::gl_context();
-    while (glGetError() != GL_NO_ERROR) continue;
-    EXPECT_EQ(e_init(), 1);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    EXPECT_EQ(e_init_gui(), 1);
-}
+using namespace glfix; // all, floats
 
 // Points at the middle of button `b` and clicks it as the shell would.
-void click(int b) {
+static void click(int b) {
     ASSERT_GE(b, 0);
     set_mouse(btt[b].x + btt[b].w / 2, btt[b].y + btt[b].h / 2);
     mouse_down(0);
 }
 
-class Engine : public glfix::GlTest {
+class Engine : public GlTest {
   protected:
+    static void SetUpTestSuite() { // one scratch game folder (no "cfg", no pictures), one start
+        static ScratchDir dir;
+        load();
+        gl_context();
+        EXPECT_EQ(e_init(), 1);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        EXPECT_EQ(e_init_gui(), 1);
+    }
     void SetUp() override {
-        engine_ready();
         GlTest::SetUp();
-        game = 0, gui = 1; // menu mode with no game, as after start-up
+        game = 0; // menu mode with no game, as after start-up
+        gui = 1;
     }
 };
 
@@ -56,56 +42,51 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
         send_key('0' + k);
         EXPECT_EQ(cells_active, (k + 9) % 10) << k; // "1" is column 0, "0" the last
     }
-    send_key('a'), send_key('/');
+    for (int k : {'a', '/'}) send_key(k);
     EXPECT_EQ(cells_active, 8);
-    mouse_down(2), mouse_down(1);
+    for (int b : {2, 1}) mouse_down(b);
     EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));
     g_level(0);
     click(b_exit);
     EXPECT_EQ(shell_quit_requested(), 1);
-
     game_param.view_distance = 3;
     g_level(3);
     std::strcpy(t_field[t_world_name].text, "big 50%s"); // never a format
     d_box[d_world_big].selected = 1;                     // size choice 2
-    int counter = game_param.world_counter;
+    const int counter = game_param.world_counter;
     testing::internal::CaptureStdout();
     click(b_create_world); // also the game's first aiming click
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("./saves/big 50%sworld size 20 \n"), std::string::npos) << out;
     EXPECT_EQ(all(game, e_is_gui(), world_size, vision_range, game_param.world_counter,
-                  gamer[0].active, gamer[0].break_request),
-              all(1, 0, 20, 3, counter + 1, 1, 1));
-    mouse_down(2), mouse_up(2);
+                  gamer[0].active, gamer[0].break_request, floats(GL_FOG_START)[0],
+                  floats(GL_FOG_END)[0]),
+              all(1, 0, 20, 3, counter + 1, 1, 1, 60, 118)); // fog follows the view distance
+    mouse_down(2);
+    mouse_up(2);
     EXPECT_EQ(gamer[0].place_request, 1);
     mouse_up(0);
     EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));
-
-    GLfloat fog[4]; // the fog distances follow the view distance
-    glGetFloatv(GL_FOG_START, &fog[0]), glGetFloatv(GL_FOG_END, &fog[1]);
     game_param.view_distance = 1;
     ASSERT_EQ(e_start_world("near", 1), 1);
-    glGetFloatv(GL_FOG_START, &fog[2]), glGetFloatv(GL_FOG_END, &fog[3]);
-    EXPECT_EQ(all(fog[0], fog[1], fog[2], fog[3]), all(60, 118, 20, 54));
+    EXPECT_EQ(all(floats(GL_FOG_START)[0], floats(GL_FOG_END)[0]), all(20, 54));
 }
 
 TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     world_size = 0; // the grid allocation fails: nothing may use the missing grid
     EXPECT_EQ(e_init_game(), 0);
     EXPECT_EQ(all(world == nullptr, gamer[0].active, e_psysix()), all(1, 0, 1));
-
     // Names that are no folder of their own, and sizes beyond the menu's, write nothing.
-    int counter = game_param.world_counter;
+    const int counter = game_param.world_counter;
     const std::string too_long(80, 'x');
     const char *names[] = {"", "   ", ".", "..", "a/b", "../up", nullptr, too_long.c_str()};
     for (const char *name : names) EXPECT_EQ(e_start_world(name, 1), 0) << (name ? name : "null");
     EXPECT_EQ(all(e_start_world("fine", 0), e_start_world("fine", 4)), all(0, 0));
     EXPECT_EQ(all(game, e_is_gui(), game_param.world_counter), all(0, 1, counter));
     EXPECT_EQ(all(access("saves/fine", F_OK), access("up", F_OK)), all(-1, -1));
-
     // A start while a world runs saves that world's chunks first.
     ASSERT_EQ(e_start_world("first", 1), 1);
-    int slot = find_free_cube();
+    const int slot = find_free_cube();
     ASSERT_GE(slot, 0);
     cubes[slot].used = 1;
     world[chunk_cell(4, 5, 6)] = uint16_t(slot);
@@ -113,5 +94,3 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
     EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6)), all(CHUNK_FILE_BYTES, -1));
 }
-
-} // namespace

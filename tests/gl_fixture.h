@@ -1,71 +1,50 @@
-// Shared GL set-up for tests that draw: one 800 x 600 GLUT window per test executable
-// (run under Xvfb), the game's two projections, framebuffer read-back and PNG dumps.
+// GL test set-up: one 800 x 600 window per test executable, state checks, read-back, PNGs.
 #pragma once
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
-
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-
+#include "render/render.h"
 #include "shell/window.h"
 
 namespace glfix {
 
-constexpr int WIN_W = 800;
-constexpr int WIN_H = 600;
+// Several values in one check, so that a failure prints them all.
+template <class... T> std::vector<double> all(T... v) {
+    return {double(v)...};
+}
 
-// Creates the window and its context on first use; later calls only make it current.
-// Aborts with a message when no X display is reachable (freeglut would exit silently).
+// The first n values of a GL state (integers and enums come back exactly).
+inline std::vector<double> floats(GLenum what, int n = 1) {
+    GLfloat v[16];
+    glGetFloatv(what, v);
+    return std::vector<double>(v, v + n);
+}
+
+// Creates the window on first use (freeglut exits naming a display it cannot open).
 inline void gl_context() {
-    static int window = 0;
-    if (window) {
-        glutSetWindow(window);
-        return;
-    }
-    if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "GL tests need an X display (DISPLAY is unset; start Xvfb)\n");
-        std::abort();
-    }
-    static char arg0[] = "tess_gl_test";
-    static char *argv[] = {arg0, nullptr};
-    int argc = 1;
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGBA);
-    glutInitWindowSize(WIN_W, WIN_H);
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
-    window = glutCreateWindow("tess-test");
-    glutDisplayFunc([] {});
-    glutMainLoopEvent();
-    // Keep the driver mapped until exit so the leak check can still name what it holds.
-    shell_pin_gl_driver();
-    glViewport(0, 0, WIN_W, WIN_H);
-    glReadBuffer(GL_BACK);
-    glDrawBuffer(GL_BACK);
+    static const int window = [] {
+        int argc = 0;
+        glutInit(&argc, nullptr);
+        glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGBA);
+        glutInitWindowSize(800, 600);
+        glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+        const int id = glutCreateWindow("tess-test");
+        glutDisplayFunc([] {});
+        glutMainLoopEvent();
+        shell_pin_gl_driver(); // so the leak check at exit can still name what the driver holds
+        return id;
+    }();
+    glutSetWindow(window);
 }
 
-// The projection every pass leaves behind: perspective 45 degrees, aspect 4/3, near 0.01,
-// far 1000, modelview selected and identity.
-inline void set_perspective() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 1.3333334, 0.01, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
-// The 800 x 600 overlay space: origin top left, y downwards, depth 0 to 15.
-inline void set_overlay() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 600, 0, 0, 15);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
+inline constexpr auto set_overlay = render_overlay_projection; // the game's own overlay space
 
 inline void clear(float r, float g, float b) {
     glClearColor(r, g, b, 1.0f);
@@ -76,10 +55,10 @@ struct Rgb {
     int r, g, b;
 };
 
-// A framebuffer copy with row 0 at the TOP, so (x, y) matches overlay pixels.
+// A framebuffer copy with row 0 at the TOP, so (x, y) matches overlay pixels; RGB bytes.
 struct Image {
     int w = 0, h = 0;
-    std::vector<unsigned char> px; // RGB, 3 bytes per pixel
+    std::vector<unsigned char> px;
 
     Rgb at(int x, int y) const {
         const unsigned char *p = &px[(static_cast<size_t>(y) * w + x) * 3];
@@ -90,10 +69,8 @@ struct Image {
         int n = 0;
         for (int y = y0; y < y1; y++)
             for (int x = x0; x < x1; x++) {
-                Rgb p = at(x, y);
-                if (std::abs(p.r - c.r) > tol || std::abs(p.g - c.g) > tol ||
-                    std::abs(p.b - c.b) > tol)
-                    n++;
+                const Rgb p = at(x, y);
+                n += std::max({abs(p.r - c.r), abs(p.g - c.g), abs(p.b - c.b)}) > tol;
             }
         return n;
     }
@@ -101,47 +78,53 @@ struct Image {
 
 // Reads the back buffer (what the test drew before any swap).
 inline Image read_framebuffer() {
-    Image im;
-    im.w = WIN_W;
-    im.h = WIN_H;
-    std::vector<unsigned char> raw(static_cast<size_t>(WIN_W) * WIN_H * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIN_W, WIN_H, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    im.px.resize(raw.size());
-    const size_t row = static_cast<size_t>(WIN_W) * 3;
-    for (int y = 0; y < WIN_H; y++)
-        std::copy(raw.begin() + (WIN_H - 1 - y) * row, raw.begin() + (WIN_H - y) * row,
-                  im.px.begin() + y * row);
+    const size_t row = 800 * 3; // a multiple of 8: no padding at any pack alignment
+    Image im{800, 600, std::vector<unsigned char>(row * 600)};
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, im.px.data());
+    for (size_t y = 0; y < 300; y++) // GL's row 0 is the bottom one
+        std::swap_ranges(&im.px[y * row], &im.px[(y + 1) * row], &im.px[(599 - y) * row]);
     return im;
 }
 
-// Writes im as TESS_TEST_OUT/<name>.png (through a PPM and ImageMagick); returns the path,
-// or "" when it could not be written.
+// Writes im as TESS_TEST_OUT/<name>.png through ImageMagick; returns the path, or "" on failure.
 inline std::string save_png(const Image &im, const std::string &name) {
-    std::string dir = TESS_TEST_OUT;
-    std::string mk = "mkdir -p '" + dir + "'";
-    if (std::system(mk.c_str()) != 0) return "";
-    std::string ppm = dir + "/" + name + ".ppm", png = dir + "/" + name + ".png";
-    FILE *f = std::fopen(ppm.c_str(), "wb");
+    const std::string dir = TESS_TEST_OUT, png = dir + "/" + name + ".png";
+    std::signal(SIGPIPE, SIG_IGN); // a convert that fails early then fails the write, not us
+    FILE *f = popen(("mkdir -p '" + dir + "' && convert ppm:- '" + png + "'").c_str(), "w");
     if (!f) return "";
     std::fprintf(f, "P6\n%d %d\n255\n", im.w, im.h);
     std::fwrite(im.px.data(), 1, im.px.size(), f);
-    std::fclose(f);
-    std::string cmd = "convert '" + ppm + "' '" + png + "' && rm -f '" + ppm + "'";
-    return std::system(cmd.c_str()) == 0 ? png : "";
+    return pclose(f) == 0 ? png : "";
 }
 
-// Fixture base for GL tests: context current, perspective set, no GL error pending.
+// Context current, no GL error pending, the scene's perspective written out to check the game's.
 class GlTest : public ::testing::Test {
   protected:
+    std::vector<double> scene; // that projection matrix
+
     void SetUp() override {
         gl_context();
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        set_perspective();
+        while (glGetError() != GL_NO_ERROR) continue;
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
+        scene = floats(GL_PROJECTION_MATRIX, 16);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
     }
     void TearDown() override { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); }
+
+    // The state every drawing pass hands back.
+    void expect_pass_state() const {
+        EXPECT_EQ(floats(GL_PROJECTION_MATRIX, 16), scene);
+        EXPECT_EQ(floats(GL_MODELVIEW_MATRIX, 16),
+                  all(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
+        EXPECT_EQ(all(floats(GL_MATRIX_MODE)[0], floats(GL_MODELVIEW_STACK_DEPTH)[0],
+                      floats(GL_PROJECTION_STACK_DEPTH)[0], glIsEnabled(GL_TEXTURE_2D),
+                      glIsEnabled(GL_DEPTH_TEST), glIsEnabled(GL_BLEND), glIsEnabled(GL_LIGHTING),
+                      glIsEnabled(GL_CULL_FACE)),
+                  all(GL_MODELVIEW, 1, 1, 1, 1, 0, 0, 0));
+    }
 };
 
 } // namespace glfix

@@ -1,6 +1,5 @@
 // Menu drawing under Xvfb with plain-colour images; every screen is saved as PNG.
 #include "gl_fixture.h"
-
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "render/font.h"
@@ -20,12 +19,10 @@ static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rg
 class MenuDrawTest : public glfix::GlTest {
   protected:
     WorldCatalogue cat{};
-    GLfloat pass[16]; // the scene pass's projection
 
     // Background grey, its left half red; logo blue; flags yellow and cyan; glyphs white blocks.
     void SetUp() override {
         glfix::GlTest::SetUp();
-        glGetFloatv(GL_PROJECTION_MATRIX, pass);
         glEnable(GL_TEXTURE_2D); // the state start-up leaves for every pass
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glLineWidth(2.0f);
@@ -42,15 +39,8 @@ class MenuDrawTest : public glfix::GlTest {
         glRotatef(30, 0, 1, 0);
         g_set_mouse(mx, my);
         g_draw();
-        GLfloat m[36]; // projection, modelview (identity), colour (white)
-        GLint mode = 0;
-        glGetFloatv(GL_PROJECTION_MATRIX, m);
-        glGetFloatv(GL_MODELVIEW_MATRIX, m + 16);
-        glGetFloatv(GL_CURRENT_COLOR, m + 32);
-        glGetIntegerv(GL_MATRIX_MODE, &mode);
-        for (int i = 0; i < 36; i++) EXPECT_FLOAT_EQ(m[i], i < 16 ? pass[i] : i > 31 || i % 5 == 1);
-        EXPECT_TRUE(mode == GL_MODELVIEW && glIsEnabled(GL_DEPTH_TEST) &&
-                    glIsEnabled(GL_TEXTURE_2D) && !glIsEnabled(GL_BLEND));
+        expect_pass_state();
+        EXPECT_EQ(glfix::floats(GL_CURRENT_COLOR, 4), glfix::all(1, 1, 1, 1)); // white
         return glfix::read_framebuffer();
     }
 };
@@ -90,7 +80,8 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
             EXPECT_EQ(im.at(caps[i].x, caps[i].y + 8).g, 255) << i;
     }
     g_level(3);
-    mig = 29, ir = 359.998f; // the caret beside "world 1" is dark on the blink's first half
+    mig = 29; // the caret beside "world 1" is dark on the blink's first half
+    ir = 359.998f;
     auto off = draw(0, 0), on = draw(0, 0);
     EXPECT_EQ(off.count_not({102, 102, 102}, 462, 260, 466, 280), 0);
     EXPECT_GT(on.count_not({102, 102, 102}, 462, 260, 466, 280), 10);

@@ -1,32 +1,32 @@
 // Menu logic without GL: screens, handles, click resolution, typing and the chosen world.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
-
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "scratch.h"
 #include "shell/config.h"
 #include "world/saver.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
-#include <fstream>
-
 using Rect = std::array<int, 4>;
 
 class MenuTest : public ::testing::Test {
   protected:
     ScratchDir dir;
-    GameParams params{0, 0, 0, 0, 0, 1, "rus", 1, 1, 0};
+    GameParams params{0, 0, 0, 0, 0, 3, "rus", 1, 0, 0}; // view distance 3, fog off
     WorldCatalogue cat{};
-
     void SetUp() override {
         for (int n = 1; n < PHRASE_SLOTS; n++) std::snprintf(frazes[n], PHRASE_BYTES, "p%d", n);
         for (int i = 0; i < CATALOGUE_SLOTS; i++) std::snprintf(cat.names[i], 64, "w%d", i);
         g_set_par_str(&params);
         g_setctlg(&cat);
     }
-    static int click(int x, int y) { return g_set_mouse(x, y), g_mouse_down(); }
+    static int click(int x, int y) {
+        g_set_mouse(x, y);
+        return g_mouse_down();
+    }
     template <class W> static int hit(const W &w) { return click(w.x + 5, w.y + 10); }
     static Rect rect(int b) { return {btt[b].x, btt[b].y, btt[b].w, btt[b].h}; }
 };
@@ -82,9 +82,8 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     g_level(2);
     EXPECT_EQ(hit(btt[play_w[0]]), 4);
     EXPECT_STREQ(g_get_world()->name, "w0");
-    EXPECT_EQ(g_get_world()->size, 3);                // y = 25 needs 30 chunks across
-    params.view_distance = 3, params.fog_enabled = 0; // the options show and store GameParams
-    g_level(4);
+    EXPECT_EQ(g_get_world()->size, 3); // y = 25 needs 30 chunks across
+    g_level(4);                        // the options show and store GameParams
     EXPECT_STREQ(d_box[d_v_distance].items[d_box[d_v_distance].selected], "p22");
     EXPECT_STREQ(d_box[d_fog].items[d_box[d_fog].selected], "p26");
     for (int b : {d_v_distance, d_v_distance, d_fog}) hit(d_box[b]); // 3 -> 1 -> 2, fog on
