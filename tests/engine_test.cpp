@@ -13,15 +13,14 @@
 
 using namespace glfix; // all, floats
 
-// Points at the middle of button `b` and clicks it as the shell would.
-static void click(int b) {
-    ASSERT_GE(b, 0);
-    set_mouse(btt[b].x + btt[b].w / 2, btt[b].y + btt[b].h / 2);
-    mouse_down(0);
-}
-
 class Engine : public GlTest {
   protected:
+    // Points at the middle of button `b` and clicks it as the shell would.
+    static void click(int b) {
+        ASSERT_GE(b, 0);
+        set_mouse(btt[b].x + btt[b].w / 2, btt[b].y + btt[b].h / 2);
+        mouse_down(0);
+    }
     static void SetUpTestSuite() { // one scratch game folder (no "cfg", no pictures), one start
         static ScratchDir dir;
         load();

@@ -14,15 +14,13 @@
 #include "shell/window.h"
 
 namespace glfix {
-
 // Several values in one check, so that a failure prints them all.
 template <class... T> std::vector<double> all(T... v) {
     return {double(v)...};
 }
-
 // The first n values of a GL state (integers and enums come back exactly).
 inline std::vector<double> floats(GLenum what, int n = 1) {
-    GLfloat v[16];
+    GLfloat v[16] = {}; // values past what the state returns read as 0
     glGetFloatv(what, v);
     return std::vector<double>(v, v + n);
 }
@@ -45,7 +43,6 @@ inline void gl_context() {
 }
 
 inline constexpr auto set_overlay = render_overlay_projection; // the game's own overlay space
-
 inline void clear(float r, float g, float b) {
     glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -54,12 +51,10 @@ inline void clear(float r, float g, float b) {
 struct Rgb {
     int r, g, b;
 };
-
 // A framebuffer copy with row 0 at the TOP, so (x, y) matches overlay pixels; RGB bytes.
 struct Image {
     int w = 0, h = 0;
     std::vector<unsigned char> px;
-
     Rgb at(int x, int y) const {
         const unsigned char *p = &px[(static_cast<size_t>(y) * w + x) * 3];
         return {p[0], p[1], p[2]};
@@ -101,7 +96,6 @@ inline std::string save_png(const Image &im, const std::string &name) {
 class GlTest : public ::testing::Test {
   protected:
     std::vector<double> scene; // that projection matrix
-
     void SetUp() override {
         gl_context();
         while (glGetError() != GL_NO_ERROR) continue;
@@ -113,7 +107,6 @@ class GlTest : public ::testing::Test {
         glLoadIdentity();
     }
     void TearDown() override { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); }
-
     // The state every drawing pass hands back.
     void expect_pass_state() const {
         EXPECT_EQ(floats(GL_PROJECTION_MATRIX, 16), scene);
@@ -126,5 +119,4 @@ class GlTest : public ::testing::Test {
                   all(GL_MODELVIEW, 1, 1, 1, 1, 0, 0, 0));
     }
 };
-
 } // namespace glfix

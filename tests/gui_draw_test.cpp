@@ -19,7 +19,6 @@ static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rg
 class MenuDrawTest : public glfix::GlTest {
   protected:
     WorldCatalogue cat{};
-
     // Background grey, its left half red; logo blue; flags yellow and cyan; glyphs white blocks.
     void SetUp() override {
         glfix::GlTest::SetUp();

@@ -10,10 +10,9 @@
 #include "shell/config.h"
 #include "world/saver.h"
 
-using Rect = std::array<int, 4>;
-
 class MenuTest : public ::testing::Test {
   protected:
+    using Rect = std::array<int, 4>;
     ScratchDir dir;
     GameParams params{0, 0, 0, 0, 0, 3, "rus", 1, 0, 0}; // view distance 3, fog off
     WorldCatalogue cat{};
