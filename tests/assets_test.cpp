@@ -24,8 +24,7 @@ TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
         EXPECT_GT(Tex(n).w, 0);
     Tex t("world/standart/ground.tga");
     ASSERT_TRUE(t.w % 16 == 0 && t.h % 16 == 0 && t.w > 0);
-    // Cells v = 0 (the file's first rows): earth, floor, turf top, turf side.
-    const int cw = t.w / 16, ch = t.h / 16;
+    const int cw = t.w / 16, ch = t.h / 16; // cells v = 0: earth, floor, turf top, turf side
     double mean[4][3] = {};
     for (int i = 0; i < 4; i++) {
         for (int y = 0; y < ch; y++)
@@ -38,8 +37,7 @@ TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
             EXPECT_GT(d, 12) << i << " vs " << j;
         }
     }
-    // The font: white ink in each letter cell, none outside what a quad samples, at 1 : 1.6.
-    Tex f("font.tga");
+    Tex f("font.tga"); // white ink in each letter, none outside what a quad samples, at 1 : 1.6
     EXPECT_NEAR((f.h / 15.4) / (f.w / 23.2), 1.6, 0.016);
     for (int b = 33; b <= 255; b++) {
         int n = b - 33, row = n / 23, col = n % 23, in = 0, out = 0;

@@ -56,9 +56,7 @@ TEST_F(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {
     InventorySlot earth = {3, 40};
     render_cell(&earth, 210, 566, 0);
     render_cell(&earth, 248, 566, 1);
-    GLfloat c[4];
-    glGetFloatv(GL_CURRENT_COLOR, c);
-    EXPECT_EQ(c[0] + c[1] + c[2] + c[3], 4.0f);
+    EXPECT_EQ(glfix::floats(GL_CURRENT_COLOR, 4), glfix::all(1, 1, 1, 1));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     glfix::Image im = glfix::read_framebuffer(); // the fills, clear of the cubes
     EXPECT_LT(im.at(215, 569).g + 80, im.at(253, 569).g);

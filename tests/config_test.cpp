@@ -6,14 +6,12 @@
 #include "scratch.h"
 #include "shell/config.h"
 const auto bytes = [](const void *p) { return std::string(static_cast<const char *>(p), 40); };
-const auto cfg_bytes = [] {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream("cfg").rdbuf()), {});
-};
 TEST(ConfigFile, FirstStartWritesTheDefaultsAndStoredRecordsAreReadOrMended) {
     ScratchDir dir;
     load();
-    EXPECT_EQ(cfg_bytes(), bytes("\0\0\0\0\x20\x03\0\0\x58\x02\0\0\x1e\0\0\0\x1e\0\0\0\1\0\0\0"
-                                 "rus\0\1\0\0\0\1\0\0\0\0\0\0\0"));
+    const std::string cfg(std::istreambuf_iterator<char>(std::ifstream("cfg").rdbuf()), {});
+    EXPECT_EQ(cfg, bytes("\0\0\0\0\x20\x03\0\0\x58\x02\0\0\x1e\0\0\0\x1e\0\0\0\1\0\0\0"
+                         "rus\0\1\0\0\0\1\0\0\0\0\0\0\0"));
     EXPECT_EQ(st_page, 1) << "the language page opens first";
     EXPECT_EQ(access("cfg.tmp", F_OK), -1) << "the temporary file must not stay behind";
     const struct {

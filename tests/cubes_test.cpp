@@ -21,7 +21,7 @@ TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
         }
         return s;
     };
-    std::vector<float> before = gl_state();
+    const auto before = gl_state();
     static GLfloat buf[4096];
     glFeedbackBuffer(4096, GL_3D_COLOR_TEXTURE, buf);
     glRenderMode(GL_FEEDBACK);

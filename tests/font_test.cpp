@@ -27,8 +27,7 @@ TEST(FontLayout, QuadsAndPenPositions) {
     expect_quad(q.at(1), 32, 88, 50, 10);  // 'A' row 1, column 9
     expect_quad(q.at(2), 33, 100, 67, 10); // 'B' after the break: back at x, 1.7 * size lower
     expect_quad(layout(0, 0, 10, "\xC0\xFF", 0).at(1), 255 - 33, 8, 0, 10); // the last cell
-    // Pen positions stay whole pixels, dropping the fraction at each step.
-    EXPECT_EQ(layout(200, 0, 13, "AAAA", 0).at(3).x[3], 230);   // advance 10.4
+    EXPECT_EQ(layout(200, 0, 13, "AAAA", 0).at(3).x[3], 230);   // steps of 10.4, each cut to 10
     EXPECT_EQ(layout(200, 0, 13, "abc", 1).at(0).x[3], 184);    // centred by 15.6
     EXPECT_EQ(layout(200, 0, 13, "abc", 2).at(0).x[3], 200);    // only bit 0 centres
     EXPECT_EQ(layout(200, 0, 13, "a\nb\nc", 0).at(2).y[3], 44); // lines 22.1 apart

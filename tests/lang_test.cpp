@@ -6,8 +6,7 @@
 #include <fstream>
 #include <vector>
 TEST(Lang, LinesLandInTheirSlots) {
-    std::string x125(125, 'x'), y125(125, 'y'), many,
-        over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
+    std::string y125(125, 'y'), many, over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
     for (int i = 1; i <= 300; i++) many += "L" + std::to_string(i) + "\r\n";
     struct {
         std::string rus, eng; // no eng: the file is missing
@@ -19,7 +18,7 @@ TEST(Lang, LinesLandInTheirSlots) {
         {"", "abc\ndef\n", {{1, "ab"}, {2, "de"}}},
         {"", "\nok\r\nz", {{1, ""}, {2, "ok"}, {3, ""}}},
         {"r1\r\nr2\r\nr3\r\n", "e1\r\n", {{1, "e1"}, {2, "r2"}, {3, "r3"}}},
-        {"", over, {{1, x125}, {2, "next"}, {3, y125}}},
+        {"", over, {{1, std::string(125, 'x')}, {2, "next"}, {3, y125}}},
         {"", many, {{255, "L255"}, {1000, ""}}},
     };
     ScratchDir dir(false);
@@ -38,8 +37,7 @@ TEST(Lang, LinesLandInTheirSlots) {
         EXPECT_EQ(frazes[0][PHRASE_BYTES - 1], 'Z');
     }
 }
-// Ours: CR LF line ends, a phrase for every number the menu uses, Russian in windows-1251.
-TEST(Lang, ShippedFilesCoverTheMenu) {
+TEST(Lang, ShippedFilesCoverTheMenu) { // CR LF ends, every menu phrase, Russian in windows-1251
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     for (const char *code : {"eng", "rus"}) {

@@ -6,8 +6,7 @@
 #include <vector>
 #include "engine/common.h"
 #include "world/mesher.h"
-// Scripted random source: hands out the queued numbers (0 once they run out), counting draws.
-static std::vector<int> script;
+static std::vector<int> script; // the random numbers to hand out, then zeros
 static int draws = 0, drawn_flakes = 0, drawn_boxes = 0;
 struct Pools : ::testing::Test {
     void SetUp() override {

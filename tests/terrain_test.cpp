@@ -33,9 +33,8 @@ TEST_F(Terrain, LevelsOtherThanTheSurfaceAreUniformAndDrawNothing) {
     for (const auto &k : cases) {
         std::fill(b, b + CHUNK_BLOCKS, BlockId(7));
         cubes[17].used = 0;
-        EXPECT_EQ(generateCube(17, 3, 8, k[0]), 17);
-        EXPECT_TRUE(cubes[17].used && std::count(b, b + CHUNK_BLOCKS, k[1]) == CHUNK_BLOCKS)
-            << k[0];
+        EXPECT_TRUE(generateCube(17, 3, 8, k[0]) == 17 && cubes[17].used) << k[0];
+        EXPECT_EQ(std::count(b, b + CHUNK_BLOCKS, k[1]), CHUNK_BLOCKS) << k[0];
     }
     EXPECT_TRUE(generateCube(-1, 0, 0, 4) == -1 && generateCube(POOL_SIZE, 0, 0, 4) == POOL_SIZE);
     EXPECT_EQ(drawn, 0u); // slots outside the pool are refused
@@ -55,13 +54,12 @@ TEST_F(Terrain, BasinSurfaceColumnByColumn) {
     script.assign(1 + 64 * 130, 13);
     for (size_t k = 1; k < script.size(); k++) script[k] = int(k * 7919 % 1000);
     auto n = [](int x, int y) { return 1 + 130 * x + 2 + 2 * y; };
-    int *r = script.data();
     // x, y and the two draws there: lift and jitter at the centre, neither at the corner.
     const int pinned[][4] = {{32, -1, 1, 0}, {32, 32, 1, 0}, {0, -1, 0, 1}, {0, 0, 0, 2}};
-    for (const auto &p : pinned) std::copy(p + 2, p + 4, r + n(p[0], p[1]));
+    for (const auto &p : pinned) std::copy(p + 2, p + 4, &script[n(p[0], p[1])]);
     auto h = [&](int x, int y) {
-        int lift = r[n(x, -1) + 1] % 4 == 1 ? 0 : r[n(x, -1)] % 2;
-        int jitter = r[n(x, y) + 1] % 4 != 2 ? r[n(x, y)] % 2 : 0;
+        int lift = script[n(x, -1) + 1] % 4 == 1 ? 0 : script[n(x, -1)] % 2;
+        int jitter = script[n(x, y) + 1] % 4 != 2 ? script[n(x, y)] % 2 : 0;
         return std::abs(x - 32) / 5 + std::abs(y - 32) / 5 - 10 - lift - jitter;
     };
     expect_surface([&](int x, int y) { return std::max(h(x, y), 0); },

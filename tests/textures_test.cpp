@@ -7,8 +7,7 @@ using Bytes = std::vector<unsigned char>;
 // File pixel i is BGR(A) = i + BASE; a spare byte, which the loader must ignore, ends the file.
 constexpr int BASE[4] = {0, 100, 200, 50};
 static Bytes tga_file(int w, int h, int bits, bool with_pixels = true) {
-    Bytes b(12, 0); // no ID nor colour map, origin (0, 0)
-    b[2] = 2;       // uncompressed true colour
+    Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}; // uncompressed true colour, origin (0, 0)
     for (int v : {w, w >> 8, h, h >> 8, bits, 0}) b.push_back(static_cast<unsigned char>(v));
     for (int i = 0; with_pixels && i < w * h; i++)
         for (int c = 0; c < bits / 8; c++) b.push_back(static_cast<unsigned char>(i + BASE[c]));
@@ -23,10 +22,9 @@ struct LoadGLTexturesTest : glfix::GlTest {
         return LoadGLTextures(index, path, names, smooth);
     }
     void expect_refused(const char *path, const Bytes *b = nullptr) {
-        GLint bound = 0;
         EXPECT_EQ(load(path, b, 1, 1), 0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_TRUE(bound == 0 && names[0] == 11 && names[1] == 22 && names[2] == 33);
+        EXPECT_EQ(glfix::all(glfix::floats(GL_TEXTURE_BINDING_2D)[0], names[0], names[1], names[2]),
+                  glfix::all(0, 11, 22, 33));
     }
 };
 TEST_F(LoadGLTexturesTest, RefusesEverythingOutsideTheSubset) {
@@ -62,12 +60,11 @@ TEST_F(LoadGLTexturesTest, AcceptsTrueColourWithTheFirstFileRowAtTheBottom) {
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter[1]);
         EXPECT_TRUE(names[2] != 33 && names[1] == 22 && w == c[1] && h == c[2]) << c[0];
         EXPECT_TRUE(align == 4 && fmt == c[4] && filter[0] == c[5] && filter[1] == c[5]) << c[0];
-        // glGetTexImage returns the t = 0 row first: that must be the file's first row.
         const int n = c[0] / 8;
         Bytes px(size_t(c[1] * c[2] * n));
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GLenum(c[4]), GL_UNSIGNED_BYTE, px.data());
-        for (int i = 0; i < int(px.size()); i++) // red was the third byte in the file
+        for (int i = 0; i < int(px.size()); i++) // t = 0 is the file's first row; red was byte 2
             EXPECT_EQ(px[size_t(i)], i / n + BASE[i % n < 3 ? 2 - i % n : 3]) << c[0] << ": " << i;
     }
 }
