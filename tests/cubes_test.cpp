@@ -12,13 +12,11 @@ TEST_F(CubesGl, OutlineAndItemBoxFollowTheTablesAndChangeNoState) {
     const TexCell top{0.125f, 0.5f}, bottom{0.25f, 0.0625f}, side{0.9375f, 0.75f};
     texes[9] = {top, bottom, side};
     auto gl_state = [] { // the state a caller sets around these primitives
-        std::vector<float> s;
+        std::vector<std::vector<double>> s;
         for (GLenum q : {GL_TEXTURE_2D, GL_LIGHTING, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_FOG,
                          GL_CURRENT_COLOR, GL_CURRENT_NORMAL, GL_LINE_WIDTH, GL_MODELVIEW_MATRIX,
-                         GL_PROJECTION_MATRIX, GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE}) {
-            s.resize(s.size() + 16); // more than any of them returns
-            glGetFloatv(q, &s[s.size() - 16]);
-        }
+                         GL_PROJECTION_MATRIX, GL_TEXTURE_BINDING_2D, GL_MATRIX_MODE})
+            s.push_back(glfix::floats(q, 16)); // more than any of them returns
         return s;
     };
     const auto before = gl_state();
