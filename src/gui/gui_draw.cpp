@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -25,19 +26,15 @@ void gray(float v) {
 void draw_frame(int x, int y, int w, float shade) {
     glDisable(GL_TEXTURE_2D);
     gray(shade);
-    glBegin(GL_LINE_LOOP);
-    glVertex2i(x, y);
-    glVertex2i(x + w, y);
-    glVertex2i(x + w, y + FIELD_HEIGHT);
-    glVertex2i(x, y + FIELD_HEIGHT);
-    glEnd();
-    glColor4f(0, 0, 0, 0.2f);
-    glBegin(GL_QUADS);
-    glVertex2i(x, y);
-    glVertex2i(x + w, y);
-    glVertex2i(x + w, y + FIELD_HEIGHT);
-    glVertex2i(x, y + FIELD_HEIGHT);
-    glEnd();
+    for (GLenum mode : {GL_LINE_LOOP, GL_QUADS}) {
+        if (mode == GL_QUADS) glColor4f(0, 0, 0, 0.2f);
+        glBegin(mode);
+        glVertex2i(x, y);
+        glVertex2i(x + w, y);
+        glVertex2i(x + w, y + FIELD_HEIGHT);
+        glVertex2i(x, y + FIELD_HEIGHT);
+        glEnd();
+    }
     glEnable(GL_TEXTURE_2D);
 }
 
