@@ -1,7 +1,9 @@
 // Draws every image the game reads, procedurally, into the TGA subset its loader accepts:
 // the block atlas, the sun, the menu background, the title logo, the two language flags and
-// the bitmap font (glyphs rendered from the DejaVu fonts through FreeType).
+// the bitmap font (glyphs rendered from the DejaVu fonts through FreeType); and, on its own
+// run, the desktop icons as PNG.
 // Usage: mkassets <game dir> <DejaVu font dir>
+//        mkassets --icons <icon dir>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <iconv.h>
+#include <png.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -626,11 +629,112 @@ Image make_font(const std::string &font_dir, bool &ok) {
     return img;
 }
 
+// ---------------------------------------------------------------------------------------
+// Desktop icons: one turf block of the atlas art seen from above a corner, drawn afresh at
+// each size (not scaled down) so the small ones stay crisp, written as PNG for the menus.
+
+constexpr int ICON_TOP_CELL = 2, ICON_SIDE_CELL = 3; // atlas row 0: turf top and turf side
+
+// Texel (c, r) of atlas cell (i, 0), tile row 0 at the top of a side face as in the game.
+Rgba atlas_texel(const Image &atlas, int i, float u, float v) {
+    int c = std::clamp(static_cast<int>(u * TILE), 0, TILE - 1);
+    int r = std::clamp(static_cast<int>(v * TILE), 0, TILE - 1);
+    return atlas.at(i * TILE + c, atlas.h - 1 - r);
+}
+
+Image make_icon(const Image &atlas, int size) {
+    Image img(size, size);
+    const float margin = size / 16.0f, a = (size - 2 * margin) / 2; // edge of the cube
+    const float k = 0.8660254f * a, cx = size / 2.0f, cy = size / 2.0f;
+    // The front corner of the top face sits at the centre; ex, ey run up the top face's
+    // right and left edges, the sides hang a below them.
+    auto face = [&](float px, float py, Rgba &out) {
+        float dx = px - cx, dy = py - cy;
+        float s = (dx / k - 2 * dy / a) / 2, t = (-dx / k - 2 * dy / a) / 2; // top face
+        if (s >= 0 && t >= 0 && s <= 1 && t <= 1) {
+            out = atlas_texel(atlas, ICON_TOP_CELL, s, t);
+            return true;
+        }
+        if (dx >= 0 && dx <= k) { // right side: s along the edge, w down
+            float rs = dx / k, w = (dy + rs * a / 2) / a;
+            if (w < 0 || w > 1) return false;
+            out = scaled(atlas_texel(atlas, ICON_SIDE_CELL, rs, w), 0.62f);
+            return true;
+        }
+        if (dx < 0 && dx >= -k) {
+            float lt = -dx / k, w = (dy + lt * a / 2) / a;
+            if (w < 0 || w > 1) return false;
+            out = scaled(atlas_texel(atlas, ICON_SIDE_CELL, 1 - lt, w), 0.82f);
+            return true;
+        }
+        return false;
+    };
+    // 4 x 4 samples per pixel: antialiased silhouette and texel edges at every size.
+    const int n = 4;
+    std::vector<float> cover(static_cast<size_t>(size) * size, 0);
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            Rgba sum{0, 0, 0, 0};
+            int hits = 0;
+            for (int j = 0; j < n; j++)
+                for (int i = 0; i < n; i++) {
+                    Rgba c;
+                    if (!face(x + (i + 0.5f) / n, y + (j + 0.5f) / n, c)) continue;
+                    for (int q = 0; q < 3; q++) sum[q] += c[q];
+                    hits++;
+                }
+            if (!hits) continue;
+            for (int q = 0; q < 3; q++) sum[q] /= hits;
+            sum[3] = hits / float(n * n);
+            img.at(x, y) = sum;
+            cover[static_cast<size_t>(y) * size + x] = sum[3];
+        }
+    // A dark rim keeps the block apart from light and dark panels alike.
+    std::vector<float> rim = dilate(cover, size, size, std::max(1.0f, size / 64.0f));
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            Rgba c = hex(0x1b120a, rim[static_cast<size_t>(y) * size + x] * 0.9f);
+            blend(c, img.at(x, y));
+            img.at(x, y) = c;
+        }
+    return img;
+}
+
+bool write_png(const std::string &path, const Image &img) {
+    std::vector<unsigned char> rgba;
+    rgba.reserve(img.px.size() * 4);
+    for (const Rgba &p : img.px)
+        for (float v : p) rgba.push_back(static_cast<unsigned char>(std::lround(clamp01(v) * 255)));
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(img.w);
+    png.height = static_cast<png_uint_32>(img.h);
+    png.format = PNG_FORMAT_RGBA;
+    if (!png_image_write_to_file(&png, path.c_str(), 0, rgba.data(), 0, nullptr)) {
+        std::fprintf(stderr, "mkassets: cannot write %s: %s\n", path.c_str(), png.message);
+        return false;
+    }
+    return true;
+}
+
+// icon_dir/<n>x<n>/tessaron.png, the hicolor theme's layout.
+bool write_icons(const std::string &icon_dir, const Image &atlas) {
+    bool ok = true;
+    for (int size : {48, 128, 256}) {
+        std::string dir = icon_dir + "/" + std::to_string(size) + "x" + std::to_string(size);
+        ok = mkdirs(dir) && write_png(dir + "/tessaron.png", make_icon(atlas, size)) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
+        return write_icons(argv[2], make_atlas()) ? 0 : 1;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mkassets <game dir> <font dir>\n");
+        std::fprintf(stderr, "usage: mkassets <game dir> <font dir>\n"
+                             "       mkassets --icons <icon dir>\n");
         return 2;
     }
     std::string dir = argv[1], fonts = argv[2];
