@@ -27,8 +27,10 @@ echo " Depends: $(field Depends)"
 echo " Installed-Size: $(field Installed-Size) KiB"
 [ "$(field Package)" = tessaron ] || fail "Package: $(field Package)"
 [ "$(field Section)" = games ] || fail "Section: $(field Section)"
-# What dpkg-shlibdeps must have found: C and C++ runtimes, GL, GLU and freeglut.
-for dep in 'libc6 \(>= ' 'libstdc\+\+6 \(>= ' 'libgl1' 'libglu1-mesa' 'libglut3\.12|freeglut3'; do
+# What dpkg-shlibdeps must have found: C and C++ runtimes, GL (GLVND's or the old libgl1),
+# GLU and freeglut.
+for dep in 'libc6 \(>= ' 'libstdc\+\+6 \(>= ' 'libopengl0|libgl1' 'libglu1-mesa' \
+    'libglut3\.12|freeglut3'; do
     grep -qE "(^|, )($dep)" <<<"$(field Depends)" || fail "Depends lacks '$dep'"
 done
 [ -n "$(field Description)" ] || fail "no short description"

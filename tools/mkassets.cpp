@@ -1,9 +1,9 @@
 // Draws every image the game reads, procedurally, into the TGA subset its loader accepts:
 // the block atlas, the sun, the menu background, the title logo, the two language flags and
 // the bitmap font (glyphs rendered from the DejaVu fonts through FreeType); and, on its own
-// run, the desktop icons as PNG.
+// run, the desktop icons (the title's first letter) as PNG.
 // Usage: mkassets <game dir> <DejaVu font dir>
-//        mkassets --icons <icon dir>
+//        mkassets --icons <icon dir> <DejaVu font dir>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -630,71 +630,63 @@ Image make_font(const std::string &font_dir, bool &ok) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Desktop icons: one turf block of the atlas art seen from above a corner, drawn afresh at
-// each size (not scaled down) so the small ones stay crisp, written as PNG for the menus.
+// Desktop icons: the title's first letter in the title's turf art (grass over earth in big
+// pixels, a dark rim and a soft shadow), drawn afresh at each size so the small ones stay crisp,
+// and written as PNG for the desktop's menus.
 
-constexpr int ICON_TOP_CELL = 2, ICON_SIDE_CELL = 3; // atlas row 0: turf top and turf side
-
-// Texel (c, r) of atlas cell (i, 0), tile row 0 at the top of a side face as in the game.
-Rgba atlas_texel(const Image &atlas, int i, float u, float v) {
-    int c = std::clamp(static_cast<int>(u * TILE), 0, TILE - 1);
-    int r = std::clamp(static_cast<int>(v * TILE), 0, TILE - 1);
-    return atlas.at(i * TILE + c, atlas.h - 1 - r);
-}
-
-Image make_icon(const Image &atlas, int size) {
+Image make_icon(const std::string &font_dir, int size, bool &ok) {
     Image img(size, size);
-    const float margin = size / 16.0f, a = (size - 2 * margin) / 2; // edge of the cube
-    const float k = 0.8660254f * a, cx = size / 2.0f, cy = size / 2.0f;
-    // The front corner of the top face sits at the centre; ex, ey run up the top face's
-    // right and left edges, the sides hang a below them.
-    auto face = [&](float px, float py, Rgba &out) {
-        float dx = px - cx, dy = py - cy;
-        float s = (dx / k - 2 * dy / a) / 2, t = (-dx / k - 2 * dy / a) / 2; // top face
-        if (s >= 0 && t >= 0 && s <= 1 && t <= 1) {
-            out = atlas_texel(atlas, ICON_TOP_CELL, s, t);
-            return true;
-        }
-        if (dx >= 0 && dx <= k) { // right side: s along the edge, w down
-            float rs = dx / k, w = (dy + rs * a / 2) / a;
-            if (w < 0 || w > 1) return false;
-            out = scaled(atlas_texel(atlas, ICON_SIDE_CELL, rs, w), 0.62f);
-            return true;
-        }
-        if (dx < 0 && dx >= -k) {
-            float lt = -dx / k, w = (dy + lt * a / 2) / a;
-            if (w < 0 || w > 1) return false;
-            out = scaled(atlas_texel(atlas, ICON_SIDE_CELL, 1 - lt, w), 0.82f);
-            return true;
-        }
-        return false;
-    };
-    // 4 x 4 samples per pixel: antialiased silhouette and texel edges at every size.
-    const int n = 4;
-    std::vector<float> cover(static_cast<size_t>(size) * size, 0);
+    Font f;
+    if (!f.open(font_dir + "/DejaVuSans-Bold.ttf")) {
+        ok = false;
+        return img;
+    }
+    // The letter fills about four fifths of the height, centred, a little up and left of the
+    // middle to leave room for its shadow.
+    const float pad = size / 12.0f, shift = size / 40.0f;
+    FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(size));
+    if (FT_Load_Char(f.face, 'T', FT_LOAD_NO_HINTING) != 0) {
+        ok = false;
+        return img;
+    }
+    const FT_Glyph_Metrics &gm = f.face->glyph->metrics;
+    float gw = gm.width / 64.0f, gh = gm.height / 64.0f;
+    float scale = std::min((size - 2 * pad) / gw, (size - 2 * pad) / gh);
+    FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(size * scale));
+    FT_Load_Char(f.face, 'T', FT_LOAD_NO_HINTING);
+    gw = gm.width / 64.0f;
+    gh = gm.height / 64.0f;
+    float top = (size - gh) / 2 - shift, base = top + gm.horiBearingY / 64.0f;
+    float pen = (size - gw) / 2 - shift - gm.horiBearingX / 64.0f;
+    std::vector<float> mask(static_cast<size_t>(size) * size, 0);
+    if (draw_glyph(f.face, 'T', pen, base, mask, size, size) < 0) ok = false;
+
+    const float r = std::max(1.0f, size / 40.0f);
+    std::vector<float> rim = dilate(mask, size, size, r);
+    std::vector<float> shadow =
+        box_blur(rim, size, size, std::max(1, static_cast<int>(std::lround(size / 50.0f))));
+    const int off = std::max(1, static_cast<int>(std::lround(size / 36.0f)));
+    const Tile earth = earth_tile(), grass = turf_top_tile();
+    const int P = std::max(1, static_cast<int>(std::lround(size / 51.0f))); // pixels per texel
     for (int y = 0; y < size; y++)
         for (int x = 0; x < size; x++) {
-            Rgba sum{0, 0, 0, 0};
-            int hits = 0;
-            for (int j = 0; j < n; j++)
-                for (int i = 0; i < n; i++) {
-                    Rgba c;
-                    if (!face(x + (i + 0.5f) / n, y + (j + 0.5f) / n, c)) continue;
-                    for (int q = 0; q < 3; q++) sum[q] += c[q];
-                    hits++;
-                }
-            if (!hits) continue;
-            for (int q = 0; q < 3; q++) sum[q] /= hits;
-            sum[3] = hits / float(n * n);
-            img.at(x, y) = sum;
-            cover[static_cast<size_t>(y) * size + x] = sum[3];
-        }
-    // A dark rim keeps the block apart from light and dark panels alike.
-    std::vector<float> rim = dilate(cover, size, size, std::max(1.0f, size / 64.0f));
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
-            Rgba c = hex(0x1b120a, rim[static_cast<size_t>(y) * size + x] * 0.9f);
-            blend(c, img.at(x, y));
+            size_t i = static_cast<size_t>(y) * size + x;
+            Rgba c{0, 0, 0, 0};
+            int sx = std::clamp(x - off, 0, size - 1), sy = std::clamp(y - off, 0, size - 1);
+            blend(c, Rgba{0, 0, 0, shadow[static_cast<size_t>(sy) * size + sx] * 0.6f});
+            blend(c, hex(0x1b120a, rim[i]));
+            if (mask[i] > 0) {
+                int tx = (x / P) % TILE, ty = (y / P) % TILE;
+                // Grass covers the bar and hangs a ragged fringe down the stem.
+                float edge = top + 0.3f * gh +
+                             P * static_cast<float>(hash3(static_cast<uint32_t>(x / P), 0, 77) % 3);
+                Rgba fill = y < edge ? grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)]
+                                     : earth[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
+                if (y >= edge && y < edge + P) fill = hex(0x3a6a22);
+                fill = scaled(fill, 1.25f - 0.45f * clamp01((y - top) / gh));
+                fill[3] = mask[i];
+                blend(c, fill);
+            }
             img.at(x, y) = c;
         }
     return img;
@@ -718,11 +710,13 @@ bool write_png(const std::string &path, const Image &img) {
 }
 
 // icon_dir/<n>x<n>/tessaron.png, the hicolor theme's layout.
-bool write_icons(const std::string &icon_dir, const Image &atlas) {
+bool write_icons(const std::string &icon_dir, const std::string &font_dir) {
     bool ok = true;
     for (int size : {48, 128, 256}) {
         std::string dir = icon_dir + "/" + std::to_string(size) + "x" + std::to_string(size);
-        ok = mkdirs(dir) && write_png(dir + "/tessaron.png", make_icon(atlas, size)) && ok;
+        bool drawn = true;
+        Image icon = make_icon(font_dir, size, drawn);
+        ok = drawn && mkdirs(dir) && write_png(dir + "/tessaron.png", icon) && ok;
     }
     return ok;
 }
@@ -730,11 +724,11 @@ bool write_icons(const std::string &icon_dir, const Image &atlas) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
-        return write_icons(argv[2], make_atlas()) ? 0 : 1;
+    if (argc == 4 && std::strcmp(argv[1], "--icons") == 0)
+        return write_icons(argv[2], argv[3]) ? 0 : 1;
     if (argc < 3) {
         std::fprintf(stderr, "usage: mkassets <game dir> <font dir>\n"
-                             "       mkassets --icons <icon dir>\n");
+                             "       mkassets --icons <icon dir> <font dir>\n");
         return 2;
     }
     std::string dir = argv[1], fonts = argv[2];
