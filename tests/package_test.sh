@@ -57,6 +57,14 @@ for size in 48 128 256; do
 done
 [ "$(env -u DISPLAY "$root/usr/bin/tessaron" --version)" = "tessaron 0.10" ] ||
     fail "the unpacked launcher's --version"
+# The packaged game starts from the unpacked tree (its libraries load, it reads and writes the
+# data folder) and stops at the display it cannot open.
+mkdir "$scratch/xdg"
+(cd "$scratch" && DISPLAY=:no-such-display XDG_DATA_HOME="$scratch/xdg" \
+    "$root/usr/bin/tessaron" >"$scratch/out" 2>&1)
+grep -q "failed to open display" "$scratch/out" || fail "the packaged game: $(cat "$scratch/out")"
+[ -f "$scratch/xdg/tessaron/cfg" ] && [ -L "$scratch/xdg/tessaron/font.tga" ] ||
+    fail "the packaged game did not prepare its data folder"
 
 # Warnings accepted, each for a reason:
 #   no-manual-page? none: the manual ships.

@@ -37,7 +37,7 @@ cases=(
     "help|-u DISPLAY $launcher --help|0|out|^Usage: tessaron "
     "no display|-u DISPLAY XDG_DATA_HOME=$scratch/xdg $launcher|1|err|^tessaron: no display "
     "empty display|DISPLAY= $launcher|1|err|^tessaron: no display "
-    "folder cannot be made|XDG_DATA_HOME=$scratch/start/file $launcher|1|err|^tessaron: cannot make the data folder $scratch/start/file/tessaron$"
+    "folder cannot be made|DISPLAY=:9 XDG_DATA_HOME=$scratch/start/file $launcher|1|err|^tessaron: cannot make the data folder $scratch/start/file/tessaron$"
 )
 touch "$scratch/start/file"
 for row in "${cases[@]}"; do
@@ -60,7 +60,7 @@ chmod 0777 "$log"
 as_player=()
 [ "$(id -u)" = 0 ] && as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 before=$(snapshot)
-launch "${as_player[@]}" env XDG_DATA_HOME="$scratch/xdg" "$launcher"
+launch "${as_player[@]}" env DISPLAY=:9 XDG_DATA_HOME="$scratch/xdg" "$launcher"
 [ "$status" = 1 ] || fail "unwritable folder: status $status"
 grep -qx "tessaron: the data folder $scratch/xdg/tessaron is not writable" "$log/err" ||
     fail "unwritable folder: wrong line"
