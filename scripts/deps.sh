@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, skipping those already present.
-# Usage: scripts/deps.sh build|test|bench
+# Usage: scripts/deps.sh build|test|bench|package
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
-            libgl1-mesa-dri libfreetype-dev fonts-dejavu-core)
+            libgl1-mesa-dri libfreetype-dev libpng-dev fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
            xauth python3)
 bench_pkgs=(libbenchmark-dev xvfb imagemagick)
+# dpkg-shlibdeps (dpkg-dev) reads the binary's libraries through file; the checks add the
+# desktop-entry validator and Debian's package checker.
+package_pkgs=(dpkg-dev file)
+package_check_pkgs=(desktop-file-utils lintian)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
-  test) want+=("${test_pkgs[@]}") ;;
+  test) want+=("${test_pkgs[@]}" "${package_pkgs[@]}" "${package_check_pkgs[@]}") ;;
   bench) want+=("${bench_pkgs[@]}") ;;
+  package) want+=("${package_pkgs[@]}") ;;
 esac
 
 missing=()
@@ -27,5 +32,5 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

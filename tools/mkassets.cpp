@@ -1,7 +1,9 @@
 // Draws every image the game reads, procedurally, into the TGA subset its loader accepts:
 // the block atlas, the sun, the menu background, the title logo, the two language flags and
-// the bitmap font (glyphs rendered from the DejaVu fonts through FreeType).
+// the bitmap font (glyphs rendered from the DejaVu fonts through FreeType); and, on its own
+// run, the desktop icons (the title's first letter) as PNG.
 // Usage: mkassets <game dir> <DejaVu font dir>
+//        mkassets --icons <icon dir> <DejaVu font dir>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <iconv.h>
+#include <png.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -626,11 +629,106 @@ Image make_font(const std::string &font_dir, bool &ok) {
     return img;
 }
 
+// ---------------------------------------------------------------------------------------
+// Desktop icons: the title's first letter in the title's turf art (grass over earth in big
+// pixels, a dark rim and a soft shadow), drawn afresh at each size so the small ones stay crisp,
+// and written as PNG for the desktop's menus.
+
+Image make_icon(const std::string &font_dir, int size, bool &ok) {
+    Image img(size, size);
+    Font f;
+    if (!f.open(font_dir + "/DejaVuSans-Bold.ttf")) {
+        ok = false;
+        return img;
+    }
+    // The letter fills about four fifths of the height, centred, a little up and left of the
+    // middle to leave room for its shadow.
+    const float pad = size / 12.0f, shift = size / 40.0f;
+    FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(size));
+    if (FT_Load_Char(f.face, 'T', FT_LOAD_NO_HINTING) != 0) {
+        ok = false;
+        return img;
+    }
+    const FT_Glyph_Metrics &gm = f.face->glyph->metrics;
+    float gw = gm.width / 64.0f, gh = gm.height / 64.0f;
+    float scale = std::min((size - 2 * pad) / gw, (size - 2 * pad) / gh);
+    FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(size * scale));
+    FT_Load_Char(f.face, 'T', FT_LOAD_NO_HINTING);
+    gw = gm.width / 64.0f;
+    gh = gm.height / 64.0f;
+    float top = (size - gh) / 2 - shift, base = top + gm.horiBearingY / 64.0f;
+    float pen = (size - gw) / 2 - shift - gm.horiBearingX / 64.0f;
+    std::vector<float> mask(static_cast<size_t>(size) * size, 0);
+    if (draw_glyph(f.face, 'T', pen, base, mask, size, size) < 0) ok = false;
+
+    const float r = std::max(1.0f, size / 40.0f);
+    std::vector<float> rim = dilate(mask, size, size, r);
+    std::vector<float> shadow =
+        box_blur(rim, size, size, std::max(1, static_cast<int>(std::lround(size / 50.0f))));
+    const int off = std::max(1, static_cast<int>(std::lround(size / 36.0f)));
+    const Tile earth = earth_tile(), grass = turf_top_tile();
+    const int P = std::max(1, static_cast<int>(std::lround(size / 51.0f))); // pixels per texel
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            size_t i = static_cast<size_t>(y) * size + x;
+            Rgba c{0, 0, 0, 0};
+            int sx = std::clamp(x - off, 0, size - 1), sy = std::clamp(y - off, 0, size - 1);
+            blend(c, Rgba{0, 0, 0, shadow[static_cast<size_t>(sy) * size + sx] * 0.6f});
+            blend(c, hex(0x1b120a, rim[i]));
+            if (mask[i] > 0) {
+                int tx = (x / P) % TILE, ty = (y / P) % TILE;
+                // Grass covers the bar and hangs a ragged fringe down the stem.
+                float edge = top + 0.3f * gh +
+                             P * static_cast<float>(hash3(static_cast<uint32_t>(x / P), 0, 77) % 3);
+                Rgba fill = y < edge ? grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)]
+                                     : earth[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
+                if (y >= edge && y < edge + P) fill = hex(0x3a6a22);
+                fill = scaled(fill, 1.25f - 0.45f * clamp01((y - top) / gh));
+                fill[3] = mask[i];
+                blend(c, fill);
+            }
+            img.at(x, y) = c;
+        }
+    return img;
+}
+
+bool write_png(const std::string &path, const Image &img) {
+    std::vector<unsigned char> rgba;
+    rgba.reserve(img.px.size() * 4);
+    for (const Rgba &p : img.px)
+        for (float v : p) rgba.push_back(static_cast<unsigned char>(std::lround(clamp01(v) * 255)));
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(img.w);
+    png.height = static_cast<png_uint_32>(img.h);
+    png.format = PNG_FORMAT_RGBA;
+    if (!png_image_write_to_file(&png, path.c_str(), 0, rgba.data(), 0, nullptr)) {
+        std::fprintf(stderr, "mkassets: cannot write %s: %s\n", path.c_str(), png.message);
+        return false;
+    }
+    return true;
+}
+
+// icon_dir/<n>x<n>/tessaron.png, the hicolor theme's layout.
+bool write_icons(const std::string &icon_dir, const std::string &font_dir) {
+    bool ok = true;
+    for (int size : {48, 128, 256}) {
+        std::string dir = icon_dir + "/" + std::to_string(size) + "x" + std::to_string(size);
+        bool drawn = true;
+        Image icon = make_icon(font_dir, size, drawn);
+        ok = drawn && mkdirs(dir) && write_png(dir + "/tessaron.png", icon) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--icons") == 0)
+        return write_icons(argv[2], argv[3]) ? 0 : 1;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mkassets <game dir> <font dir>\n");
+        std::fprintf(stderr, "usage: mkassets <game dir> <font dir>\n"
+                             "       mkassets --icons <icon dir> <font dir>\n");
         return 2;
     }
     std::string dir = argv[1], fonts = argv[2];
