@@ -1,7 +1,9 @@
 // The images the build draws load through the game's loader and carry what the game needs.
 #include "gl_fixture.h"
 #include "render/textures.h"
+#include "world/mesher.h"
 #include <cmath>
+#include <set>
 // A picture of the game folder loaded as a texture and read back as RGBA, row 0 being t = 0.
 struct Tex {
     int w = 0, h = 0;
@@ -54,5 +56,55 @@ TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
         bool letter = b < 127 || b >= 192 || b == 168 || b == 184;
         EXPECT_TRUE(out == 0 && (!letter || in > (b < 127 ? 8 : 40)))
             << b << ": " << in << ", " << out;
+    }
+}
+
+// A flake's 0.01 square starts up to 0.081 (top cell) or 0.135 (bottom, side) past its cell.
+TEST_F(Assets, EveryCellABreakableBlocksFlakesReachHoldsBlockTexture) {
+    fill_block_tables();
+    Tex t("world/standart/ground.tga");
+    const int cw = t.w / 16, ch = t.h / 16;
+    struct Look {
+        double mean[3], contrast; // channel means, and the spread of the channel sum
+    };
+    auto look = [&](int i, int j) {
+        Look l{};
+        double sum2 = 0, sum = 0, n = cw * ch;
+        for (int y = j * ch; y < (j + 1) * ch; y++)
+            for (int x = i * cw; x < (i + 1) * cw; x++) {
+                const unsigned char *p = t.at(x, y);
+                for (int c = 0; c < 3; c++) l.mean[c] += p[c] / n;
+                sum += (p[0] + p[1] + p[2]) / n;
+                sum2 += (p[0] + p[1] + p[2]) * (p[0] + p[1] + p[2]) / n;
+            }
+        l.contrast = std::sqrt(sum2 - sum * sum);
+        return l;
+    };
+    auto cell = [](float c) { return int(std::floor(c * 16 + 1e-4f)); };
+    std::set<std::pair<int, int>> used, reached;
+    for (const BlockTextures &r : texes)
+        for (const TexCell *c : {&r.top, &r.bottom, &r.side}) used.insert({cell(c->u), cell(c->v)});
+    for (int type = 0; type < TEXTURE_ROWS; type++) {
+        if (materials[type].solid != 1 || materials[type].toughness > 1) continue; // unbreakable
+        const BlockTextures &r = texes[type];
+        for (const TexCell *c : {&r.top, &r.bottom, &r.side}) {
+            const float far = (c == &r.top ? 9 : 15) / 1000.0f * 9 + 0.01f;
+            for (int i = cell(c->u); i <= cell(c->u + far); i++)
+                for (int j = cell(c->v); j <= cell(c->v + far); j++) reached.insert({i, j});
+        }
+    }
+    EXPECT_EQ(reached.size(), 6u * 3u); // earth and turf: columns 0 to 5, rows 0 to 2
+    for (const auto &r : reached) {
+        if (used.count(r)) continue;
+        const Look l = look(r.first, r.second);
+        bool like = false;
+        for (const auto &u : used) {
+            const Look m = look(u.first, u.second);
+            double d = 0;
+            for (int c = 0; c < 3; c++) d += std::fabs(l.mean[c] - m.mean[c]);
+            like = like || (d < 10 && l.contrast >= m.contrast / 2);
+        }
+        EXPECT_TRUE(like) << "cell " << r.first << ", " << r.second << ": " << l.mean[0] << " "
+                          << l.mean[1] << " " << l.mean[2] << ", contrast " << l.contrast;
     }
 }

@@ -1,8 +1,11 @@
 // Menu drawing under Xvfb with plain-colour images; every screen is saved as PNG.
+#include <cstring>
 #include "gl_fixture.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "render/font.h"
+#include "render/textures.h"
+#include "scratch.h"
 #include "world/saver.h"
 
 static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rgb unless given
@@ -85,4 +88,59 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
     EXPECT_EQ(off.count_not({102, 102, 102}, 462, 260, 466, 280), 0);
     EXPECT_GT(on.count_not({102, 102, 102}, 462, 260, 466, 280), 10);
     EXPECT_NEAR(ir, 0.008f, 1e-3f); // the phase wrapped
+}
+
+// The longest typed name stays in its frame; 14 long names stay in their columns and on screen.
+TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndTheScreen) {
+    const glfix::Rgb grey{128, 128, 128}, red{255, 0, 0}; // the background left and right of 744
+    ir = 1.5707963f - 0.005f;
+    g_level(3);
+    while (g_send_key(8)) continue;
+    while (g_send_key('W')) continue;
+    ASSERT_EQ(std::strlen(t_field[t_world_name].text), 19u);
+    const TextField &f = t_field[t_world_name];
+    auto im = draw(0, 0);
+    EXPECT_EQ(im.count_not(grey, 0, f.y + 2, f.x - 2, f.y + 32) +
+                  im.count_not(grey, f.x + f.w + 3, f.y + 2, 744, f.y + 32),
+              0);
+    EXPECT_GT(im.count_not({102, 102, 102}, f.x + 2, f.y + 2, f.x + f.w - 2, f.y + 32), 3000);
+    cat.count = CATALOGUE_MAX;
+    for (int i = 0; i < CATALOGUE_MAX; i++)
+        std::snprintf(cat.names[i], CATALOGUE_NAME, "%s", std::string(8 + 4 * i, 'W').c_str());
+    g_level(2);
+    im = draw(0, 0);
+    EXPECT_FALSE(glfix::save_png(im, "menu_long_names").empty());
+    // Columns 150..350 and 650..800, rows 220..460, the heading above them.
+    EXPECT_EQ(im.count_not(grey, 0, 223, 150, 460) + im.count_not(grey, 350, 223, 650, 460) +
+                  im.count_not(red, 798, 223, 800, 460),
+              0);
+    for (int i = 0; i < CATALOGUE_MAX; i++) {
+        const Button &b = btt[play_w[i]];
+        const int right = std::min(b.x + b.w, 744); // the grey part of the background
+        EXPECT_GT(im.count_not(grey, b.x, b.y, right, b.y + b.h), 8 + 4 * i) << i;
+    }
+}
+
+// A refused name says why under the form, in either language, until the next key.
+TEST_F(MenuDrawTest, ARefusedNameSaysWhyInBothLanguages) {
+    ScratchDir dir(false);
+    ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
+    ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
+    const glfix::Rgb grey{128, 128, 128};
+    ir = 1.5707963f - 0.005f;
+    for (const char *code : {"rus", "eng"}) {
+        SCOPED_TRACE(code);
+        lang_init(code);
+        g_level(3);
+        std::strcpy(t_field[t_world_name].text, " ");
+        g_set_mouse(400, 515);
+        EXPECT_EQ(g_mouse_down(), 0);
+        auto said = draw(0, 0);
+        EXPECT_FALSE(glfix::save_png(said, std::string("menu_bad_name_") + code).empty());
+        EXPECT_GT(said.count_not(grey, 0, 440, 744, 470), 1500);
+        EXPECT_EQ(said.count_not(grey, 0, 425, 4, 495), 0); // inside the screen
+        g_send_key('x');
+        EXPECT_EQ(draw(0, 0).count_not(grey, 0, 435, 744, 495), 0);
+    }
+    glDeleteTextures(1, &font);
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <tuple>
 #include <gtest/gtest.h>
 #include "gui/gui.h"
 #include "gui/lang.h"
@@ -114,5 +116,34 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), ok ? 0 : 1);
         EXPECT_STREQ(g_get_world()->name, ok ? name : "before");
         EXPECT_EQ(g_get_world()->size, ok ? 2 : 0);
+        // The reason shows under the form until the next key or click.
+        Caption caps[4] = {};
+        EXPECT_EQ(g_captions(caps), ok ? 0 : 4);
+        EXPECT_EQ(caps[3].phrase, ok ? 0 : PHRASE_BAD_NAME);
+        if (ok) continue;
+        EXPECT_EQ(&name - names < 3 ? g_send_key(0) : click(10, 10), 0); // a key or a click
+        EXPECT_EQ(g_captions(caps), 3);
+    }
+}
+
+// Text wider than its widget, or than the screen's part of it, shrinks and centres there.
+TEST_F(MenuTest, TextsFitTheirWidgetsAndTheScreen) {
+    const std::string w19(19, 'W'), w63(63, 'w');
+    const struct {
+        int x, w;
+        std::string text;
+        TextPlace want;
+    } cases[] = {{250, 300, "world 1", {400, 50, 22}},  // fits: as it always was
+                 {250, 300, w19, {400, 52, 19}},        // the longest typed name, 255..544
+                 {150, 200, w19, {250, 58, 12}},        // left column, 158..332
+                 {650, 200, "abc", {750, 50, 22}},      // 723..779: clear of the screen edge
+                 {650, 200, "world 12", {725, 50, 22}}, // 679..820 off screen; 654..795
+                 {650, 200, w63, {725, 50 + 16, 2}},    // the longest folder name, 674..738
+                 {0, 800, "", {400, 50, 22}}};
+    for (const auto &c : cases) {
+        const TextPlace got = g_fit_text(c.x, 50, c.w, 22, c.text.c_str());
+        EXPECT_EQ(std::make_tuple(got.cx, got.y, got.size),
+                  std::make_tuple(c.want.cx, c.want.y, c.want.size))
+            << c.text;
     }
 }

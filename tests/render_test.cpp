@@ -2,6 +2,8 @@
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "gl_fixture.h"
+#include "items/particles.h"
+#include <cmath>
 #include "render/chunk_draw.h"
 #include "scratch.h"
 #include "shell/config.h"
@@ -104,4 +106,29 @@ TEST_F(Frame, RunsDrawTheSamePictureAsSingleFaces) {
         EXPECT_LT(chunk_draw_stats.faces, per_face);                        // back faces skipped
         EXPECT_LT(chunk_draw_stats.draw_calls * 2, chunk_draw_stats.faces); // in runs
     }
+}
+
+// Flakes of a turf and an earth block broken five blocks ahead, six frames on: mostly the
+// blocks' colours, where a blank atlas cell made two thirds of them grey. A README picture.
+TEST_F(Frame, ABurstOfFlakesShowsBlockColours) {
+    camera_rot_x = 30; // degrees down
+    camera_rot_y = 0;  // along +y
+    const glfix::Image before = frame(CREATE_COOLDOWN);
+    const float dy = 5 * std::cos(30 / 180.0f * 3.14f), dz = 5 * std::sin(30 / 180.0f * 3.14f);
+    add_particle_from_cube(-200.6f, -200 - dy, 285 - dz, 1, 60);
+    add_particle_from_cube(-199.4f, -200 - dy, 285 - dz, 3, 60);
+    for (int i = 0; i < 5; i++) frame(CREATE_COOLDOWN);
+    const glfix::Image burst = frame(CREATE_COOLDOWN);
+    EXPECT_FALSE(glfix::save_png(burst, "flakes_burst").empty());
+    int changed = 0, grey = 0; // above the hotbar
+    for (int y = 0; y < 540; y++)
+        for (int x = 0; x < 800; x++) {
+            const glfix::Rgb p = burst.at(x, y);
+            if (!before.count_not(p, x, y, x + 1, y + 1, 2)) continue;
+            changed++;
+            grey += std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) < 12;
+        }
+    EXPECT_GT(changed, 20000);
+    EXPECT_LT(grey * 100, changed * 45) << grey << " of " << changed; // 28 %; 69 % before
+    init_particles();
 }

@@ -252,10 +252,29 @@ Image make_atlas() {
     };
     for (int j = 0; j < 16; j++)
         for (int i = 0; i < 16; i++) put(i, j, neutral_tile(100 + 16 * j + i));
-    put(0, 0, earth_tile());
-    put(1, 0, floor_tile());
-    put(2, 0, turf_top_tile());
-    put(3, 0, turf_side_tile());
+    struct Used {
+        int i, j;
+        Tile tile;
+    };
+    const Used used[] = {{0, 0, earth_tile()},
+                         {1, 0, floor_tile()},
+                         {2, 0, turf_top_tile()},
+                         {3, 0, turf_side_tile()}};
+    // A flake samples a 0.01 square whose corner lies up to 0.135 past its block's cell in u
+    // and in v, so it reaches the cells above that cell and to its right. Each reached cell
+    // repeats the used tile of its column (a used cell is its own), or else the nearest one
+    // to its left; the tiles tile seamlessly, so a flake straddling two cells sees one surface.
+    const int reach = static_cast<int>((0.135f + 0.01f) * 16);
+    for (int j = 0; j < 16; j++)
+        for (int i = 0; i < 16; i++) {
+            const Used *from = nullptr;
+            for (const Used &u : used) {
+                if (i < u.i || i > u.i + reach || j < u.j || j > u.j + reach) continue;
+                auto rank = [&](const Used &c) { return (c.i == i ? 1000 : c.i * 16) + c.j; };
+                if (!from || rank(u) > rank(*from)) from = &u;
+            }
+            if (from) put(i, j, from->tile);
+        }
     return img;
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "gui/lang.h"
+#include "render/font.h"
 #include "shell/config.h"
 #include "world/saver.h"
 
@@ -22,6 +23,7 @@ WorldCatalogue *gtlg = nullptr;
 float ir = 0;
 int mig = 0;
 int lvl = 0;
+unsigned int g_notice = 0;
 
 int b_newgame = -1, b_multiplayer = -1, b_options = -1, b_credits = -1, b_web = -1, b_exit = -1;
 int b_rus = -1, b_eng = -1;
@@ -183,6 +185,7 @@ int press_button(int hit) {
             std::printf("not creating world \"%s\": a world name must not be empty or only "
                         "spaces, \".\" or \"..\", nor hold \"/\" \n",
                         name);
+            g_notice = PHRASE_BAD_NAME;
             return 0;
         }
         return choose_world(name, d_box[d_world_big].selected + 1);
@@ -268,6 +271,7 @@ void g_level(int screen) {
     std::memset(d_box, 0, sizeof d_box);
     buttons = t_fields = d_boxes = 0;
     t_active = -1;
+    g_notice = 0;
     lvl = screen;
     loadlv();
 }
@@ -307,6 +311,7 @@ bool g_over_field(int x, int y, int w) {
 }
 
 int g_mouse_down() {
+    g_notice = 0;
     int hit = -1;
     for (int i = 0; i < buttons; i++)
         if (g_over_button(btt[i])) hit = i;
@@ -328,6 +333,7 @@ int g_mouse_down() {
 }
 
 int g_send_key(int key) {
+    g_notice = 0;
     if (t_active < 0 || t_active >= t_fields) return 0;
     TextField &f = t_field[t_active];
     size_t len = std::strlen(f.text);
@@ -364,6 +370,7 @@ int g_captions(Caption *out) {
         out[n++] = {400, 215, 22, 12};
         out[n++] = {400, 285, 22, 13};
         out[n++] = {400, 350, 22, 14};
+        if (g_notice) out[n++] = {400, 440, 18, g_notice}; // between the boxes and the button
         break;
     case 4:
         out[n++] = {400, 215, 22, 23};
@@ -373,6 +380,20 @@ int g_captions(Caption *out) {
         break;
     }
     return n;
+}
+
+TextPlace g_fit_text(int x, int y, int w, int size, const char *text) {
+    // Two pixels clear of the edges: a field's outline is two pixels wide.
+    const int lo = (x > 0 ? x : 0) + 2, hi = (x + w < MENU_W ? x + w : MENU_W) - 2;
+    auto fits = [&](int cx, int s) {
+        int left = 0, right = 0;
+        return !font_text_span(cx, s, text, 1, &left, &right) || (left >= lo && right <= hi);
+    };
+    if (fits(x + w / 2, size)) return {x + w / 2, y, size};
+    const int mid = (lo + hi) / 2;
+    int s = size;
+    while (s > 1 && !fits(mid, s)) s--;
+    return {mid, y + (size - s) * 4 / 5, s};
 }
 
 int g_world_name_ok(const char *name) {

@@ -19,6 +19,10 @@ constexpr int FIELD_HEIGHT = 34;  // frame height of text fields and drop boxes
 constexpr int FIELD_ZONE = 29;    // fields and boxes react to y + 1 .. y + 29 only
 constexpr int SCREEN_CHOSEN = 29; // the empty screen left once a world is chosen
 
+constexpr int MENU_W = 800;                  // width of the menu space
+constexpr int TEXT_SIZE = 22;                // character size of widget texts
+constexpr unsigned int PHRASE_BAD_NAME = 30; // why a new world's name was refused
+
 struct Button {
     int32_t x, y, w, h; // top-left corner and size, menu space
     char label[64];     // text button's caption, zero-terminated
@@ -45,6 +49,11 @@ struct Caption {
     unsigned int phrase;
 };
 
+// Where g_draw prints a text: centred on cx, top at y, glyphs size pixels wide.
+struct TextPlace {
+    int cx, y, size;
+};
+
 // Widget tables; a screen change empties all three. Process-long.
 extern Button btt[GUI_SLOTS];
 extern int buttons;
@@ -59,6 +68,8 @@ extern WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists non
 extern float ir;              // background and logo phase, 0..360, advanced per frame
 extern int mig;               // caret blink counter, 0..60, advanced per frame
 extern int lvl;               // current screen
+extern unsigned int g_notice; // phrase shown under the new-world form, 0 for none; cleared by
+                              // the next key, click or screen change
 
 // Widget handles: the index of the widget on the current screen, -1 when it has none.
 extern int b_newgame, b_multiplayer, b_options, b_credits, b_web, b_exit;
@@ -99,6 +110,10 @@ void g_draw();
 // edges; fields and boxes only y + 1 .. y + 29 of their frame.
 bool g_over_button(const Button &b);
 bool g_over_field(int x, int y, int w);
+// Text of widget (x, y, w) at size: centred on x + w / 2 as long as its glyphs stay inside
+// the widget's part within the menu width, 2 pixels clear of its edges; else centred on that
+// part at the largest size that fits there, moved down to keep the line's middle in place.
+TextPlace g_fit_text(int x, int y, int w, int size, const char *text);
 // Captions of screen lvl into out (room for 4); their number.
 int g_captions(Caption *out);
 // 1 when name may become a save folder: not empty, not only spaces, not "." or "..", no "/".

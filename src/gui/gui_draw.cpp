@@ -83,7 +83,8 @@ void draw_button(const Button &b) {
         glVertex2i(b.x, b.y);
         glEnd();
     } else {
-        f_print(b.x + b.w / 2, b.y, 22, b.label, 1);
+        const TextPlace p = g_fit_text(b.x, b.y, b.w, TEXT_SIZE, b.label);
+        f_print(p.cx, p.y, p.size, b.label, 1);
     }
 }
 
@@ -92,11 +93,13 @@ void draw_field(int i) {
     bool lit = g_over_field(f.x, f.y, f.w) || i == t_active;
     draw_frame(f.x, f.y, f.w, lit ? 1.0f : 0.8f);
     gray(1.0f);
-    f_print(f.x + f.w / 2, f.y + 1, 22, f.text, 1);
+    const TextPlace p = g_fit_text(f.x, f.y + 1, f.w, TEXT_SIZE, f.text);
+    f_print(p.cx, p.y, p.size, f.text, 1);
     glDisable(GL_TEXTURE_2D);
     if (mig >= 31 && i == t_active) {
-        // Just right of the centred text: half its 0.8 * 22 advance per byte.
-        float c = f.x + f.w / 2 + 0.8f * 11 * static_cast<float>(std::strlen(f.text));
+        // Just right of the centred text: half its 0.8 * size advance per byte.
+        const float half = static_cast<float>(p.size) / 2;
+        float c = p.cx + 0.8f * half * static_cast<float>(std::strlen(f.text));
         glBegin(GL_LINE_LOOP);
         glVertex2f(c + 1, f.y + 1);
         glVertex2f(c + 2, f.y + 1);
@@ -111,8 +114,9 @@ void draw_box(const DropBox &d) {
     float shade = g_over_field(d.x, d.y, d.w) ? 1.0f : 0.8f;
     draw_frame(d.x, d.y, d.w, shade);
     gray(shade);
-    if (d.selected >= 0 && d.selected < d.count)
-        f_print(d.x + d.w / 2, d.y + 1, 22, d.items[d.selected], 1);
+    if (d.selected < 0 || d.selected >= d.count) return;
+    const TextPlace p = g_fit_text(d.x, d.y + 1, d.w, TEXT_SIZE, d.items[d.selected]);
+    f_print(p.cx, p.y, p.size, d.items[d.selected], 1);
 }
 
 } // namespace
@@ -130,8 +134,13 @@ void g_draw() {
 
     Caption caps[4];
     int n = g_captions(caps);
-    for (int i = 0; i < n; i++)
-        f_print(caps[i].x, caps[i].y, caps[i].size, lang_get(caps[i].phrase), 1);
+    for (int i = 0; i < n; i++) {
+        // A long phrase shrinks to stay on the screen, still centred on its x.
+        const Caption &c = caps[i];
+        const int half = c.x < MENU_W - c.x ? c.x : MENU_W - c.x;
+        const TextPlace p = g_fit_text(c.x - half, c.y, 2 * half, c.size, lang_get(c.phrase));
+        f_print(p.cx, p.y, p.size, lang_get(c.phrase), 1);
+    }
     f_print(15, 575, 16, CREDIT_LINE, 0);
 
     for (int i = 0; i < buttons; i++) draw_button(btt[i]);

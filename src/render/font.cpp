@@ -51,6 +51,20 @@ int font_pen_step(FontPen *pen, int size, unsigned char b, GlyphQuad *quad) {
     return 1;
 }
 
+int font_text_span(int x, int size, const char *text, int flags, int *left, int *right) {
+    FontPen pen = font_pen_start(x, 0, size, text, flags);
+    GlyphQuad q;
+    int quads = 0;
+    for (const char *c = text; *c; c++) {
+        if (!font_pen_step(&pen, size, static_cast<unsigned char>(*c), &q)) continue;
+        const int l = static_cast<int>(q.x[0]), r = static_cast<int>(q.x[1]);
+        *left = quads == 0 || l < *left ? l : *left;
+        *right = quads == 0 || r > *right ? r : *right;
+        quads++;
+    }
+    return quads;
+}
+
 void f_print(int x, int y, int size, const char *text, int flags) {
     if (!text) return;
     FontPen pen = font_pen_start(x, y, size, text, flags);

@@ -33,3 +33,7 @@ FontPen font_pen_start(int x, int y, int size, const char *text, int flags);
 // Moves the pen over byte b (not 0): 1 with *quad filled when b draws a glyph, 0 when it only
 // moves the pen (space, line break, the control bytes 1 to 31).
 int font_pen_step(FontPen *pen, int size, unsigned char b, GlyphQuad *quad);
+
+// Horizontal reach of the glyph quads f_print would draw for text at x: *left to *right in
+// overlay pixels. The number of quads; 0 leaves *left and *right unset.
+int font_text_span(int x, int size, const char *text, int flags, int *left, int *right);

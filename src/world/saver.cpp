@@ -223,15 +223,19 @@ void find_worlds(WorldCatalogue *cat) {
     const char *folder = "./saves/";
     DIR *d = opendir(folder);
     if (!d) return;
-    while (cat->count < CATALOGUE_MAX) {
-        dirent *e = readdir(d);
-        if (!e) break;
+    // Players look for a world by its name: the list holds the first names in byte order,
+    // kept sorted as entries arrive, so every entry is read.
+    while (dirent *e = readdir(d)) {
         printf("%s\n", e->d_name);
         if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
         // A cut name would resume a different world: skip what does not fit.
         if (strlen(e->d_name) >= CATALOGUE_NAME) continue;
-        if (!is_folder(folder, e)) continue;
-        strcpy(cat->names[cat->count++], e->d_name);
+        int at = cat->count;
+        while (at > 0 && strcmp(e->d_name, cat->names[at - 1]) < 0) at--;
+        if (at >= CATALOGUE_MAX || !is_folder(folder, e)) continue;
+        int last = cat->count < CATALOGUE_MAX ? cat->count++ : CATALOGUE_MAX - 1;
+        memmove(cat->names[at + 1], cat->names[at], size_t(last - at) * CATALOGUE_NAME);
+        strcpy(cat->names[at], e->d_name);
     }
     closedir(d);
 }

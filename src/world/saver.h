@@ -28,7 +28,7 @@ int load_w(int cx, int cy, int level);
 int save_w(int cx, int cy, int level);
 // Creates "./<path>" and any missing parents. Returns mkdir's result for the last part.
 int makedir(const char *path);
-// Lists the world folders of "./saves/" into cat.
+// Lists the world folders of "./saves/" into cat: the first 14 names in byte order.
 void find_worlds(WorldCatalogue *cat);
 // World size (10, 20 or 30) of a saved world: the smallest that holds every chunk file in
 // its folder; 10 when it has none.
