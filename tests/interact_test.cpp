@@ -1,8 +1,10 @@
 // Pick ray, breaking and placing on a tiny world built by hand in the real chunk pool.
 #include "engine/interact.h"
 #include <array>
+#include <vector>
 #include "items/cells.h"
 #include "items/particles.h"
+#include "world/streamer.h"
 #include "world_fixture.h"
 
 using I3 = std::array<int, 3>;
@@ -65,13 +67,49 @@ TEST_F(Interact, BreakCollectPlaceAndBreakAgain) {
     EXPECT_EQ((I3{at(c, 54, 51), c.polygons, int(get_cell(player_cells, 0, 0))}), (I3{3, 10, 0}));
     p.place_request = 1;
     EXPECT_EQ(step(), "54 0 52 0 37 0 \n"); // an empty slot places nothing but still prints
-    p.own_chunk[0] = p.own_chunk[1] = p.own_chunk[2] = 1, p.own_local[0] = 54, p.own_local[1] = 52;
-    for (int own_z : {37, 38}) { // the body's own cell and the one below its level: no word
-        p.own_local[2] = own_z, p.place_request = 1;
-        EXPECT_EQ(step(), "") << own_z;
-    }
-    p.break_request = 1, step(100); // the new block is taken up afresh: nine hits of twelve
+    p.break_request = 1, step(100);         // the new block is taken up afresh: nine hits of twelve
     EXPECT_EQ(p.health, 3.0f);
+}
+// Whole physics steps on floor blocks topped at 101, a two-high wall at y 13 and the same
+// floor across the +x edge: no cell the one-wide, two-high body shares volume with takes a
+// block, whatever its level or the ray's chunk, and nothing is said of the refusal.
+TEST_F(Interact, PlacingIntoTheBodyIsRefusedAtEveryLevel) {
+    for (int X : {8, 9, 10, 11, 12, 575, 576, 577})
+        for (int Y = 8; Y <= 14; Y++) world_block(X, Y, 100) = 2;
+    for (int X = 9; X <= 12; X++) world_block(X, 13, 101) = world_block(X, 13, 102) = 2;
+    fly_mode = jump = already_created = 0;
+    const struct {
+        const char *what;
+        double x, y;
+        int walk; // steps pushed toward +y before the click
+        float pitch;
+        I3 cell; // world x, y and bottom of the cell the ray offers
+        bool placed;
+    } rows[] = {
+        {"straight down at the feet", 10.3, 10.3, 0, 90, {10, 10, 101}, false},
+        {"as far down as the view goes", 10.3, 10.3, 0, 80, {10, 11, 101}, false},
+        {"the head cell after walking into the wall", 10.3, 10.3, 30, 0, {10, 12, 102}, false},
+        {"down at the feet across the world's edge", 576.3, 10.3, 0, 90, {576, 10, 101}, false},
+        {"in front of the head, one cell short of the wall", 10.3, 11, 0, 0, {10, 12, 102}, true},
+        {"in front of the feet", 10.3, 11, 0, 40, {10, 12, 101}, true}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.what);
+        p = PlayerState{}, p.active = 1, p.height = 2, player_cells->slots[0] = {3, 40};
+        aim(r.x, r.y, 101, 0, r.pitch);
+        for (int k = 0; k < r.walk; k++) movecamera(0, 1, 0), e_psysix();
+        for (int k = 0; k < 10 && r.walk; k++) e_psysix(); // come to rest at the wall
+        p.place_request = 1;
+        testing::internal::CaptureStdout();
+        e_psysix();
+        const bool said = !testing::internal::GetCapturedStdout().empty();
+        const int *c = p.prev_chunk, *l = p.prev_local;
+        const I3 cell{64 * c[0] - l[0], 64 * c[1] - l[1], 64 * c[2] + l[2]};
+        BlockId &b = world_block(cell[0], cell[1], cell[2]);
+        EXPECT_EQ(cell, r.cell);
+        EXPECT_EQ((std::vector<int>{said, b, p.z == 101}),
+                  (std::vector<int>{r.placed, r.placed ? 3 : 0, 1}));
+        b = 0;
+    }
 }
 TEST_F(Interact, FloorNeverBreaksAndSweepingRestartsTheCount) {
     at(c, 54, 51) = 3, at(c, 53, 51) = 2; // A at x = 10, floor B at x = 11

@@ -1,6 +1,8 @@
 // The window callbacks without a main loop: motion, keys and the reshape.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "gl_fixture.h"
 #include "scratch.h"
 #include "engine/engine.h"
@@ -26,6 +28,29 @@ TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndKeysAreHeldTillReleased) {
     EXPECT_EQ(keys['w'], 1);
     KeyUp('w', 0, 0);
     EXPECT_EQ(keys['w'], 0);
+}
+
+// GLUT names a release by the Shift state at release time, so a letter may come back up in
+// the other case than it went down.
+TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
+    std::memset(keys, 0, sizeof keys);
+    Key('a', 0, 0), Key('{', 0, 0); // held throughout: no release may touch them
+    const struct {
+        unsigned char down, up;
+        const char *printed;
+    } rows[] = {
+        {'S', 's', "115 \n"}, {'w', 'W', "87 \n"}, {'D', 'D', "68 \n"}, {'[', '[', "91 \n"}};
+    for (const auto &r : rows) {
+        Key(r.down, 0, 0);
+        testing::internal::CaptureStdout();
+        KeyUp(r.up, 0, 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), r.printed);
+        std::vector<int> held;
+        for (int k = 0; k < KEY_COUNT; k++)
+            if (keys[k]) held.push_back(k);
+        EXPECT_EQ(held, (std::vector<int>{'a', '{'})) << r.down;
+    }
+    KeyUp('a', 0, 0), KeyUp('{', 0, 0);
 }
 
 using Resize = glfix::GlTest;

@@ -140,17 +140,32 @@ void break_block(PlayerState &p) {
     p.held_local[2] = -1;
 }
 
+// Offset of world coordinate b from a, folded into the nearest copy of the wrapping world:
+// the ray was cast before the body's wrap, so the two may lie a world apart.
+double wrapped_offset(double a, double b) {
+    const double d = b - a;
+    return world_size > 0 ? std::remainder(d, 64.0 * world_size) : d;
+}
+
+// Whether the block cell (chunk, local), as the pick ray indexes it, shares volume with the
+// body's box. Faces that only touch do not count, so a block fits against a body standing
+// flush with its cell.
+bool body_overlaps_cell(const PlayerState &p, const int chunk[3], const int local[3]) {
+    const double cell_x = CHUNK_EDGE * chunk[0] - local[0]; // centre; the ray's x runs backwards
+    const double cell_y = CHUNK_EDGE * chunk[1] - local[1];
+    const double cell_z = CHUNK_EDGE * chunk[2] + local[2]; // bottom face
+    const double reach = BODY_HALF_WIDTH + 0.5;
+    return std::fabs(wrapped_offset(p.x, cell_x)) < reach &&
+           std::fabs(wrapped_offset(p.y, cell_y)) < reach && cell_z < p.z + p.height &&
+           cell_z + 1 > p.z;
+}
+
 void place_block(PlayerState &p) {
     p.place_request = 0;
     // The placement lands in the last free cell before the hit, which may lie in another
-    // chunk than the target; the body's own cell, and the one below its feet's level, are
-    // refused without a word.
-    if (wrap_chunk(p.prev_chunk[0]) == wrap_chunk(p.own_chunk[0]) &&
-        wrap_chunk(p.prev_chunk[1]) == wrap_chunk(p.own_chunk[1]) &&
-        p.prev_chunk[2] == p.own_chunk[2] && p.prev_local[0] == p.own_local[0] &&
-        p.prev_local[1] == p.own_local[1] &&
-        (p.prev_local[2] == p.own_local[2] || p.prev_local[2] == p.own_local[2] - 1))
-        return;
+    // chunk than the target; a cell the body stands in, at any of its levels, is refused
+    // without a word.
+    if (body_overlaps_cell(p, p.prev_chunk, p.prev_local)) return;
 
     printf("%i %i %i %i %i %i \n", p.prev_local[0], p.own_local[0], p.prev_local[1], p.own_local[1],
            p.prev_local[2], p.own_local[2]);

@@ -27,6 +27,9 @@ struct PlayerState {
 };
 
 constexpr int BODY_COUNT = 256;
+// Half the width of a body's box on x and y; its height is the record's own. The side
+// probes stop a body this far from a block's face.
+constexpr double BODY_HALF_WIDTH = 0.5;
 
 extern PlayerState gamer[BODY_COUNT];       // record 0 is the player; 0..254 cleared per game
 extern double camera_x, camera_y, camera_z; // eye position, world units, z up

@@ -105,6 +105,11 @@ void Key(unsigned char key, int, int) {
 void KeyUp(unsigned char key, int, int) {
     std::printf("%i \n", key);
     keys[key] = 0;
+    // The release carries the Shift state of its own moment, not the press's: Shift let go
+    // before the letter turns the release of a pressed 'S' into an 's'. Both cases go, or
+    // the other one stays held and keeps the player moving.
+    if (key >= 'a' && key <= 'z') keys[key - 'a' + 'A'] = 0;
+    if (key >= 'A' && key <= 'Z') keys[key - 'A' + 'a'] = 0;
 }
 
 void Mouse(int button, int state, int, int) {

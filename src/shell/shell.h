@@ -13,7 +13,7 @@ int shell_main(int argc, char **argv);
 // Escape leaves the main loop, Tab switches fly mode, Space jumps; every key is recorded in
 // keys and passed to the engine.
 void Key(unsigned char key, int x, int y);
-// Prints the key code and clears its entry in keys.
+// Prints the key code and clears its entry in keys; for a letter, the other case's too.
 void KeyUp(unsigned char key, int x, int y);
 // State 0 (pressed) goes to mouse_down, state 1 (released) to mouse_up; others are ignored.
 void Mouse(int button, int state, int x, int y);
