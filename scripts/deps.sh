@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, skipping those already present.
-# Usage: scripts/deps.sh build|test|bench
+# Usage: scripts/deps.sh build|test|bench|fuzz
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
             libgl1-mesa-dri libfreetype-dev fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
-           xauth python3)
+           xauth python3 strace)
 bench_pkgs=(libbenchmark-dev xvfb imagemagick)
+# The loader fuzzers: clang with libFuzzer and the sanitizer runtimes. The tests run them too.
+fuzz_pkgs=(clang libclang-rt-14-dev)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
-  test) want+=("${test_pkgs[@]}") ;;
+  test) want+=("${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
   bench) want+=("${bench_pkgs[@]}") ;;
+  fuzz) want+=("${fuzz_pkgs[@]}") ;;
 esac
 
 missing=()
@@ -27,5 +30,5 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
