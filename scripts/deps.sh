@@ -6,7 +6,7 @@ set -euo pipefail
 build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
             libgl1-mesa-dri libfreetype-dev fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
-           xauth python3 strace)
+           xauth python3 strace procps)
 bench_pkgs=(libbenchmark-dev xvfb imagemagick)
 # The loader fuzzers: clang with libFuzzer and the sanitizer runtimes. The tests run them too.
 fuzz_pkgs=(clang libclang-rt-14-dev)
