@@ -22,6 +22,10 @@ TEST(ConfigFile, FirstStartWritesTheDefaultsAndStoredRecordsAreReadOrMended) {
         {12, {7, 1024, 768, 9, 9, 2, "eng", 4, 0, 5}, {7, 1024, 768, 0, 0, 1, "rus", 1, 1, 0}},
         {40, {7, 0, -5, 9, 9, -7, "eng", 4, 0, 5}, {7, 800, 600, 0, 0, 1, "eng", 4, 0, 5}},
         {40, {7, 1, 1, 9, 9, 4, {'e', 'n', 'g', 'x'}, 4, 0, 5}, {7, 1, 1, 0, 0, 3, "rus", 4, 0, 5}},
+        // Sides X would refuse on every start come down to the largest it takes.
+        {40,
+         {7, 65536, INT32_MAX, 9, 9, 2, "eng", 4, 0, 5},
+         {7, 16384, 16384, 0, 0, 2, "eng", 4, 0, 5}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.size << " bytes, view " << c.stored.view_distance);

@@ -1,6 +1,7 @@
 // Mesh builder: exact faces for hand-made chunks, the same faces as the reference builder.
 #include "mesher_reference.h"
 #include "world_fixture.h"
+#include <random>
 
 using Mesher = TinyWorld;
 // The same faces in the same order as the reference.
@@ -75,4 +76,54 @@ TEST_F(Mesher, StopsAfterTheBlockThatPassesTheFaceLimit) {
     EXPECT_TRUE(c.polygons > FACE_LIMIT && c.polygons <= FACE_LIMIT + 6) << c.polygons;
     EXPECT_EQ(out, "stoped building, polygons: " + std::to_string(c.polygons) + " \n");
     expect_same_as_reference(1, 1, 2);
+}
+// Random chunks, seeded: rows of the values terrain makes, of any value below 16, below 16 with
+// a few up to 255, and of the whole 16-bit range, so each row takes one of the classifier's
+// paths; neighbours missing, bound bare or bound with a mesh; worlds so small that a chunk is
+// its own neighbour. Block types 4 to 255 get random tables for the run.
+TEST_F(Mesher, MatchesTheReferenceOnRandomChunks) {
+    const std::vector<Material> old_materials(materials, materials + TEXTURE_ROWS);
+    const std::vector<BlockTextures> old_texes(texes, texes + TEXTURE_ROWS);
+    std::mt19937 rng(20261206);
+    auto pick = [&](unsigned n) { return unsigned(rng() % n); };
+    for (int t = 4; t < TEXTURE_ROWS; t++) {
+        materials[t].solid = int(pick(5)) % 3; // 2 is not solid either
+        texes[t] = {{pick(16) * ATLAS_CELL, pick(16) * ATLAS_CELL},
+                    {pick(16) * ATLAS_CELL, 0},
+                    {0, pick(16) * ATLAS_CELL}};
+    }
+    auto fill_row = [&](BlockId *row) {
+        const unsigned style = pick(5), limit[] = {4, 16, 16, 256, 65536};
+        for (int z = 0; z < CHUNK_EDGE; z++) row[z] = BlockId(pick(limit[style]));
+        for (unsigned k = style == 2 ? 1 + pick(3) : 0; k > 0; k--)
+            row[pick(64)] = BlockId(16 + pick(240));
+    };
+    // Sparse enough that the face limit is rarely reached, with the border rows well covered.
+    auto fill_chunk = [&](Chunk &c, unsigned inner_share) {
+        for (int x = 0; x < CHUNK_EDGE; x++)
+            for (int y = 0; y < CHUNK_EDGE; y++) {
+                const bool border = x % 63 == 0 || y % 63 == 0;
+                if (pick(100) < (border ? 20 : inner_share)) fill_row(&block_at(c, x, y, 0));
+            }
+    };
+    for (int size : {1, 2, 30})
+        for (int trial = 0; trial < 4; trial++) {
+            SCOPED_TRACE(testing::Message() << "world size " << size << ", trial " << trial);
+            world_size = size;
+            ASSERT_EQ(initialize_world(), 1);
+            const int cx = int(pick(size)), cy = int(pick(size)), level = int(pick(10));
+            fill_chunk(bind_meshed(cx, cy, level), 2);
+            const int near[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                    {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
+            for (const auto &d : near) {
+                const int nx = t_zn(cx + d[0]), ny = t_zn(cy + d[1]), nl = level + d[2];
+                if (nl < 0 || nl >= CHUNK_LEVELS || chunk_slot(nx, ny, nl) >= 0) continue;
+                const unsigned how = pick(3); // missing, bound bare, bound with a mesh
+                if (how)
+                    fill_chunk(how == 1 ? bind_chunk(nx, ny, nl) : bind_meshed(nx, ny, nl), 50);
+            }
+            expect_same_as_reference(cx, cy, level);
+        }
+    std::copy(old_materials.begin(), old_materials.end(), materials);
+    std::copy(old_texes.begin(), old_texes.end(), texes);
 }

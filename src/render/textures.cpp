@@ -48,34 +48,42 @@ void tga_swap_red_blue(unsigned char *pixels, size_t count, int bytes_per_pixel)
     }
 }
 
-int LoadGLTextures(int index, const char *path, unsigned int *names, int smooth) {
+unsigned char *tga_read(const char *path, TgaHeader *out) {
     FILE *f = std::fopen(path, "rb");
-    if (!f) return 0;
+    if (!f) return nullptr;
     unsigned char header[TGA_HEADER_BYTES];
     TgaHeader h;
     if (std::fread(header, 1, sizeof header, f) != sizeof header || !tga_parse_header(header, &h)) {
         std::fclose(f);
-        return 0;
+        return nullptr;
     }
     // A header may claim far more than the file holds; refuse before allocating for it.
     long long left = bytes_left(f);
     if (left >= 0 && static_cast<unsigned long long>(left) < h.pixel_bytes) {
         std::fclose(f);
-        return 0;
+        return nullptr;
     }
     unsigned char *pixels = static_cast<unsigned char *>(std::malloc(h.pixel_bytes));
     if (!pixels) {
         std::fclose(f);
-        return 0;
+        return nullptr;
     }
     if (std::fread(pixels, 1, h.pixel_bytes, f) != h.pixel_bytes) {
         std::free(pixels);
         std::fclose(f);
-        return 0;
+        return nullptr;
     }
     std::fclose(f);
     int bpp = h.bits / 8;
     tga_swap_red_blue(pixels, h.pixel_bytes / static_cast<size_t>(bpp), bpp);
+    *out = h;
+    return pixels;
+}
+
+int LoadGLTextures(int index, const char *path, unsigned int *names, int smooth) {
+    TgaHeader h;
+    unsigned char *pixels = tga_read(path, &h);
+    if (!pixels) return 0;
 
     GLuint name = 0;
     glGenTextures(1, &name);

@@ -24,6 +24,11 @@ int tga_parse_header(const unsigned char header[TGA_HEADER_BYTES], TgaHeader *ou
 // RGB(A) and back).
 void tga_swap_red_blue(unsigned char *pixels, size_t count, int bytes_per_pixel);
 
+// Reads path's pixel data with red and blue swapped into RGB(A) order, and fills *out from its
+// header: a malloc'ed buffer of out->pixel_bytes the caller frees, or null (and *out untouched)
+// for a missing, short, unsupported or oversized file. No GL here.
+unsigned char *tga_read(const char *path, TgaHeader *out);
+
 // Loads path as a 2-D texture and writes its new name to names[index]: 1 on success; 0 for a
 // missing, short, unsupported or oversized file, leaving names[index] alone. smooth != 0
 // selects linear filtering, 0 nearest. The first file row becomes the bottom row (t = 0).

@@ -33,6 +33,9 @@ void sanitize(GameParams &p) {
     const GameParams d = default_params();
     if (p.window_width < 1) p.window_width = d.window_width;
     if (p.window_height < 1) p.window_height = d.window_height;
+    // X refuses a larger window on every start, and the error does not name cfg.
+    if (p.window_width > MAX_WINDOW_SIDE) p.window_width = MAX_WINDOW_SIDE;
+    if (p.window_height > MAX_WINDOW_SIDE) p.window_height = MAX_WINDOW_SIDE;
     // Larger ranges overrun the 500-record chunk pool; the options screen offers only 1 to 3.
     if (p.view_distance < 1) p.view_distance = 1;
     if (p.view_distance > 3) p.view_distance = 3;
@@ -57,8 +60,9 @@ int write_all(int fd, const void *data, size_t size) {
 int write_cfg() {
     int fd = open(CFG_TEMP, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return 0;
+    // No fsync: a drag-resize writes on every event. The rename keeps the file whole, and the
+    // flush on the way out puts it on disk.
     int ok = write_all(fd, &game_param, sizeof game_param);
-    if (ok && fsync(fd) != 0) ok = 0;
     if (close(fd) != 0) ok = 0;
     if (ok && rename(CFG_TEMP, CFG_NAME) != 0) ok = 0;
     if (!ok) unlink(CFG_TEMP);

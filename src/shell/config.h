@@ -18,13 +18,16 @@ struct GameParams {
 };
 static_assert(sizeof(GameParams) == 40, "cfg is exactly 40 bytes");
 
+constexpr int MAX_WINDOW_SIDE = 16384; // pixels; a read brings each side into 1..this
+
 extern GameParams game_param;
 // Menu page shown first: 1 (language page) when "cfg" had to be created, else 0.
 extern int st_page;
 
 // Reads "cfg" into game_param, creating it from the defaults (and setting st_page to 1) when
-// it cannot be opened. Fields a short file lacks keep their defaults; a size below 1, a
-// view distance outside 1..3 or an unknown language is mended; the position becomes (0, 0).
+// it cannot be opened. Fields a short file lacks keep their defaults; a side below 1 or above
+// MAX_WINDOW_SIDE, a view distance outside 1..3 or an unknown language is mended; the position
+// becomes (0, 0).
 void load();
 // Writes game_param to "cfg" whole (temporary file, then rename). 1 on success, 0 on failure;
 // the first failure prints one line saying the settings cannot be saved.

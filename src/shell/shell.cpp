@@ -15,6 +15,7 @@
 #include "shell/config.h"
 #include "shell/frame.h"
 #include "shell/window.h"
+#include "world/saver.h"
 #include "world/streamer.h"
 
 int mouse_x, mouse_y;
@@ -41,6 +42,8 @@ void install_stop_handlers() {
     sa.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // Closing the terminal that started the game, or an ssh logout, must save like SIGTERM.
+    sigaction(SIGHUP, &sa, nullptr);
 }
 
 void check_stop_signal() {
@@ -197,5 +200,7 @@ int shell_main(int argc, char **argv) {
     shell_set_glut_running(0);
 
     save_all();
-    return 0;
+    // Chunk files are renamed into place unflushed during play; a power cut soon after
+    // quitting must not take the last game with it.
+    return save_flush() ? 0 : 1;
 }

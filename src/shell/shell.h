@@ -5,8 +5,8 @@
 extern int mouse_x, mouse_y;
 
 // Reads "cfg", opens the window, starts the engine and runs the GLUT main loop; saves every
-// chunk before returning 0, however the loop was left (Escape, the menu, the window's close
-// button, SIGINT or SIGTERM).
+// chunk and flushes the saves to disk however the loop was left (Escape, the menu, the
+// window's close button, SIGINT, SIGTERM or SIGHUP). Returns 0, or 1 when the flush failed.
 int shell_main(int argc, char **argv);
 
 // Input callbacks; they reach the window only through shell/window.h, so tests call them too.

@@ -33,3 +33,7 @@ void find_worlds(WorldCatalogue *cat);
 // World size (10, 20 or 30) of a saved world: the smallest that holds every chunk file in
 // its folder; 10 when it has none.
 int saved_world_size(const char *name);
+// Flushes the file system that holds the bound world's folder (the working folder when no
+// world is bound, which also holds "cfg") to disk, once, on the way out. 1 on success; 0 after
+// one line naming the folder and the reason.
+int save_flush();

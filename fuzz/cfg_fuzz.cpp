@@ -1,0 +1,49 @@
+// Settings loader: whatever "cfg" holds, the record read lies in its ranges, keeps every
+// field that was already in range, and writes back as the same 40 bytes.
+#include <cstdint>
+#include <cstring>
+
+#include "fuzz_common.h"
+#include "shell/config.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    fuzz::enter_scratch();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    fuzz::write_file("cfg", data, size);
+    std::memset(&game_param, 0x5A, sizeof game_param);
+    st_page = 7;
+    load();
+    const GameParams p = game_param;
+    FUZZ_CHECK(st_page == 7); // the file was there: not a first start
+
+    // What the file held; fields it lacks read as the defaults.
+    GameParams file = {0, 800, 600, 30, 30, 1, "rus", 1, 1, 0};
+    std::memcpy(&file, data, size < sizeof file ? size : sizeof file);
+
+    FUZZ_CHECK(1 <= p.window_width && p.window_width <= MAX_WINDOW_SIDE);
+    FUZZ_CHECK(1 <= p.window_height && p.window_height <= MAX_WINDOW_SIDE);
+    FUZZ_CHECK(p.window_x == 0 && p.window_y == 0);
+    FUZZ_CHECK(1 <= p.view_distance && p.view_distance <= 3);
+    FUZZ_CHECK(!std::memcmp(p.language, "rus", 4) || !std::memcmp(p.language, "eng", 4));
+    auto kept = [](int32_t got, int32_t stored, int32_t lo, int32_t hi) {
+        return stored < lo || stored > hi || got == stored;
+    };
+    FUZZ_CHECK(kept(p.window_width, file.window_width, 1, MAX_WINDOW_SIDE));
+    FUZZ_CHECK(kept(p.window_height, file.window_height, 1, MAX_WINDOW_SIDE));
+    FUZZ_CHECK(kept(p.view_distance, file.view_distance, 1, 3));
+    FUZZ_CHECK((std::memcmp(file.language, "rus", 4) && std::memcmp(file.language, "eng", 4)) ||
+               !std::memcmp(p.language, file.language, 4));
+    FUZZ_CHECK(p.reserved_head == file.reserved_head && p.world_counter == file.world_counter &&
+               p.fog_enabled == file.fog_enabled && p.reserved_tail == file.reserved_tail);
+
+    // The round trip: written as held, read back unchanged.
+    FUZZ_CHECK(save() == 1);
+    const std::string saved = fuzz::read_file("cfg");
+    FUZZ_CHECK(saved.size() == sizeof p && std::memcmp(saved.data(), &p, sizeof p) == 0);
+    load();
+    FUZZ_CHECK(std::memcmp(&game_param, &p, sizeof p) == 0);
+    return 0;
+}

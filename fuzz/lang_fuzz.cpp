@@ -1,0 +1,41 @@
+// Phrase file loader: every slot stays zero-terminated, slot n holds the start of line n
+// without its last two bytes, and slots past the last line keep their text.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "fuzz_common.h"
+#include "gui/lang.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    fuzz::enter_scratch();
+    if (mkdir("lang", 0755) != 0) std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    for (int i = 0; i < PHRASE_SLOTS; i++)
+        std::snprintf(frazes[i], PHRASE_BYTES, "old phrase %i", i);
+    fuzz::write_file("lang/fz.txt", data, size);
+    lang_init("fz");
+
+    FUZZ_CHECK(std::strcmp(frazes[0], "old phrase 0") == 0); // slot 0 is never read into
+    size_t at = 0;
+    for (int i = 1; i < PHRASE_SLOTS; i++) {
+        const char *slot = frazes[i];
+        FUZZ_CHECK(std::memchr(slot, 0, PHRASE_BYTES) != nullptr);
+        if (at >= size) {
+            char old[PHRASE_BYTES];
+            std::snprintf(old, sizeof old, "old phrase %i", i);
+            FUZZ_CHECK(std::strcmp(slot, old) == 0);
+            continue;
+        }
+        const uint8_t *end = static_cast<const uint8_t *>(std::memchr(data + at, '\n', size - at));
+        const size_t line = end ? size_t(end - data) + 1 - at : size - at; // line end included
+        const size_t kept = line < PHRASE_BYTES - 1 ? line : PHRASE_BYTES - 1;
+        const size_t text = kept >= 2 ? kept - 2 : 0;
+        FUZZ_CHECK(std::memcmp(slot, data + at, text) == 0 && slot[text] == 0);
+        at += line;
+    }
+    return 0;
+}
