@@ -83,7 +83,7 @@ TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     const size_t told = out.find("chunk pool full");
     EXPECT_TRUE(told != std::string::npos && told == out.rfind("chunk pool full")) << out;
 }
-TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
+TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     static int allocs_left = 1; // texs succeeds, verts and norms fail
     stream_set_alloc([](size_t n) { return allocs_left-- > 0 ? std::malloc(n) : nullptr; });
     testing::internal::CaptureStdout();
@@ -92,10 +92,56 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
     already_created = 0;
     EXPECT_EQ(stream_bring_in(3, 3, 4), 1);
-    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
-    EXPECT_EQ(stream_release(3, 3, 4), 0);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
-    EXPECT_NE(out.find("cannot save"), std::string::npos) << out;
-    EXPECT_EQ(in_memory(), 0); // released all the same
+}
+static size_t count(const std::string &s, const char *what) {
+    size_t n = 0;
+    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
+    return n;
+}
+static uint32_t now_ms = 0;
+TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
+    stream_set_clock([] { return now_ms; });
+    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
+    Chunk &edited = cubes[chunk_slot(5, 4, 4)];
+    edited.blocks[7] = 200;
+    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
+    camera_x = 200 - 64;                                          // the slab x = 5 leaves
+    already_created = CREATE_COOLDOWN;
+    std::string out = frame();
+    EXPECT_EQ(count(out, "cannot save ./saves/w/5-"), 12u) << out;
+    EXPECT_TRUE(chunk_slot(5, 4, 4) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
+    const int tries[][2] = {{999, 12}, {1, 24}, {500, 24}, {500, 36}}; // ms on, attempts so far
+    for (const auto &t : tries) {
+        now_ms += uint32_t(t[0]);
+        out += frame();
+        EXPECT_EQ(stream_stats.save_failed, t[1]) << now_ms;
+    }
+    EXPECT_EQ(count(out, "cannot save"), 12u); // once per chunk and reason
+    EXPECT_EQ(in_memory(), 36);
+
+    ASSERT_EQ(std::system("rm saves/w"), 0); // writing works again
+    now_ms += SAVE_RETRY_MS;
+    frame();
+    EXPECT_EQ(in_memory(), 24);
+    std::ifstream f("saves/w/5-4-4.vxc", std::ios::binary);
+    f.seekg(14);
+    EXPECT_EQ(f.get(), 200);
+
+    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
+    for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(save_all(), 0);
+        out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
+                             "directory \n"),
+                  k ? 0u : 1u)
+            << out;
+        EXPECT_EQ(in_memory(), 24);
+    }
+    ASSERT_EQ(std::system("rm saves/w"), 0);
+    EXPECT_EQ(save_all(), 1);
+    EXPECT_EQ(in_memory(), 0);
+    stream_set_clock(nullptr);
 }

@@ -191,6 +191,6 @@ int shell_main(int argc, char **argv) {
     glutMainLoop();
     shell_set_glut_running(0);
 
-    save_all();
-    return 0;
+    // Chunks that could not be written are lost with the process: never report that as success.
+    return save_all() ? 0 : 1;
 }

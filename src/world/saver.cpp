@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -115,6 +116,8 @@ void init_save_load(unsigned short *grid, void *pool, int size, const char *name
     world_size = size;
     world_name = name;
     s_header = 0.1f;
+    // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.
+    signal(SIGXFSZ, SIG_IGN);
     printf("save_load version %f, world name %s \n", s_header, name ? name : "");
 }
 
@@ -158,14 +161,15 @@ int load_w(int cx, int cy, int level) {
     return whole && !bad ? 1 : 0;
 }
 
-int save_w(int cx, int cy, int level) {
+int save_chunk(int cx, int cy, int level, int *reason) {
+    int err = 0;
     Chunk *c = cell_chunk(cx, cy, level);
-    if (!c) {
-        printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
-        return 0;
-    }
-    if (!chunk_path(cx, cy, level)) {
-        printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
+    if (!c)
+        err = SAVE_NOT_IN_MEMORY;
+    else if (!chunk_path(cx, cy, level))
+        err = ENAMETOOLONG;
+    if (err) {
+        if (reason) *reason = err;
         return 0;
     }
     char tmp[sizeof buff + 8];
@@ -179,7 +183,7 @@ int save_w(int cx, int cy, int level) {
         fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     }
     if (fd < 0) {
-        printf("cannot save %s: %s \n", buff, strerror(errno));
+        if (reason) *reason = errno;
         return 0;
     }
     const char *src = reinterpret_cast<const char *>(c->blocks);
@@ -190,15 +194,40 @@ int save_w(int cx, int cy, int level) {
         src = reinterpret_cast<const char *>(swapped);
     }
     bool ok = write_all(fd, src, CHUNK_FILE_BYTES);
-    int err = errno;
+    err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
     if (!ok) {
         unlink(tmp);
-        printf("cannot save %s: %s \n", buff, strerror(err));
+        if (reason) *reason = err ? err : EIO;
         return 0;
     }
     return 1;
+}
+
+const char *save_reason(int reason) {
+    return reason == SAVE_NOT_IN_MEMORY ? "not in memory" : strerror(reason);
+}
+
+void save_report(int cx, int cy, int level, int reason) {
+    if (reason == SAVE_NOT_IN_MEMORY)
+        printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
+    else if (!chunk_path(cx, cy, level))
+        printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
+    else
+        printf("cannot save %s: %s \n", buff, save_reason(reason));
+}
+
+int save_w(int cx, int cy, int level) {
+    int reason = 0;
+    if (save_chunk(cx, cy, level, &reason)) return 1;
+    save_report(cx, cy, level, reason);
+    return 0;
+}
+
+void save_summary(int chunks, int reason) {
+    printf("%i chunks could not be saved in ./saves/%s/, first reason: %s \n", chunks,
+           world_name ? world_name : "", save_reason(reason));
 }
 
 int makedir(const char *path) {

@@ -15,7 +15,8 @@ struct WorldCatalogue {
 extern WorldCatalogue ctlg; // listed once at engine start
 extern float s_header;      // save format version, 0.1
 
-// Binds the module to a world: grid, pool, size and the world's name (not copied).
+// Binds the module to a world: grid, pool, size and the world's name (not copied). From then on
+// a file-size limit fails a save instead of ending the process (SIGXFSZ is ignored).
 void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
 // 1 when the chunk's file exists.
 int check(int cx, int cy, int level);
@@ -26,6 +27,15 @@ int load_w(int cx, int cy, int level);
 // Writes the chunk's blocks whole (temporary file, then rename). 1 on success, 0 on failure
 // (a line names the file and the reason; the old file is untouched).
 int save_w(int cx, int cy, int level);
+// save_w without the line: on failure *reason gets an errno value or SAVE_NOT_IN_MEMORY.
+int save_chunk(int cx, int cy, int level, int *reason);
+constexpr int SAVE_NOT_IN_MEMORY = -1;
+// save_w's failure line for the chunk and a reason from save_chunk.
+void save_report(int cx, int cy, int level, int reason);
+// Text of a reason from save_chunk.
+const char *save_reason(int reason);
+// One line at exit: how many chunks of the bound world could not be saved, and the first reason.
+void save_summary(int chunks, int reason);
 // Creates "./<path>" and any missing parents. Returns mkdir's result for the last part.
 int makedir(const char *path);
 // Lists the world folders of "./saves/" into cat.

@@ -2,6 +2,7 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -20,8 +21,28 @@ StreamStats stream_stats;
 namespace {
 
 void *(*mesh_alloc)(size_t) = nullptr;
+uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
+
+// What the streamer knows of the chunk in each pool slot beyond its blocks. Set when the slot
+// is bound; per game.
+struct SlotState {
+    int cx, cy, level;
+    uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
+    int told;          // reason last printed for a failed save of this chunk; 0 none
+    uint32_t retry_at; // save clock before which a failed save is not tried again
+};
+SlotState slot_state[POOL_SIZE];
+
+// The exit summary last printed, so a second save_all that fails alike stays quiet.
+int summary_chunks = 0, summary_reason = 0;
+
+uint32_t clock_ms() {
+    if (save_clock) return save_clock();
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 // c taken modulo world_size into 0..world_size-1 (any c, not just one step away).
 int wrap_chunk(int c) {
@@ -128,6 +149,7 @@ int stream_bring_in(int wx, int wy, int level) {
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
+    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0};
     already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level);
     rebuild_if_present(wx, wy, level + 1);
@@ -163,28 +185,59 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
             }
 }
 
-int stream_release(int cx, int cy, int level) {
+namespace {
+
+// Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
+// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
+// reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
+int release_slot(int slot, int *reason) {
+    SlotState &s = slot_state[slot];
+    uint16_t &cell = world[chunk_cell(s.cx, s.cy, s.level)];
+    int why = 0;
+    if (!save_chunk(s.cx, s.cy, s.level, &why)) {
+        if (why != s.told) save_report(s.cx, s.cy, s.level, why);
+        s.told = why;
+        s.unsaved = 1;
+        s.retry_at = clock_ms() + SAVE_RETRY_MS;
+        stream_stats.save_failed++;
+        if (reason) *reason = why;
+        return 0;
+    }
+    stream_stats.saved++;
+    free_mesh(cubes[slot]);
+    cubes[slot].used = 0;
+    cell = NO_CHUNK;
+    s = SlotState{};
+    return 1;
+}
+
+// The grid slot of (cx, cy, level) that release may touch, or -1.
+int bound_slot(int cx, int cy, int level) {
     if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size || level < 0 ||
         level >= CHUNK_LEVELS)
-        return 1;
+        return -1;
     uint16_t &cell = world[chunk_cell(cx, cy, level)];
-    if (cell == NO_CHUNK) return 1;
-    if (cell >= POOL_SIZE) { // never index the pool with a damaged cell
+    if (cell == NO_CHUNK) return -1;
+    if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
         cell = NO_CHUNK;
-        return 1;
+        return -1;
     }
-    Chunk &ch = cubes[cell];
-    free_mesh(ch);
-    // The save module names the file and the reason when this fails; the game goes on, and
-    // the chunk is released anyway so the pool never fills with chunks it cannot write.
-    const int saved = save_w(cx, cy, level);
-    if (saved)
-        stream_stats.saved++;
-    else
-        stream_stats.save_failed++;
-    ch.used = 0;
-    cell = NO_CHUNK;
-    return saved ? 1 : 0;
+    SlotState &s = slot_state[cell];
+    s.cx = cx, s.cy = cy, s.level = level; // slots bound by hand (tests) carry no position yet
+    return cell;
+}
+
+// A failed save is tried again only once a second: a full disk is not hammered every frame.
+bool may_retry(int slot) {
+    const SlotState &s = slot_state[slot];
+    return !s.unsaved || int32_t(clock_ms() - s.retry_at) >= 0;
+}
+
+} // namespace
+
+int stream_release(int cx, int cy, int level) {
+    const int slot = bound_slot(cx, cy, level);
+    return slot < 0 ? 1 : release_slot(slot, nullptr);
 }
 
 void re_save() {
@@ -198,26 +251,44 @@ void re_save() {
                 const bool out_x = r < dx && dx < world_size - r - 1;
                 const bool out_y = r < dy && dy < world_size - r - 1;
                 const bool out_z = level < pz - r || level > pz + r + 1;
-                if ((out_x || out_y || out_z) && world[chunk_cell(cx, cy, level)] != NO_CHUNK)
-                    stream_release(cx, cy, level);
+                if (!out_x && !out_y && !out_z) continue;
+                const int slot = bound_slot(cx, cy, level);
+                if (slot >= 0 && may_retry(slot)) release_slot(slot, nullptr);
             }
 }
 
-void save_all() {
-    if (game == 0 || !world) return;
+int save_all() {
+    if (game == 0 || !world) return 1;
+    int failed = 0, first_reason = 0;
     for (int cx = 0; cx < world_size; cx++)
         for (int cy = 0; cy < world_size; cy++)
-            for (int level = 0; level < CHUNK_LEVELS; level++) stream_release(cx, cy, level);
+            for (int level = 0; level < CHUNK_LEVELS; level++) {
+                const int slot = bound_slot(cx, cy, level);
+                int reason = 0;
+                if (slot < 0 || release_slot(slot, &reason)) continue;
+                if (!failed++) first_reason = reason;
+            }
+    if (failed && (failed != summary_chunks || first_reason != summary_reason))
+        save_summary(failed, first_reason);
+    summary_chunks = failed;
+    summary_reason = first_reason;
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
     already_created = 0;
     pool_full_told = nullptr;
     std::fflush(stdout);
+    return failed ? 0 : 1;
 }
 
 void stream_reset() {
     already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
+    for (SlotState &s : slot_state) s = SlotState{};
+    summary_chunks = summary_reason = 0;
+}
+
+void stream_set_clock(uint32_t (*clock)()) {
+    save_clock = clock;
 }
 
 void stream_set_alloc(void *(*alloc)(size_t)) {
