@@ -145,3 +145,88 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     EXPECT_EQ(in_memory(), 0);
     stream_set_clock(nullptr);
 }
+// Runs f with the file permissions of an ordinary user, which root's bypass would hide.
+template <class F> static std::string as_nobody(F f) {
+    EXPECT_EQ(seteuid(65534), 0);
+    std::string out = f();
+    EXPECT_EQ(seteuid(0), 0);
+    return out;
+}
+static std::string slurp(const std::string &p) {
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(p, std::ios::binary).rdbuf()),
+                       {});
+}
+TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
+    const std::string over(CHUNK_FILE_BYTES, '\xFF'), older = "an older damaged file";
+    struct Case {
+        const char *name, *make, *kept; // kept: the file's bytes, or a test -flag for its type
+    } cases[] = {
+        {"3-3-4", "printf unreadable >F && chmod 000 F", "unreadable"},
+        {"3-4-4", "head -c 1000 /dev/urandom >F", nullptr},
+        {"3-5-4", "head -c 524288 /dev/zero | tr '\\0' '\\377' >F", over.c_str()},
+        {"4-3-4", "mkfifo F", "-p"},
+        {"4-4-4", "mkdir F && touch F/inside", "-d"},
+        {"4-5-4", "echo an older damaged file >F.damaged && printf short >F", "short"},
+    };
+    ASSERT_EQ(std::system("mkdir -p saves/w && chmod -R a+rX ."), 0);
+    for (const Case &c : cases) {
+        std::string cmd = c.make;
+        for (size_t at; (at = cmd.find('F')) != cmd.npos;)
+            cmd.replace(at, 1, std::string("saves/w/") + c.name + ".vxc");
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    const std::string short_file = slurp("saves/w/3-4-4.vxc");
+    std::string out = as_nobody([] { // a FIFO would hang here
+        std::string o;
+        for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), o += frame();
+        return o;
+    });
+    EXPECT_EQ(in_memory(), 36) << out;
+    EXPECT_EQ(count(out, "not a regular file"), 2u) << out;
+    EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
+    camera_x = 200 + 4 * 64; // all leave
+    already_created = CREATE_COOLDOWN;
+    for (int k = 0; k < 20; k++) out += frame();
+    EXPECT_EQ(in_memory(), 0) << out;
+    for (const Case &c : cases) {
+        const std::string file = std::string("saves/w/") + c.name + ".vxc";
+        const std::string aside =
+            file + (c.kept && !strcmp(c.kept, "short") ? ".damaged.1" : ".damaged");
+        EXPECT_NE(out.find("damaged chunk file ./" + file + " kept as ./" + aside + " \n"),
+                  out.npos)
+            << out;
+        if (c.kept && c.kept[0] == '-')
+            EXPECT_EQ(std::system(("test " + std::string(c.kept) + " " + aside).c_str()), 0);
+        else
+            EXPECT_EQ(slurp(aside), c.kept ? c.kept : short_file) << c.name;
+        EXPECT_EQ(slurp(file).size(), size_t(CHUNK_FILE_BYTES)) << c.name;
+    }
+    EXPECT_EQ(slurp("saves/w/4-5-4.vxc.damaged"), older + "\n");
+
+    // A second start: the kept files are still there and the chunks load whole. One more
+    // damaged file cannot be moved aside, as the folder cannot be written.
+    ASSERT_EQ(std::system("printf x >saves/w/1-1-1.vxc.tmp"), 0); // a crash's leftover
+    ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
+    stream_reset();
+    ASSERT_TRUE(reset_world());
+    testing::internal::CaptureStdout();
+    init_save_load(world, cubes, world_size, "w");
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
+    camera_x = 200;
+    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), out += frame();
+    EXPECT_EQ(count(out, "loaded "), 36u) << out;
+    EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone
+    EXPECT_EQ(std::system("test -e saves/w/3-3-4.vxc.damaged -a ! -e saves/w/1-1-1.vxc.tmp"), 0);
+    stream_set_clock([] { return now_ms; });
+    camera_x = 200 - 64; // the slab x = 5 leaves
+    already_created = CREATE_COOLDOWN;
+    out = as_nobody([] { return frame(); });
+    now_ms += SAVE_RETRY_MS;
+    out += frame();
+    stream_set_clock(nullptr);
+    EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry
+    EXPECT_EQ(count(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;
+    EXPECT_EQ(slurp("saves/w/5-5-5.vxc"), "short");
+    EXPECT_EQ(slurp("saves/w/5-4-5.vxc").size(), size_t(CHUNK_FILE_BYTES));
+}

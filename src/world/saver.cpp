@@ -98,6 +98,30 @@ int clear_damaged(BlockId *b) {
     return bad;
 }
 
+bool ends_with(const char *s, const char *tail) {
+    size_t n = strlen(s), t = strlen(tail);
+    return n >= t && !strcmp(s + n - t, tail);
+}
+
+// A crash between writing a temporary file and its rename leaves it behind; the chunk file
+// it was meant to replace is still whole, so the leftover only takes room.
+void remove_leftovers() {
+    char folder[PATH_MAX], path[PATH_MAX];
+    int n = snprintf(folder, sizeof folder, "./saves/%s/", world_name ? world_name : "");
+    if (!world_name || n < 0 || size_t(n) >= sizeof folder) return;
+    DIR *d = opendir(folder);
+    if (!d) return;
+    while (dirent *e = readdir(d)) {
+        if (!ends_with(e->d_name, ".vxc.tmp")) continue;
+        n = snprintf(path, sizeof path, "%s%s", folder, e->d_name);
+        struct stat st;
+        if (n < 0 || size_t(n) >= sizeof path || lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (unlink(path) == 0) printf("removed leftover %s \n", path);
+    }
+    closedir(d);
+}
+
 bool is_folder(const char *parent, const dirent *e) {
     if (e->d_type == DT_DIR) return true;
     if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK) return false;
@@ -119,6 +143,7 @@ void init_save_load(unsigned short *grid, void *pool, int size, const char *name
     // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.
     signal(SIGXFSZ, SIG_IGN);
     printf("save_load version %f, world name %s \n", s_header, name ? name : "");
+    remove_leftovers();
 }
 
 int check(int cx, int cy, int level) {
@@ -135,8 +160,21 @@ int load_w(int cx, int cy, int level) {
         printf("cannot read chunk %i-%i-%i: path too long, chunk left empty \n", cx, cy, level);
         return 0;
     }
+    // Only a regular file is read: a FIFO named like a chunk would block the game in open or
+    // read, and a device could be anything.
+    struct stat st;
+    if (stat(buff, &st) == 0 && !S_ISREG(st.st_mode)) {
+        memset(dst, 0, CHUNK_FILE_BYTES);
+        printf("cannot read %s: not a regular file, chunk left empty \n", buff);
+        return 0;
+    }
     long got = -1;
-    int fd = open(buff, O_RDONLY | O_CLOEXEC);
+    int fd = open(buff, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd); // swapped for something else since the stat
+        fd = -1;
+        errno = EINVAL;
+    }
     if (fd >= 0) {
         got = read_all(fd, dst, CHUNK_FILE_BYTES);
         int err = errno;
@@ -203,6 +241,40 @@ int save_chunk(int cx, int cy, int level, int *reason) {
         return 0;
     }
     return 1;
+}
+
+int keep_aside(int cx, int cy, int level, int *reason) {
+    int err = 0;
+    char aside[sizeof buff + 24];
+    if (!chunk_path(cx, cy, level)) err = ENAMETOOLONG;
+    struct stat st;
+    if (!err && lstat(buff, &st) != 0) {
+        if (errno == ENOENT) return 1; // gone meanwhile: nothing is overwritten
+        err = errno;
+    }
+    // rename replaces its target: take the first name that nothing holds yet.
+    for (int k = 0; !err; k++) {
+        if (k > 999)
+            err = EEXIST;
+        else if (k == 0)
+            snprintf(aside, sizeof aside, "%s.damaged", buff);
+        else
+            snprintf(aside, sizeof aside, "%s.damaged.%i", buff, k);
+        if (err || lstat(aside, &st) == 0) continue;
+        if (errno != ENOENT)
+            err = errno;
+        else if (rename(buff, aside) != 0)
+            err = errno;
+        else {
+            printf("damaged chunk file %s kept as %s \n", buff, aside);
+            return 1;
+        }
+    }
+    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
+           "is not saved this game \n",
+           buff, strerror(err), cx, cy, level);
+    if (reason) *reason = err;
+    return 0;
 }
 
 const char *save_reason(int reason) {

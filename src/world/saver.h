@@ -15,12 +15,14 @@ struct WorldCatalogue {
 extern WorldCatalogue ctlg; // listed once at engine start
 extern float s_header;      // save format version, 0.1
 
-// Binds the module to a world: grid, pool, size and the world's name (not copied). From then on
-// a file-size limit fails a save instead of ending the process (SIGXFSZ is ignored).
+// Binds the module to a world: grid, pool, size and the world's name (not copied), and removes
+// the "*.vxc.tmp" files a crash left in its folder. From then on a file-size limit fails a
+// save instead of ending the process (SIGXFSZ is ignored).
 void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
 // 1 when the chunk's file exists.
 int check(int cx, int cy, int level);
 // Reads the chunk's file into the slot its grid cell names (its used flag may still be 0).
+// Anything but a regular file (a folder, a FIFO, a device) is unreadable and never opened.
 // Blocks the file does not supply, and stored values above 255, become 0 with one line each.
 // 1 when the whole file was read and sound, else 0.
 int load_w(int cx, int cy, int level);
@@ -32,6 +34,10 @@ int save_chunk(int cx, int cy, int level, int *reason);
 constexpr int SAVE_NOT_IN_MEMORY = -1;
 // save_w's failure line for the chunk and a reason from save_chunk.
 void save_report(int cx, int cy, int level, int reason);
+// Moves a chunk file that was not read whole and sound out of the way of the chunk's first
+// save, to "<file>.damaged" (".damaged.1", ".2" ... when taken), with a line naming both. 1 when
+// moved or no longer there; else 0 with a line and *reason set: the file stays as it was.
+int keep_aside(int cx, int cy, int level, int *reason);
 // Text of a reason from save_chunk.
 const char *save_reason(int reason);
 // One line at exit: how many chunks of the bound world could not be saved, and the first reason.

@@ -2,10 +2,12 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/physics.h"
@@ -30,10 +32,24 @@ const uint16_t *pool_full_told = nullptr;
 struct SlotState {
     int cx, cy, level;
     uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
+    uint8_t damaged;   // its file was not read whole and sound: kept aside before the first save
     int told;          // reason last printed for a failed save of this chunk; 0 none
     uint32_t retry_at; // save clock before which a failed save is not tried again
 };
 SlotState slot_state[POOL_SIZE];
+
+// Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
+// chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
+std::vector<int> never_save;
+const uint16_t *never_save_grid = nullptr;
+
+int &never_save_cell(int cx, int cy, int level) {
+    if (never_save_grid != world) {
+        never_save.assign(size_t(world_size) * size_t(world_size) * CHUNK_LEVELS, 0);
+        never_save_grid = world;
+    }
+    return never_save[size_t(chunk_cell(cx, cy, level))];
+}
 
 // The exit summary last printed, so a second save_all that fails alike stays quiet.
 int summary_chunks = 0, summary_reason = 0;
@@ -138,18 +154,19 @@ int stream_bring_in(int wx, int wy, int level) {
         already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
+    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.created++;
     } else {
         cell = static_cast<uint16_t>(slot);
-        load_w(wx, wy, level);
+        // Whatever could not be read stays only in that file: it must never be saved over.
+        slot_state[slot].damaged = !load_w(wx, wy, level);
         ch.used = 1;
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
-    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0};
     already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level);
     rebuild_if_present(wx, wy, level + 1);
@@ -187,13 +204,29 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
 
 namespace {
 
+void free_slot(int slot) {
+    SlotState &s = slot_state[slot];
+    free_mesh(cubes[slot]);
+    cubes[slot].used = 0;
+    world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    s = SlotState{};
+}
+
 // Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
 // memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
-// reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
+// reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
+// aside is freed unwritten. 1 when written, else 0 with *reason set.
 int release_slot(int slot, int *reason) {
     SlotState &s = slot_state[slot];
-    uint16_t &cell = world[chunk_cell(s.cx, s.cy, s.level)];
     int why = 0;
+    int &never = never_save_cell(s.cx, s.cy, s.level);
+    if (!never && s.damaged && !keep_aside(s.cx, s.cy, s.level, &why)) never = why ? why : EIO;
+    if (never) {
+        if (reason) *reason = never;
+        free_slot(slot);
+        return 0;
+    }
+    s.damaged = 0;
     if (!save_chunk(s.cx, s.cy, s.level, &why)) {
         if (why != s.told) save_report(s.cx, s.cy, s.level, why);
         s.told = why;
@@ -204,10 +237,7 @@ int release_slot(int slot, int *reason) {
         return 0;
     }
     stream_stats.saved++;
-    free_mesh(cubes[slot]);
-    cubes[slot].used = 0;
-    cell = NO_CHUNK;
-    s = SlotState{};
+    free_slot(slot);
     return 1;
 }
 
@@ -284,6 +314,7 @@ void stream_reset() {
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (SlotState &s : slot_state) s = SlotState{};
+    never_save_grid = nullptr;
     summary_chunks = summary_reason = 0;
 }
 
