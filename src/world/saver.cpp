@@ -337,7 +337,20 @@ void find_worlds(WorldCatalogue *cat) {
     closedir(d);
 }
 
-int saved_world_size(const char *name) {
+namespace {
+
+// "./saves/<name>/world.info" (with suffix) into out; false when it does not fit.
+bool info_path(char *out, size_t size, const char *name, const char *suffix) {
+    int n = snprintf(out, size, "./saves/%s/world.info%s", name ? name : "", suffix);
+    return name && n >= 0 && size_t(n) < size;
+}
+
+bool valid_size(int size) {
+    return size == 10 || size == 20 || size == 30;
+}
+
+// The smallest world size that holds every chunk file in the folder; 10 when it has none.
+int inferred_world_size(const char *name) {
     char folder[PATH_MAX];
     int n = snprintf(folder, sizeof folder, "./saves/%s/", name ? name : "");
     if (!name || n < 0 || size_t(n) >= sizeof folder) return 10;
@@ -347,6 +360,8 @@ int saved_world_size(const char *name) {
     while (dirent *e = readdir(d)) {
         int cx, cy, level, used = -1;
         if (sscanf(e->d_name, "%d-%d-%d.vxc%n", &cx, &cy, &level, &used) != 3) continue;
+        // Only whole chunk names count: a leftover ".tmp" or a kept ".damaged" file may carry
+        // any coordinates.
         if (used < 0 || e->d_name[used] != 0 || cx < 0 || cy < 0) continue;
         if (cx > widest) widest = cx;
         if (cy > widest) widest = cy;
@@ -355,4 +370,49 @@ int saved_world_size(const char *name) {
     for (int size = 10; size < 30; size += 10)
         if (widest < size) return size;
     return 30;
+}
+
+} // namespace
+
+int world_info_size(const char *name) {
+    char path[PATH_MAX];
+    if (!info_path(path, sizeof path, name, "")) return 0;
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    char text[32] = {0};
+    long got = read_all(fd, text, sizeof text - 1);
+    close(fd);
+    int size = 0, used = -1;
+    if (got <= 0 || sscanf(text, "size %d%n", &size, &used) != 1) return 0;
+    if (strcmp(text + used, "\n") != 0 && text[used] != 0) return 0;
+    return valid_size(size) ? size : 0;
+}
+
+int write_world_info(const char *name, int size) {
+    char path[PATH_MAX], tmp[PATH_MAX], text[32];
+    if (!valid_size(size) || !info_path(path, sizeof path, name, "") ||
+        !info_path(tmp, sizeof tmp, name, ".tmp"))
+        return 0;
+    int n = snprintf(text, sizeof text, "size %i\n", size);
+    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && write_all(fd, text, size_t(n));
+    int err = errno;
+    if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
+    if (ok && rename(tmp, path) != 0) ok = false, err = errno;
+    if (!ok) {
+        if (fd >= 0) unlink(tmp);
+        printf("cannot write %s: %s \n", path, strerror(err));
+    }
+    return ok ? 1 : 0;
+}
+
+int saved_world_size(const char *name) {
+    const int size = world_info_size(name);
+    if (size) return size;
+    const int guess = inferred_world_size(name);
+    printf("world %s has no readable world.info: size %i inferred from its chunk files \n",
+           name ? name : "", guess);
+    return guess;
 }

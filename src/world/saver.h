@@ -46,6 +46,12 @@ void save_summary(int chunks, int reason);
 int makedir(const char *path);
 // Lists the world folders of "./saves/" into cat.
 void find_worlds(WorldCatalogue *cat);
-// World size (10, 20 or 30) of a saved world: the smallest that holds every chunk file in
-// its folder; 10 when it has none.
+// World size (10, 20 or 30) of a saved world: the one its "world.info" records, or, with one
+// line saying so, the smallest that holds every chunk file in its folder (10 when none).
 int saved_world_size(const char *name);
+// Size recorded in "./saves/<name>/world.info" (one line "size 20"); 0 when the file is
+// missing, unreadable or holds anything but 10, 20 or 30.
+int world_info_size(const char *name);
+// Writes that record whole or not at all (temporary file, then rename). 1 on success, else 0
+// with a line naming the file and the reason.
+int write_world_info(const char *name, int size);
