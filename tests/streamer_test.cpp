@@ -21,6 +21,11 @@ static std::string frame() { // the walk of draw_buffs without the drawing; retu
     re_save();
     return testing::internal::GetCapturedStdout();
 }
+static std::string frames(int n) {
+    std::string out;
+    while (n-- > 0) out += frame();
+    return out;
+}
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
@@ -55,23 +60,57 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
 }
-TEST_F(Streaming, CrossingBordersReleasesWholeSlabsAndSaveAllTheRest) {
+static void settle() { // brings in every chunk of the range
+    already_created = 0;
     for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
+}
+static int slab_files() { // files of the slab x = 5 (y 3..5, levels 3..6), one bit each in order
+    int bits = 0;
+    for (int i = 0; i < 12; i++)
+        bits |= (file_size(5, 3 + i / 4, 3 + i % 4) == CHUNK_FILE_BYTES) << i;
+    return bits;
+}
+TEST_F(Streaming, SlabsLeaveAFewSavesAFrameAndTheExitSavesTheQueueAndTheRest) {
+    settle();
     ASSERT_EQ(in_memory(), 3 * 3 * 4);
-    camera_x = 200 - 64; // keeps x 1..4: the slab x = 5 leaves, one chunk comes
-    frame();
+    camera_x = 200 - 64;                    // keeps x 1..4: the slab x = 5 leaves, one chunk comes
+    const int saved[] = {0xF, 0xFF, 0xFFF}; // in grid order, SAVES_PER_FRAME a frame
+    for (int bits : saved) {
+        frame();
+        EXPECT_EQ(slab_files(), bits);
+    }
     EXPECT_EQ(in_memory(), 36 - 12 + 1);
-    for (int i = 0; i < 12; i++) // y 3..5, levels 3..6
-        EXPECT_EQ(file_size(5, 3 + i / 4, 3 + i % 4), CHUNK_FILE_BYTES);
-    camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave
+    camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
     already_created = CREATE_COOLDOWN;
     frame();
-    EXPECT_EQ(in_memory(), 2 * 3 * 2);
-    save_all(); // those, never written before
+    EXPECT_EQ(in_memory(), 2 * 3 * 2 + 13 - SAVES_PER_FRAME);
+    EXPECT_EQ(save_all(), 1); // the queued ones and those never written before
     EXPECT_EQ(in_memory(), 0);
-    for (int i = 0; i < 12; i++) // x 3..4, y 3..5, levels 5..6
-        EXPECT_EQ(file_size(3 + i / 6, 3 + i / 2 % 3, 5 + i % 2), CHUNK_FILE_BYTES);
+    for (int i = 0; i < 24; i++) // x 3..4, y 3..5, levels 3..6
+        EXPECT_EQ(file_size(3 + i / 12, 3 + i / 4 % 3, 3 + i % 4), CHUNK_FILE_BYTES) << i;
+    EXPECT_EQ(file_size(2, 3, 3), CHUNK_FILE_BYTES);
     for (const Chunk &c : cubes) EXPECT_EQ(c.verts, nullptr);
+}
+TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
+    settle();
+    Chunk &edited = cubes[chunk_slot(5, 5, 6)]; // last of its slab in the save order
+    edited.blocks[7] = 200;
+    camera_x = 200 - 64;
+    already_created = CREATE_COOLDOWN;
+    frame();
+    camera_x = 200; // back before the rest of the slab was saved
+    std::string out = frame();
+    EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
+              std::make_tuple(8, 32, 0xF));
+    EXPECT_TRUE(chunk_slot(5, 5, 6) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
+    settle();
+    EXPECT_EQ(stream_stats.loaded, 4); // only those saved are read back
+    camera_x = 200 - 64;
+    already_created = CREATE_COOLDOWN;
+    frames(3);
+    std::ifstream f("saves/w/5-5-6.vxc", std::ios::binary);
+    f.seekg(14);
+    EXPECT_EQ(f.get(), 200);
 }
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
@@ -103,19 +142,19 @@ static size_t count(const std::string &s, const char *what) {
 static uint32_t now_ms = 0;
 TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     stream_set_clock([] { return now_ms; });
-    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
+    settle();
     Chunk &edited = cubes[chunk_slot(5, 4, 4)];
     edited.blocks[7] = 200;
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
     camera_x = 200 - 64;                                          // the slab x = 5 leaves
     already_created = CREATE_COOLDOWN;
-    std::string out = frame();
+    std::string out = frames(3); // the queue of 12, SAVES_PER_FRAME a frame
     EXPECT_EQ(count(out, "cannot save ./saves/w/5-"), 12u) << out;
     EXPECT_TRUE(chunk_slot(5, 4, 4) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
     const int tries[][2] = {{999, 12}, {1, 24}, {500, 24}, {500, 36}}; // ms on, attempts so far
     for (const auto &t : tries) {
         now_ms += uint32_t(t[0]);
-        out += frame();
+        out += frames(3);
         EXPECT_EQ(stream_stats.save_failed, t[1]) << now_ms;
     }
     EXPECT_EQ(count(out, "cannot save"), 12u); // once per chunk and reason
@@ -123,7 +162,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
 
     ASSERT_EQ(std::system("rm saves/w"), 0); // writing works again
     now_ms += SAVE_RETRY_MS;
-    frame();
+    frames(3);
     EXPECT_EQ(in_memory(), 24);
     std::ifstream f("saves/w/5-4-4.vxc", std::ios::binary);
     f.seekg(14);
@@ -186,7 +225,7 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
     camera_x = 200 + 4 * 64; // all leave
     already_created = CREATE_COOLDOWN;
-    for (int k = 0; k < 20; k++) out += frame();
+    out += frames(20);
     EXPECT_EQ(in_memory(), 0) << out;
     for (const Case &c : cases) {
         const std::string file = std::string("saves/w/") + c.name + ".vxc";
@@ -221,9 +260,9 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     stream_set_clock([] { return now_ms; });
     camera_x = 200 - 64; // the slab x = 5 leaves
     already_created = CREATE_COOLDOWN;
-    out = as_nobody([] { return frame(); });
+    out = as_nobody([] { return frames(3); });
     now_ms += SAVE_RETRY_MS;
-    out += frame();
+    out += frames(3);
     stream_set_clock(nullptr);
     EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry
     EXPECT_EQ(count(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;

@@ -33,6 +33,7 @@ struct SlotState {
     int cx, cy, level;
     uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
     uint8_t damaged;   // its file was not read whole and sound: kept aside before the first save
+    uint8_t queued;    // out of range and waiting in the save queue, still bound and drawable
     int told;          // reason last printed for a failed save of this chunk; 0 none
     uint32_t retry_at; // save clock before which a failed save is not tried again
 };
@@ -50,6 +51,15 @@ int &never_save_cell(int cx, int cy, int level) {
     }
     return never_save[size_t(chunk_cell(cx, cy, level))];
 }
+
+// Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
+// stays bound while it waits, so one that comes back is simply kept: it is never read again
+// from the older file. Entries whose slot is no longer queued are stale and skipped.
+constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
+int save_queue[QUEUE_SIZE];
+int queue_head = 0, queue_len = 0;
+
+int drain_queue(int most);
 
 // The exit summary last printed, so a second save_all that fails alike stays quiet.
 int summary_chunks = 0, summary_reason = 0;
@@ -138,7 +148,12 @@ int stream_bring_in(int wx, int wy, int level) {
     uint16_t &cell = world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
-    const int slot = find_free_cube();
+    int slot = find_free_cube();
+    // Chunks waiting for their save hold slots that a full pool needs now.
+    while (slot < 0 && queue_len > 0) {
+        drain_queue(1);
+        slot = find_free_cube();
+    }
     if (slot < 0) {
         if (pool_full_told != world) {
             std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
@@ -154,7 +169,7 @@ int stream_bring_in(int wx, int wy, int level) {
         already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
-    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0};
+    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
@@ -270,21 +285,57 @@ int stream_release(int cx, int cy, int level) {
     return slot < 0 ? 1 : release_slot(slot, nullptr);
 }
 
+namespace {
+
+// Out of the keep range around c_position_*: r + 2 positions beyond the walked ones on each
+// axis, counted around the world.
+bool out_of_range(int cx, int cy, int level) {
+    const int r = vision_range;
+    const int dx = wrap_chunk(c_position_x - cx), dy = wrap_chunk(c_position_y - cy);
+    const bool out_x = r < dx && dx < world_size - r - 1;
+    const bool out_y = r < dy && dy < world_size - r - 1;
+    const bool out_z = level < c_position_z - r || level > c_position_z + r + 1;
+    return out_x || out_y || out_z;
+}
+
+// Saves up to `most` queued chunks that are still out of range; chunks back in range leave
+// the queue unsaved. The number of save attempts.
+int drain_queue(int most) {
+    int tried = 0;
+    while (tried < most && queue_len > 0) {
+        const int slot = save_queue[queue_head];
+        queue_head = (queue_head + 1) % QUEUE_SIZE;
+        queue_len--;
+        SlotState &s = slot_state[slot];
+        if (!s.queued || !cubes[slot].used) continue;
+        s.queued = 0;
+        if (!out_of_range(s.cx, s.cy, s.level)) {
+            stream_stats.taken_back++;
+            continue;
+        }
+        release_slot(slot, nullptr);
+        tried++;
+    }
+    return tried;
+}
+
+} // namespace
+
 void re_save() {
     if (!world || world_size <= 0) return;
-    const int r = vision_range;
-    const int px = c_position_x, py = c_position_y, pz = c_position_z;
     for (int cx = 0; cx < world_size; cx++)
         for (int cy = 0; cy < world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
-                const int dx = wrap_chunk(px - cx), dy = wrap_chunk(py - cy);
-                const bool out_x = r < dx && dx < world_size - r - 1;
-                const bool out_y = r < dy && dy < world_size - r - 1;
-                const bool out_z = level < pz - r || level > pz + r + 1;
-                if (!out_x && !out_y && !out_z) continue;
+                if (!out_of_range(cx, cy, level)) continue;
                 const int slot = bound_slot(cx, cy, level);
-                if (slot >= 0 && may_retry(slot)) release_slot(slot, nullptr);
+                if (slot < 0 || slot_state[slot].queued || !may_retry(slot)) continue;
+                if (queue_len == QUEUE_SIZE) continue; // only stale entries fill it; next frame
+                save_queue[(queue_head + queue_len++) % QUEUE_SIZE] = slot;
+                slot_state[slot].queued = 1;
             }
+    // Saving a whole slab at once made the frame that crossed a chunk border two to three
+    // times as long as the others.
+    drain_queue(SAVES_PER_FRAME);
 }
 
 int save_all() {
@@ -298,6 +349,10 @@ int save_all() {
                 if (slot < 0 || release_slot(slot, &reason)) continue;
                 if (!failed++) first_reason = reason;
             }
+    // Every chunk in memory was tried, the queued ones too; those that failed stay unqueued
+    // until the release pass finds them again.
+    for (SlotState &st : slot_state) st.queued = 0;
+    queue_head = queue_len = 0;
     if (failed && (failed != summary_chunks || first_reason != summary_reason))
         save_summary(failed, first_reason);
     summary_chunks = failed;
@@ -315,6 +370,7 @@ void stream_reset() {
     stream_stats = StreamStats{};
     for (SlotState &s : slot_state) s = SlotState{};
     never_save_grid = nullptr;
+    queue_head = queue_len = 0;
     summary_chunks = summary_reason = 0;
 }
 

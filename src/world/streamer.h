@@ -16,13 +16,17 @@ constexpr int TOP_STREAMED_LEVEL = 8;      // level 9 is kept but never brought 
 constexpr size_t MESH_TEX_BYTES = 640000;  // 20,000 faces x 4 x (u, v)
 constexpr size_t MESH_VERT_BYTES = 960000; // 20,000 faces x 4 x 3
 constexpr size_t MESH_NORM_BYTES = 960000;
+constexpr int SAVES_PER_FRAME = 4;       // chunk saves per release pass at most
 constexpr uint32_t SAVE_RETRY_MS = 1000; // a chunk whose save failed waits this long to retry
 
-// Releases and saves every chunk outside the keep range. A chunk whose save failed stays in
-// memory and is tried again here at most once a second.
+// Queues every chunk outside the keep range for its save, in grid order, and saves up to
+// SAVES_PER_FRAME queued chunks that are still out of range; a queued chunk that came back
+// stays in memory unsaved. A chunk whose save failed stays in memory and is queued again at
+// most once a second.
 void re_save();
-// While a game runs, releases and saves every chunk in memory. Chunks that cannot be written
-// stay in memory; then one summary line is printed and the result is 0, else 1.
+// While a game runs, releases and saves every chunk in memory, queued or not, in grid order.
+// Chunks that cannot be written stay in memory; then one summary line is printed and the
+// result is 0, else 1.
 int save_all();
 
 // One position of the walk: as walked (cx, cy may lie past the world's edge), the grid
@@ -61,6 +65,7 @@ struct StreamStats {
     int loaded;      // read from their files
     int saved;       // written on release
     int save_failed; // save attempts that failed (the chunk stayed in memory)
+    int taken_back;  // queued chunks that came back into range before their save
 };
 extern StreamStats stream_stats;
 
