@@ -21,6 +21,22 @@ static std::string frame() { // the walk of draw_buffs without the drawing; retu
     re_save();
     return testing::internal::GetCapturedStdout();
 }
+static size_t count(const std::string &s, const char *what) {
+    size_t n = 0;
+    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
+    return n;
+}
+static std::string slurp(const std::string &p) {
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(p, std::ios::binary).rdbuf()),
+                       {});
+}
+static std::string settle() { // brings in every chunk of the range
+    std::string out;
+    already_created = 0;
+    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), out += frame();
+    return out;
+}
+static uint32_t now_ms = 0; // the clock of save retries
 static std::string frames(int n) {
     std::string out;
     while (n-- > 0) out += frame();
@@ -34,8 +50,10 @@ struct Streaming : ::testing::Test {
         ASSERT_TRUE(reset_world());
         init_save_load(world, cubes, world_size, "w");
         stream_reset();
+        stream_set_clock([] { return now_ms; });
         camera_x = camera_y = 200, camera_z = 285; // x and y 3..5, levels 3..6
     }
+    void TearDown() override { stream_set_clock(nullptr); }
 };
 TEST_F(Streaming, WalkRangesAroundTheCamera) {
     int first, last;
@@ -59,10 +77,6 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     }
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
-}
-static void settle() { // brings in every chunk of the range
-    already_created = 0;
-    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
 }
 static int slab_files() { // files of the slab x = 5 (y 3..5, levels 3..6), one bit each in order
     int bits = 0;
@@ -99,7 +113,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     already_created = CREATE_COOLDOWN;
     frame();
     camera_x = 200; // back before the rest of the slab was saved
-    std::string out = frame();
+    frame();
     EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
               std::make_tuple(8, 32, 0xF));
     EXPECT_TRUE(chunk_slot(5, 5, 6) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
@@ -108,9 +122,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     camera_x = 200 - 64;
     already_created = CREATE_COOLDOWN;
     frames(3);
-    std::ifstream f("saves/w/5-5-6.vxc", std::ios::binary);
-    f.seekg(14);
-    EXPECT_EQ(f.get(), 200);
+    EXPECT_EQ(slurp("saves/w/5-5-6.vxc")[14], char(200));
 }
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
@@ -134,14 +146,7 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
 }
-static size_t count(const std::string &s, const char *what) {
-    size_t n = 0;
-    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
-    return n;
-}
-static uint32_t now_ms = 0;
 TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
-    stream_set_clock([] { return now_ms; });
     settle();
     Chunk &edited = cubes[chunk_slot(5, 4, 4)];
     edited.blocks[7] = 200;
@@ -164,9 +169,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     now_ms += SAVE_RETRY_MS;
     frames(3);
     EXPECT_EQ(in_memory(), 24);
-    std::ifstream f("saves/w/5-4-4.vxc", std::ios::binary);
-    f.seekg(14);
-    EXPECT_EQ(f.get(), 200);
+    EXPECT_EQ(slurp("saves/w/5-4-4.vxc")[14], char(200));
 
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
     for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
@@ -182,7 +185,6 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     ASSERT_EQ(std::system("rm saves/w"), 0);
     EXPECT_EQ(save_all(), 1);
     EXPECT_EQ(in_memory(), 0);
-    stream_set_clock(nullptr);
 }
 // Runs f with the file permissions of an ordinary user, which root's bypass would hide.
 template <class F> static std::string as_nobody(F f) {
@@ -190,10 +192,6 @@ template <class F> static std::string as_nobody(F f) {
     std::string out = f();
     EXPECT_EQ(seteuid(0), 0);
     return out;
-}
-static std::string slurp(const std::string &p) {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream(p, std::ios::binary).rdbuf()),
-                       {});
 }
 TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     if (geteuid() != 0) GTEST_SKIP() << "takes an ordinary user's permissions through seteuid";
@@ -216,11 +214,7 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
     const std::string short_file = slurp("saves/w/3-4-4.vxc");
-    std::string out = as_nobody([] { // a FIFO would hang here
-        std::string o;
-        for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), o += frame();
-        return o;
-    });
+    std::string out = as_nobody(settle); // a FIFO would hang here
     EXPECT_EQ(in_memory(), 36) << out;
     EXPECT_EQ(count(out, "not a regular file"), 2u) << out;
     EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
@@ -254,17 +248,15 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
     camera_x = 200;
-    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), out += frame();
+    out += settle();
     EXPECT_EQ(count(out, "loaded "), 36u) << out;
     EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone
     EXPECT_EQ(std::system("test -e saves/w/3-3-4.vxc.damaged -a ! -e saves/w/1-1-1.vxc.tmp"), 0);
-    stream_set_clock([] { return now_ms; });
     camera_x = 200 - 64; // the slab x = 5 leaves
     already_created = CREATE_COOLDOWN;
     out = as_nobody([] { return frames(3); });
     now_ms += SAVE_RETRY_MS;
     out += frames(3);
-    stream_set_clock(nullptr);
     EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry
     EXPECT_EQ(count(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;
     EXPECT_EQ(slurp("saves/w/5-5-5.vxc"), "short");
