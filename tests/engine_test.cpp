@@ -92,4 +92,8 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     ASSERT_EQ(e_start_world("second", 1), 1);
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
     EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6)), all(CHUNK_FILE_BYTES, -1));
+    // A world resumes at the size it was created with, whatever the menu says now.
+    ASSERT_EQ(e_start_world("first", 3), 1);
+    EXPECT_EQ(all(world_size, world_info_size("first"), world_info_size("second")),
+              all(10, 10, 10));
 }

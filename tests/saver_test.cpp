@@ -97,3 +97,29 @@ TEST_F(Saver, CatalogueListsTheFirstWorldFoldersByName) {
     ASSERT_EQ(cat.count, CATALOGUE_MAX);
     EXPECT_TRUE(std::equal(cat.names, cat.names + CATALOGUE_MAX, all.begin())) << cat.names[13];
 }
+TEST_F(Saver, AWorldKeepsItsRecordedSizeElseItsChunkFilesTellIt) {
+    write_file("saves/w/4-4-4.vxc", Bytes(4)); // explored only near the start
+    EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("w"), 10); }, "size 10 inferred"));
+    ASSERT_EQ(write_world_info("w", 30), 1);
+    EXPECT_TRUE(read_file("saves/w/world.info") ==
+                Bytes({'s', 'i', 'z', 'e', ' ', '3', '0', '\n'}));
+    EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("w"), 30); }, "", 0));
+    EXPECT_TRUE(access("saves/w/world.info.tmp", F_OK) != 0 && !check(0, 0, 0));
+    // Leftovers and kept files may name any chunk; only whole chunk names count.
+    std::system("cd saves/w && touch 25-3-4.vxc.tmp 3-25-4.vxc.damaged 5-15-3.vxc");
+    const char *damaged[] = {"echo size 25 >F", "echo size 30x >F", ": >F",
+                             "echo garbage >F", "rm F && mkdir F",  "rmdir F && mkfifo F"};
+    for (const char *make : damaged) {
+        std::string cmd = std::string("cd saves/w && ") + make;
+        for (size_t at; (at = cmd.find('F')) != cmd.npos;) cmd.replace(at, 1, "world.info");
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("w"), 20); },
+                            "world w has no readable world.info: size 20 inferred from its chunk "
+                            "files \n"))
+            << make;
+    }
+    EXPECT_EQ(write_world_info("w", 25), 0);
+    std::system("cd saves/w && rm world.info 5-15-3.vxc");
+    EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("w"), 10); }, "size 10 inferred"));
+    EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("none"), 10); }, "size 10 inferred"));
+}

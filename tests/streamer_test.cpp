@@ -21,6 +21,27 @@ static std::string frame() { // the walk of draw_buffs without the drawing; retu
     re_save();
     return testing::internal::GetCapturedStdout();
 }
+static size_t count(const std::string &s, const char *what) {
+    size_t n = 0;
+    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
+    return n;
+}
+static std::string slurp(const std::string &p) {
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(p, std::ios::binary).rdbuf()),
+                       {});
+}
+static std::string settle() { // brings in every chunk of the range
+    std::string out;
+    already_created = 0;
+    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), out += frame();
+    return out;
+}
+static uint32_t now_ms = 0; // the clock of save retries
+static std::string frames(int n) {
+    std::string out;
+    while (n-- > 0) out += frame();
+    return out;
+}
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
@@ -29,8 +50,10 @@ struct Streaming : ::testing::Test {
         ASSERT_TRUE(reset_world());
         init_save_load(world, cubes, world_size, "w");
         stream_reset();
+        stream_set_clock([] { return now_ms; });
         camera_x = camera_y = 200, camera_z = 285; // x and y 3..5, levels 3..6
     }
+    void TearDown() override { stream_set_clock(nullptr); }
 };
 TEST_F(Streaming, WalkRangesAroundTheCamera) {
     int first, last;
@@ -55,23 +78,51 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
 }
-TEST_F(Streaming, CrossingBordersReleasesWholeSlabsAndSaveAllTheRest) {
-    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), frame();
+static int slab_files() { // files of the slab x = 5 (y 3..5, levels 3..6), one bit each in order
+    int bits = 0;
+    for (int i = 0; i < 12; i++)
+        bits |= (file_size(5, 3 + i / 4, 3 + i % 4) == CHUNK_FILE_BYTES) << i;
+    return bits;
+}
+TEST_F(Streaming, SlabsLeaveAFewSavesAFrameAndTheExitSavesTheQueueAndTheRest) {
+    settle();
     ASSERT_EQ(in_memory(), 3 * 3 * 4);
-    camera_x = 200 - 64; // keeps x 1..4: the slab x = 5 leaves, one chunk comes
-    frame();
+    camera_x = 200 - 64;                    // keeps x 1..4: the slab x = 5 leaves, one chunk comes
+    const int saved[] = {0xF, 0xFF, 0xFFF}; // in grid order, SAVES_PER_FRAME a frame
+    for (int bits : saved) {
+        frame();
+        EXPECT_EQ(slab_files(), bits);
+    }
     EXPECT_EQ(in_memory(), 36 - 12 + 1);
-    for (int i = 0; i < 12; i++) // y 3..5, levels 3..6
-        EXPECT_EQ(file_size(5, 3 + i / 4, 3 + i % 4), CHUNK_FILE_BYTES);
-    camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave
+    camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
     already_created = CREATE_COOLDOWN;
     frame();
-    EXPECT_EQ(in_memory(), 2 * 3 * 2);
-    save_all(); // those, never written before
+    EXPECT_EQ(in_memory(), 2 * 3 * 2 + 13 - SAVES_PER_FRAME);
+    EXPECT_EQ(save_all(), 1); // the queued ones and those never written before
     EXPECT_EQ(in_memory(), 0);
-    for (int i = 0; i < 12; i++) // x 3..4, y 3..5, levels 5..6
-        EXPECT_EQ(file_size(3 + i / 6, 3 + i / 2 % 3, 5 + i % 2), CHUNK_FILE_BYTES);
+    for (int i = 0; i < 24; i++) // x 3..4, y 3..5, levels 3..6
+        EXPECT_EQ(file_size(3 + i / 12, 3 + i / 4 % 3, 3 + i % 4), CHUNK_FILE_BYTES) << i;
+    EXPECT_EQ(file_size(2, 3, 3), CHUNK_FILE_BYTES);
     for (const Chunk &c : cubes) EXPECT_EQ(c.verts, nullptr);
+}
+TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
+    settle();
+    Chunk &edited = cubes[chunk_slot(5, 5, 6)]; // last of its slab in the save order
+    edited.blocks[7] = 200;
+    camera_x = 200 - 64;
+    already_created = CREATE_COOLDOWN;
+    frame();
+    camera_x = 200; // back before the rest of the slab was saved
+    frame();
+    EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
+              std::make_tuple(8, 32, 0xF));
+    EXPECT_TRUE(chunk_slot(5, 5, 6) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
+    settle();
+    EXPECT_EQ(stream_stats.loaded, 4); // only those saved are read back
+    camera_x = 200 - 64;
+    already_created = CREATE_COOLDOWN;
+    frames(3);
+    EXPECT_EQ(slurp("saves/w/5-5-6.vxc")[14], char(200));
 }
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
@@ -83,7 +134,7 @@ TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     const size_t told = out.find("chunk pool full");
     EXPECT_TRUE(told != std::string::npos && told == out.rfind("chunk pool full")) << out;
 }
-TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
+TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     static int allocs_left = 1; // texs succeeds, verts and norms fail
     stream_set_alloc([](size_t n) { return allocs_left-- > 0 ? std::malloc(n) : nullptr; });
     testing::internal::CaptureStdout();
@@ -92,10 +143,122 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBackAndAFailedSaveIsReported) {
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
     already_created = 0;
     EXPECT_EQ(stream_bring_in(3, 3, 4), 1);
-    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
-    EXPECT_EQ(stream_release(3, 3, 4), 0);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
-    EXPECT_NE(out.find("cannot save"), std::string::npos) << out;
-    EXPECT_EQ(in_memory(), 0); // released all the same
+}
+TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
+    settle();
+    Chunk &edited = cubes[chunk_slot(5, 4, 4)];
+    edited.blocks[7] = 200;
+    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
+    camera_x = 200 - 64;                                          // the slab x = 5 leaves
+    already_created = CREATE_COOLDOWN;
+    std::string out = frames(3); // the queue of 12, SAVES_PER_FRAME a frame
+    EXPECT_EQ(count(out, "cannot save ./saves/w/5-"), 12u) << out;
+    EXPECT_TRUE(chunk_slot(5, 4, 4) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
+    const int tries[][2] = {{999, 12}, {1, 24}, {500, 24}, {500, 36}}; // ms on, attempts so far
+    for (const auto &t : tries) {
+        now_ms += uint32_t(t[0]);
+        out += frames(3);
+        EXPECT_EQ(stream_stats.save_failed, t[1]) << now_ms;
+    }
+    EXPECT_EQ(count(out, "cannot save"), 12u); // once per chunk and reason
+    EXPECT_EQ(in_memory(), 36);
+
+    ASSERT_EQ(std::system("rm saves/w"), 0); // writing works again
+    now_ms += SAVE_RETRY_MS;
+    frames(3);
+    EXPECT_EQ(in_memory(), 24);
+    EXPECT_EQ(slurp("saves/w/5-4-4.vxc")[14], char(200));
+
+    ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
+    for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(save_all(), 0);
+        out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
+                             "directory \n"),
+                  k ? 0u : 1u)
+            << out;
+        EXPECT_EQ(in_memory(), 24);
+    }
+    ASSERT_EQ(std::system("rm saves/w"), 0);
+    EXPECT_EQ(save_all(), 1);
+    EXPECT_EQ(in_memory(), 0);
+}
+// Runs f with the file permissions of an ordinary user, which root's bypass would hide.
+template <class F> static std::string as_nobody(F f) {
+    EXPECT_EQ(seteuid(65534), 0);
+    std::string out = f();
+    EXPECT_EQ(seteuid(0), 0);
+    return out;
+}
+TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
+    if (geteuid() != 0) GTEST_SKIP() << "takes an ordinary user's permissions through seteuid";
+    const std::string over(CHUNK_FILE_BYTES, '\xFF'), older = "an older damaged file";
+    struct Case {
+        const char *name, *make, *kept; // kept: the file's bytes, or a test -flag for its type
+    } cases[] = {
+        {"3-3-4", "printf unreadable >F && chmod 000 F", "unreadable"},
+        {"3-4-4", "head -c 1000 /dev/urandom >F", nullptr},
+        {"3-5-4", "head -c 524288 /dev/zero | tr '\\0' '\\377' >F", over.c_str()},
+        {"4-3-4", "mkfifo F", "-p"},
+        {"4-4-4", "mkdir F && touch F/inside", "-d"},
+        {"4-5-4", "echo an older damaged file >F.damaged && printf short >F", "short"},
+    };
+    ASSERT_EQ(std::system("mkdir -p saves/w && chmod -R a+rX ."), 0);
+    for (const Case &c : cases) {
+        std::string cmd = c.make;
+        for (size_t at; (at = cmd.find('F')) != cmd.npos;)
+            cmd.replace(at, 1, std::string("saves/w/") + c.name + ".vxc");
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    const std::string short_file = slurp("saves/w/3-4-4.vxc");
+    std::string out = as_nobody(settle); // a FIFO would hang here
+    EXPECT_EQ(in_memory(), 36) << out;
+    EXPECT_EQ(count(out, "not a regular file"), 2u) << out;
+    EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
+    camera_x = 200 + 4 * 64; // all leave
+    already_created = CREATE_COOLDOWN;
+    out += frames(20);
+    EXPECT_EQ(in_memory(), 0) << out;
+    for (const Case &c : cases) {
+        const std::string file = std::string("saves/w/") + c.name + ".vxc";
+        const std::string aside =
+            file + (c.kept && !strcmp(c.kept, "short") ? ".damaged.1" : ".damaged");
+        EXPECT_NE(out.find("damaged chunk file ./" + file + " kept as ./" + aside + " \n"),
+                  out.npos)
+            << out;
+        if (c.kept && c.kept[0] == '-')
+            EXPECT_EQ(std::system(("test " + std::string(c.kept) + " " + aside).c_str()), 0);
+        else
+            EXPECT_EQ(slurp(aside), c.kept ? c.kept : short_file) << c.name;
+        EXPECT_EQ(slurp(file).size(), size_t(CHUNK_FILE_BYTES)) << c.name;
+    }
+    EXPECT_EQ(slurp("saves/w/4-5-4.vxc.damaged"), older + "\n");
+
+    // A second start: the kept files are still there and the chunks load whole. One more
+    // damaged file cannot be moved aside, as the folder cannot be written.
+    ASSERT_EQ(std::system("printf x >saves/w/1-1-1.vxc.tmp"), 0); // a crash's leftover
+    ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
+    stream_reset();
+    ASSERT_TRUE(reset_world());
+    testing::internal::CaptureStdout();
+    init_save_load(world, cubes, world_size, "w");
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
+    camera_x = 200;
+    out += settle();
+    EXPECT_EQ(count(out, "loaded "), 36u) << out;
+    EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone
+    EXPECT_EQ(std::system("test -e saves/w/3-3-4.vxc.damaged -a ! -e saves/w/1-1-1.vxc.tmp"), 0);
+    camera_x = 200 - 64; // the slab x = 5 leaves
+    already_created = CREATE_COOLDOWN;
+    out = as_nobody([] { return frames(3); });
+    now_ms += SAVE_RETRY_MS;
+    out += frames(3);
+    EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry
+    EXPECT_EQ(count(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;
+    EXPECT_EQ(slurp("saves/w/5-5-5.vxc"), "short");
+    EXPECT_EQ(slurp("saves/w/5-4-5.vxc").size(), size_t(CHUNK_FILE_BYTES));
 }

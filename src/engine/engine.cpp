@@ -180,7 +180,13 @@ int e_start_world(const char *name, int size_choice) {
     fputs(buff, stdout); // the name may hold '%', so it is never a format
     makedir(buff);
 
-    world_size = 10 * size_choice;
+    // A world keeps the size it was created with, whatever the menu chose this time; a world
+    // without a record gets one now.
+    const int recorded = world_info_size(current_world);
+    world_size = recorded ? recorded : 10 * size_choice;
+    if (recorded && recorded != 10 * size_choice)
+        printf("world %s keeps its size %i \n", current_world, recorded);
+    if (!recorded) write_world_info(current_world, world_size);
     vision_range = game_param.view_distance;
     if (!e_init_game()) {
         printf("world %s not started \n", current_world);

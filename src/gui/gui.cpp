@@ -173,7 +173,7 @@ int press_button(int hit) {
     }
     for (int i = 0; i < WORLD_BUTTONS; i++) {
         if (hit != play_w[i]) continue;
-        // A world keeps the size it was created with: its chunk files tell which.
+        // A world keeps the size it was created with: its record tells, else its chunk files.
         char name[64];
         copy_text(name, btt[hit].label, sizeof name);
         int size = clamp(saved_world_size(name) / 10, 1, 3);

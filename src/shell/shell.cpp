@@ -199,8 +199,10 @@ int shell_main(int argc, char **argv) {
     glutMainLoop();
     shell_set_glut_running(0);
 
-    save_all();
+    // Chunks that could not be written are lost with the process: never report that as success.
+    const int saved = save_all();
     // Chunk files are renamed into place unflushed during play; a power cut soon after
     // quitting must not take the last game with it.
-    return save_flush() ? 0 : 1;
+    const int flushed = save_flush();
+    return saved && flushed ? 0 : 1;
 }

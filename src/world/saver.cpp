@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -97,6 +98,30 @@ int clear_damaged(BlockId *b) {
     return bad;
 }
 
+bool ends_with(const char *s, const char *tail) {
+    size_t n = strlen(s), t = strlen(tail);
+    return n >= t && !strcmp(s + n - t, tail);
+}
+
+// A crash between writing a temporary file and its rename leaves it behind; the chunk file
+// it was meant to replace is still whole, so the leftover only takes room.
+void remove_leftovers() {
+    char folder[PATH_MAX], path[PATH_MAX];
+    int n = snprintf(folder, sizeof folder, "./saves/%s/", world_name ? world_name : "");
+    if (!world_name || n < 0 || size_t(n) >= sizeof folder) return;
+    DIR *d = opendir(folder);
+    if (!d) return;
+    while (dirent *e = readdir(d)) {
+        if (!ends_with(e->d_name, ".vxc.tmp")) continue;
+        n = snprintf(path, sizeof path, "%s%s", folder, e->d_name);
+        struct stat st;
+        if (n < 0 || size_t(n) >= sizeof path || lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (unlink(path) == 0) printf("removed leftover %s \n", path);
+    }
+    closedir(d);
+}
+
 bool is_folder(const char *parent, const dirent *e) {
     if (e->d_type == DT_DIR) return true;
     if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK) return false;
@@ -115,7 +140,10 @@ void init_save_load(unsigned short *grid, void *pool, int size, const char *name
     world_size = size;
     world_name = name;
     s_header = 0.1f;
+    // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.
+    signal(SIGXFSZ, SIG_IGN);
     printf("save_load version %f, world name %s \n", s_header, name ? name : "");
+    remove_leftovers();
 }
 
 int check(int cx, int cy, int level) {
@@ -132,8 +160,21 @@ int load_w(int cx, int cy, int level) {
         printf("cannot read chunk %i-%i-%i: path too long, chunk left empty \n", cx, cy, level);
         return 0;
     }
+    // Only a regular file is read: a FIFO named like a chunk would block the game in open or
+    // read, and a device could be anything.
+    struct stat st;
+    if (stat(buff, &st) == 0 && !S_ISREG(st.st_mode)) {
+        memset(dst, 0, CHUNK_FILE_BYTES);
+        printf("cannot read %s: not a regular file, chunk left empty \n", buff);
+        return 0;
+    }
     long got = -1;
-    int fd = open(buff, O_RDONLY | O_CLOEXEC);
+    int fd = open(buff, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd); // swapped for something else since the stat
+        fd = -1;
+        errno = EINVAL;
+    }
     if (fd >= 0) {
         got = read_all(fd, dst, CHUNK_FILE_BYTES);
         int err = errno;
@@ -158,14 +199,15 @@ int load_w(int cx, int cy, int level) {
     return whole && !bad ? 1 : 0;
 }
 
-int save_w(int cx, int cy, int level) {
+int save_chunk(int cx, int cy, int level, int *reason) {
+    int err = 0;
     Chunk *c = cell_chunk(cx, cy, level);
-    if (!c) {
-        printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
-        return 0;
-    }
-    if (!chunk_path(cx, cy, level)) {
-        printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
+    if (!c)
+        err = SAVE_NOT_IN_MEMORY;
+    else if (!chunk_path(cx, cy, level))
+        err = ENAMETOOLONG;
+    if (err) {
+        if (reason) *reason = err;
         return 0;
     }
     char tmp[sizeof buff + 8];
@@ -179,7 +221,7 @@ int save_w(int cx, int cy, int level) {
         fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     }
     if (fd < 0) {
-        printf("cannot save %s: %s \n", buff, strerror(errno));
+        if (reason) *reason = errno;
         return 0;
     }
     const char *src = reinterpret_cast<const char *>(c->blocks);
@@ -190,15 +232,74 @@ int save_w(int cx, int cy, int level) {
         src = reinterpret_cast<const char *>(swapped);
     }
     bool ok = write_all(fd, src, CHUNK_FILE_BYTES);
-    int err = errno;
+    err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
     if (!ok) {
         unlink(tmp);
-        printf("cannot save %s: %s \n", buff, strerror(err));
+        if (reason) *reason = err ? err : EIO;
         return 0;
     }
     return 1;
+}
+
+int keep_aside(int cx, int cy, int level, int *reason) {
+    int err = 0;
+    char aside[sizeof buff + 24];
+    if (!chunk_path(cx, cy, level)) err = ENAMETOOLONG;
+    struct stat st;
+    if (!err && lstat(buff, &st) != 0) {
+        if (errno == ENOENT) return 1; // gone meanwhile: nothing is overwritten
+        err = errno;
+    }
+    // rename replaces its target: take the first name that nothing holds yet.
+    for (int k = 0; !err; k++) {
+        if (k > 999)
+            err = EEXIST;
+        else if (k == 0)
+            snprintf(aside, sizeof aside, "%s.damaged", buff);
+        else
+            snprintf(aside, sizeof aside, "%s.damaged.%i", buff, k);
+        if (err || lstat(aside, &st) == 0) continue;
+        if (errno != ENOENT)
+            err = errno;
+        else if (rename(buff, aside) != 0)
+            err = errno;
+        else {
+            printf("damaged chunk file %s kept as %s \n", buff, aside);
+            return 1;
+        }
+    }
+    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
+           "is not saved this game \n",
+           buff, strerror(err), cx, cy, level);
+    if (reason) *reason = err;
+    return 0;
+}
+
+const char *save_reason(int reason) {
+    return reason == SAVE_NOT_IN_MEMORY ? "not in memory" : strerror(reason);
+}
+
+void save_report(int cx, int cy, int level, int reason) {
+    if (reason == SAVE_NOT_IN_MEMORY)
+        printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
+    else if (!chunk_path(cx, cy, level))
+        printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
+    else
+        printf("cannot save %s: %s \n", buff, save_reason(reason));
+}
+
+int save_w(int cx, int cy, int level) {
+    int reason = 0;
+    if (save_chunk(cx, cy, level, &reason)) return 1;
+    save_report(cx, cy, level, reason);
+    return 0;
+}
+
+void save_summary(int chunks, int reason) {
+    printf("%i chunks could not be saved in ./saves/%s/, first reason: %s \n", chunks,
+           world_name ? world_name : "", save_reason(reason));
 }
 
 int makedir(const char *path) {
@@ -240,7 +341,20 @@ void find_worlds(WorldCatalogue *cat) {
     closedir(d);
 }
 
-int saved_world_size(const char *name) {
+namespace {
+
+// "./saves/<name>/world.info" (with suffix) into out; false when it does not fit.
+bool info_path(char *out, size_t size, const char *name, const char *suffix) {
+    int n = snprintf(out, size, "./saves/%s/world.info%s", name ? name : "", suffix);
+    return name && n >= 0 && size_t(n) < size;
+}
+
+bool valid_size(int size) {
+    return size == 10 || size == 20 || size == 30;
+}
+
+// The smallest world size that holds every chunk file in the folder; 10 when it has none.
+int inferred_world_size(const char *name) {
     char folder[PATH_MAX];
     int n = snprintf(folder, sizeof folder, "./saves/%s/", name ? name : "");
     if (!name || n < 0 || size_t(n) >= sizeof folder) return 10;
@@ -250,6 +364,8 @@ int saved_world_size(const char *name) {
     while (dirent *e = readdir(d)) {
         int cx, cy, level, used = -1;
         if (sscanf(e->d_name, "%d-%d-%d.vxc%n", &cx, &cy, &level, &used) != 3) continue;
+        // Only whole chunk names count: a leftover ".tmp" or a kept ".damaged" file may carry
+        // any coordinates.
         if (used < 0 || e->d_name[used] != 0 || cx < 0 || cy < 0) continue;
         if (cx > widest) widest = cx;
         if (cy > widest) widest = cy;
@@ -258,6 +374,51 @@ int saved_world_size(const char *name) {
     for (int size = 10; size < 30; size += 10)
         if (widest < size) return size;
     return 30;
+}
+
+} // namespace
+
+int world_info_size(const char *name) {
+    char path[PATH_MAX];
+    if (!info_path(path, sizeof path, name, "")) return 0;
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    char text[32] = {0};
+    long got = read_all(fd, text, sizeof text - 1);
+    close(fd);
+    int size = 0, used = -1;
+    if (got <= 0 || sscanf(text, "size %d%n", &size, &used) != 1) return 0;
+    if (strcmp(text + used, "\n") != 0 && text[used] != 0) return 0;
+    return valid_size(size) ? size : 0;
+}
+
+int write_world_info(const char *name, int size) {
+    char path[PATH_MAX], tmp[PATH_MAX], text[32];
+    if (!valid_size(size) || !info_path(path, sizeof path, name, "") ||
+        !info_path(tmp, sizeof tmp, name, ".tmp"))
+        return 0;
+    int n = snprintf(text, sizeof text, "size %i\n", size);
+    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && write_all(fd, text, size_t(n));
+    int err = errno;
+    if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
+    if (ok && rename(tmp, path) != 0) ok = false, err = errno;
+    if (!ok) {
+        if (fd >= 0) unlink(tmp);
+        printf("cannot write %s: %s \n", path, strerror(err));
+    }
+    return ok ? 1 : 0;
+}
+
+int saved_world_size(const char *name) {
+    const int size = world_info_size(name);
+    if (size) return size;
+    const int guess = inferred_world_size(name);
+    printf("world %s has no readable world.info: size %i inferred from its chunk files \n",
+           name ? name : "", guess);
+    return guess;
 }
 
 int save_flush() {

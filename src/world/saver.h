@@ -15,24 +15,46 @@ struct WorldCatalogue {
 extern WorldCatalogue ctlg; // listed once at engine start
 extern float s_header;      // save format version, 0.1
 
-// Binds the module to a world: grid, pool, size and the world's name (not copied).
+// Binds the module to a world: grid, pool, size and the world's name (not copied), and removes
+// the "*.vxc.tmp" files a crash left in its folder. From then on a file-size limit fails a
+// save instead of ending the process (SIGXFSZ is ignored).
 void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
 // 1 when the chunk's file exists.
 int check(int cx, int cy, int level);
 // Reads the chunk's file into the slot its grid cell names (its used flag may still be 0).
+// Anything but a regular file (a folder, a FIFO, a device) is unreadable and never opened.
 // Blocks the file does not supply, and stored values above 255, become 0 with one line each.
 // 1 when the whole file was read and sound, else 0.
 int load_w(int cx, int cy, int level);
 // Writes the chunk's blocks whole (temporary file, then rename). 1 on success, 0 on failure
 // (a line names the file and the reason; the old file is untouched).
 int save_w(int cx, int cy, int level);
+// save_w without the line: on failure *reason gets an errno value or SAVE_NOT_IN_MEMORY.
+int save_chunk(int cx, int cy, int level, int *reason);
+constexpr int SAVE_NOT_IN_MEMORY = -1;
+// save_w's failure line for the chunk and a reason from save_chunk.
+void save_report(int cx, int cy, int level, int reason);
+// Moves a chunk file that was not read whole and sound out of the way of the chunk's first
+// save, to "<file>.damaged" (".damaged.1", ".2" ... when taken), with a line naming both. 1 when
+// moved or no longer there; else 0 with a line and *reason set: the file stays as it was.
+int keep_aside(int cx, int cy, int level, int *reason);
+// Text of a reason from save_chunk.
+const char *save_reason(int reason);
+// One line at exit: how many chunks of the bound world could not be saved, and the first reason.
+void save_summary(int chunks, int reason);
 // Creates "./<path>" and any missing parents. Returns mkdir's result for the last part.
 int makedir(const char *path);
 // Lists the world folders of "./saves/" into cat: the first 14 names in byte order.
 void find_worlds(WorldCatalogue *cat);
-// World size (10, 20 or 30) of a saved world: the smallest that holds every chunk file in
-// its folder; 10 when it has none.
+// World size (10, 20 or 30) of a saved world: the one its "world.info" records, or, with one
+// line saying so, the smallest that holds every chunk file in its folder (10 when none).
 int saved_world_size(const char *name);
+// Size recorded in "./saves/<name>/world.info" (one line "size 20"); 0 when the file is
+// missing, unreadable or holds anything but 10, 20 or 30.
+int world_info_size(const char *name);
+// Writes that record whole or not at all (temporary file, then rename). 1 on success, else 0
+// with a line naming the file and the reason.
+int write_world_info(const char *name, int size);
 // Flushes the file system that holds the bound world's folder (the working folder when no
 // world is bound, which also holds "cfg") to disk, once, on the way out. 1 on success; 0 after
 // one line naming the folder and the reason.

@@ -2,9 +2,12 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/physics.h"
@@ -20,8 +23,52 @@ StreamStats stream_stats;
 namespace {
 
 void *(*mesh_alloc)(size_t) = nullptr;
+uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
+
+// What the streamer knows of the chunk in each pool slot beyond its blocks. Set when the slot
+// is bound; per game.
+struct SlotState {
+    int cx, cy, level;
+    uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
+    uint8_t damaged;   // its file was not read whole and sound: kept aside before the first save
+    uint8_t queued;    // out of range and waiting in the save queue, still bound and drawable
+    int told;          // reason last printed for a failed save of this chunk; 0 none
+    uint32_t retry_at; // save clock before which a failed save is not tried again
+};
+SlotState slot_state[POOL_SIZE];
+
+// Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
+// chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
+std::vector<int> never_save;
+const uint16_t *never_save_grid = nullptr;
+
+int &never_save_cell(int cx, int cy, int level) {
+    if (never_save_grid != world) {
+        never_save.assign(size_t(world_size) * size_t(world_size) * CHUNK_LEVELS, 0);
+        never_save_grid = world;
+    }
+    return never_save[size_t(chunk_cell(cx, cy, level))];
+}
+
+// Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
+// stays bound while it waits, so one that comes back is simply kept: it is never read again
+// from the older file. Entries whose slot is no longer queued are stale and skipped.
+constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
+int save_queue[QUEUE_SIZE];
+int queue_head = 0, queue_len = 0;
+
+int drain_queue(int most);
+
+// The exit summary last printed, so a second save_all that fails alike stays quiet.
+int summary_chunks = 0, summary_reason = 0;
+
+uint32_t clock_ms() {
+    if (save_clock) return save_clock();
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 // c taken modulo world_size into 0..world_size-1 (any c, not just one step away).
 int wrap_chunk(int c) {
@@ -101,7 +148,12 @@ int stream_bring_in(int wx, int wy, int level) {
     uint16_t &cell = world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
-    const int slot = find_free_cube();
+    int slot = find_free_cube();
+    // Chunks waiting for their save hold slots that a full pool needs now.
+    while (slot < 0 && queue_len > 0) {
+        drain_queue(1);
+        slot = find_free_cube();
+    }
     if (slot < 0) {
         if (pool_full_told != world) {
             std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
@@ -117,13 +169,15 @@ int stream_bring_in(int wx, int wy, int level) {
         already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
+    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.created++;
     } else {
         cell = static_cast<uint16_t>(slot);
-        load_w(wx, wy, level);
+        // Whatever could not be read stays only in that file: it must never be saved over.
+        slot_state[slot].damaged = !load_w(wx, wy, level);
         ch.used = 1;
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
@@ -163,61 +217,165 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
             }
 }
 
-int stream_release(int cx, int cy, int level) {
+namespace {
+
+void free_slot(int slot) {
+    SlotState &s = slot_state[slot];
+    free_mesh(cubes[slot]);
+    cubes[slot].used = 0;
+    world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    s = SlotState{};
+}
+
+// Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
+// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
+// reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
+// aside is freed unwritten. 1 when written, else 0 with *reason set.
+int release_slot(int slot, int *reason) {
+    SlotState &s = slot_state[slot];
+    int why = 0;
+    int &never = never_save_cell(s.cx, s.cy, s.level);
+    if (!never && s.damaged && !keep_aside(s.cx, s.cy, s.level, &why)) never = why ? why : EIO;
+    if (never) {
+        if (reason) *reason = never;
+        free_slot(slot);
+        return 0;
+    }
+    s.damaged = 0;
+    if (!save_chunk(s.cx, s.cy, s.level, &why)) {
+        if (why != s.told) save_report(s.cx, s.cy, s.level, why);
+        s.told = why;
+        s.unsaved = 1;
+        s.retry_at = clock_ms() + SAVE_RETRY_MS;
+        stream_stats.save_failed++;
+        if (reason) *reason = why;
+        return 0;
+    }
+    stream_stats.saved++;
+    free_slot(slot);
+    return 1;
+}
+
+// The grid slot of (cx, cy, level) that release may touch, or -1.
+int bound_slot(int cx, int cy, int level) {
     if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size || level < 0 ||
         level >= CHUNK_LEVELS)
-        return 1;
+        return -1;
     uint16_t &cell = world[chunk_cell(cx, cy, level)];
-    if (cell == NO_CHUNK) return 1;
-    if (cell >= POOL_SIZE) { // never index the pool with a damaged cell
+    if (cell == NO_CHUNK) return -1;
+    if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
         cell = NO_CHUNK;
-        return 1;
+        return -1;
     }
-    Chunk &ch = cubes[cell];
-    free_mesh(ch);
-    // The save module names the file and the reason when this fails; the game goes on, and
-    // the chunk is released anyway so the pool never fills with chunks it cannot write.
-    const int saved = save_w(cx, cy, level);
-    if (saved)
-        stream_stats.saved++;
-    else
-        stream_stats.save_failed++;
-    ch.used = 0;
-    cell = NO_CHUNK;
-    return saved ? 1 : 0;
+    SlotState &s = slot_state[cell];
+    s.cx = cx, s.cy = cy, s.level = level; // slots bound by hand (tests) carry no position yet
+    return cell;
 }
+
+// A failed save is tried again only once a second: a full disk is not hammered every frame.
+bool may_retry(int slot) {
+    const SlotState &s = slot_state[slot];
+    return !s.unsaved || int32_t(clock_ms() - s.retry_at) >= 0;
+}
+
+} // namespace
+
+int stream_release(int cx, int cy, int level) {
+    const int slot = bound_slot(cx, cy, level);
+    return slot < 0 ? 1 : release_slot(slot, nullptr);
+}
+
+namespace {
+
+// Out of the keep range around c_position_*: r + 2 positions beyond the walked ones on each
+// axis, counted around the world.
+bool out_of_range(int cx, int cy, int level) {
+    const int r = vision_range;
+    const int dx = wrap_chunk(c_position_x - cx), dy = wrap_chunk(c_position_y - cy);
+    const bool out_x = r < dx && dx < world_size - r - 1;
+    const bool out_y = r < dy && dy < world_size - r - 1;
+    const bool out_z = level < c_position_z - r || level > c_position_z + r + 1;
+    return out_x || out_y || out_z;
+}
+
+// Saves up to `most` queued chunks that are still out of range; chunks back in range leave
+// the queue unsaved. The number of save attempts.
+int drain_queue(int most) {
+    int tried = 0;
+    while (tried < most && queue_len > 0) {
+        const int slot = save_queue[queue_head];
+        queue_head = (queue_head + 1) % QUEUE_SIZE;
+        queue_len--;
+        SlotState &s = slot_state[slot];
+        if (!s.queued || !cubes[slot].used) continue;
+        s.queued = 0;
+        if (!out_of_range(s.cx, s.cy, s.level)) {
+            stream_stats.taken_back++;
+            continue;
+        }
+        release_slot(slot, nullptr);
+        tried++;
+    }
+    return tried;
+}
+
+} // namespace
 
 void re_save() {
     if (!world || world_size <= 0) return;
-    const int r = vision_range;
-    const int px = c_position_x, py = c_position_y, pz = c_position_z;
     for (int cx = 0; cx < world_size; cx++)
         for (int cy = 0; cy < world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
-                const int dx = wrap_chunk(px - cx), dy = wrap_chunk(py - cy);
-                const bool out_x = r < dx && dx < world_size - r - 1;
-                const bool out_y = r < dy && dy < world_size - r - 1;
-                const bool out_z = level < pz - r || level > pz + r + 1;
-                if ((out_x || out_y || out_z) && world[chunk_cell(cx, cy, level)] != NO_CHUNK)
-                    stream_release(cx, cy, level);
+                if (!out_of_range(cx, cy, level)) continue;
+                const int slot = bound_slot(cx, cy, level);
+                if (slot < 0 || slot_state[slot].queued || !may_retry(slot)) continue;
+                if (queue_len == QUEUE_SIZE) continue; // only stale entries fill it; next frame
+                save_queue[(queue_head + queue_len++) % QUEUE_SIZE] = slot;
+                slot_state[slot].queued = 1;
             }
+    // Saving a whole slab at once made the frame that crossed a chunk border two to three
+    // times as long as the others.
+    drain_queue(SAVES_PER_FRAME);
 }
 
-void save_all() {
-    if (game == 0 || !world) return;
+int save_all() {
+    if (game == 0 || !world) return 1;
+    int failed = 0, first_reason = 0;
     for (int cx = 0; cx < world_size; cx++)
         for (int cy = 0; cy < world_size; cy++)
-            for (int level = 0; level < CHUNK_LEVELS; level++) stream_release(cx, cy, level);
+            for (int level = 0; level < CHUNK_LEVELS; level++) {
+                const int slot = bound_slot(cx, cy, level);
+                int reason = 0;
+                if (slot < 0 || release_slot(slot, &reason)) continue;
+                if (!failed++) first_reason = reason;
+            }
+    // Every chunk in memory was tried, the queued ones too; those that failed stay unqueued
+    // until the release pass finds them again.
+    for (SlotState &st : slot_state) st.queued = 0;
+    queue_head = queue_len = 0;
+    if (failed && (failed != summary_chunks || first_reason != summary_reason))
+        save_summary(failed, first_reason);
+    summary_chunks = failed;
+    summary_reason = first_reason;
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
     already_created = 0;
     pool_full_told = nullptr;
     std::fflush(stdout);
+    return failed ? 0 : 1;
 }
 
 void stream_reset() {
     already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
+    for (SlotState &s : slot_state) s = SlotState{};
+    never_save_grid = nullptr;
+    queue_head = queue_len = 0;
+    summary_chunks = summary_reason = 0;
+}
+
+void stream_set_clock(uint32_t (*clock)()) {
+    save_clock = clock;
 }
 
 void stream_set_alloc(void *(*alloc)(size_t)) {

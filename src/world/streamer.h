@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The camera's chunk coordinates, recomputed at the start of every draw_buffs. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
@@ -15,11 +16,18 @@ constexpr int TOP_STREAMED_LEVEL = 8;      // level 9 is kept but never brought 
 constexpr size_t MESH_TEX_BYTES = 640000;  // 20,000 faces x 4 x (u, v)
 constexpr size_t MESH_VERT_BYTES = 960000; // 20,000 faces x 4 x 3
 constexpr size_t MESH_NORM_BYTES = 960000;
+constexpr int SAVES_PER_FRAME = 4;       // chunk saves per release pass at most
+constexpr uint32_t SAVE_RETRY_MS = 1000; // a chunk whose save failed waits this long to retry
 
-// Releases and saves every chunk outside the keep range.
+// Queues every chunk outside the keep range for its save, in grid order, and saves up to
+// SAVES_PER_FRAME queued chunks that are still out of range; a queued chunk that came back
+// stays in memory unsaved. A chunk whose save failed stays in memory and is queued again at
+// most once a second.
 void re_save();
-// While a game runs, releases and saves every chunk in memory.
-void save_all();
+// While a game runs, releases and saves every chunk in memory, queued or not, in grid order.
+// Chunks that cannot be written stay in memory; then one summary line is printed and the
+// result is 0, else 1.
+int save_all();
 
 // One position of the walk: as walked (cx, cy may lie past the world's edge), the grid
 // chunk that serves it, and the view shift in world units that puts that chunk there.
@@ -44,9 +52,9 @@ int stream_bring_in(int wx, int wy, int level);
 // Walks the streaming range around c_position_* (cx outer, cy, level inner), offers each
 // position to stream_bring_in, then hands it to visit.
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
-// Releases chunk (cx, cy, level) if it is in memory: frees its mesh arrays, writes its file,
-// frees its slot and cell. 0 when its file could not be written (the chunk is released all
-// the same), else 1.
+// Releases chunk (cx, cy, level) if it is in memory: writes its file, then frees its mesh
+// arrays, its slot and its cell. 0 when its file could not be written: the chunk then stays
+// in memory, marked unsaved, and the reason is printed once per chunk and reason. Else 1.
 int stream_release(int cx, int cy, int level);
 // Forgets the per-game state: cool-down, pool-full notice, counters.
 void stream_reset();
@@ -56,9 +64,13 @@ struct StreamStats {
     int created;     // generated
     int loaded;      // read from their files
     int saved;       // written on release
-    int save_failed; // releases whose file could not be written
+    int save_failed; // save attempts that failed (the chunk stayed in memory)
+    int taken_back;  // queued chunks that came back into range before their save
 };
 extern StreamStats stream_stats;
 
 // Allocator for the mesh arrays (tests make it fail); nullptr restores malloc.
 void stream_set_alloc(void *(*alloc)(size_t));
+// Millisecond clock that spaces retries of failed saves (tests step it); nullptr restores
+// the steady clock.
+void stream_set_clock(uint32_t (*clock)());

@@ -39,6 +39,11 @@ names = sorted(os.listdir(folder))
 columns = set()
 bad = []
 for name in names:
+    if name == "world.info":
+        with open(os.path.join(folder, name)) as f:
+            if f.read() != "size 10\n":
+                bad.append("world.info does not record size 10")
+        continue
     m = re.fullmatch(r"(\d+)-(\d+)-(\d+)\.vxc", name)
     if not m:
         bad.append(f"{name}: unexpected file")
