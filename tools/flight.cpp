@@ -4,6 +4,7 @@
 //   tess_flight --world NAME [--size 1..3] [--view 1..3] [--seed N] [--frames N]
 //               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--pitch DEG]
 //               [--per-face | --runs | --compare] [--merge-cap N] [--silhouettes 0|1]
+//               [--real-clock [--spin]]
 //               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]...
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
@@ -11,9 +12,10 @@
 // (16: one physics step per frame). The merged chunk path draws unless --per-face or --runs
 // picks another; --compare draws every frame with all three, in rotating order, timing each,
 // and counts the pixels in which the merged and runs pictures differ from the per-face one.
-// --merge-cap bounds the side of a merged quad in blocks; --silhouettes 0 turns off the
-// silhouettes of chunks in full fog. --settle first
-// lets the camera stand until every chunk in range is in memory (not measured).
+// --real-clock runs on the game's own clock and frame cap (--spin: the cap's wait spins,
+// as it did before it slept). --merge-cap bounds the side of a merged quad in blocks; --silhouettes
+// 0 turns off the silhouettes of chunks in full fog. --settle first lets the camera stand until
+// every chunk in range is in memory (not measured).
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <sys/time.h>
 #include <vector>
 
@@ -55,7 +58,9 @@ struct Options {
     int silhouettes = 1;
     bool compare = false;
     bool settle = false;
-    double walk_at = 0.7; // share of the flight after which the player walks
+    bool real_clock = false; // the game's own millisecond clock and frame cap
+    bool spin = false;       // real clock: the cap's wait spins instead of sleeping
+    double walk_at = 0.7;    // share of the flight after which the player walks
     std::vector<std::pair<int, std::string>> shots;
 };
 
@@ -93,7 +98,7 @@ int usage() {
                  "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
                  "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
                  "[--hour SECONDS] [--pitch DEG] [--per-face | --runs | --compare] [--merge-cap N] "
-                 "[--silhouettes 0|1] [--settle] [--walk-at SHARE] "
+                 "[--silhouettes 0|1] [--real-clock [--spin]] [--settle] [--walk-at SHARE] "
                  "[--shot FRAME:FILE.tga]\n");
     return 2;
 }
@@ -110,6 +115,10 @@ bool parse(int argc, char **argv, Options &o) {
             o.compare = true;
         } else if (a == "--settle") {
             o.settle = true;
+        } else if (a == "--real-clock") {
+            o.real_clock = true;
+        } else if (a == "--spin") {
+            o.spin = true;
         } else if (!has_value) {
             return false;
         } else if (a == "--world") {
@@ -412,6 +421,8 @@ int main(int argc, char **argv) {
     calls.clear = clear_buffers;
     calls.present = present;
     calls.set_title = set_title;
+    if (run.opt.real_clock) calls.clock = GetTickCount;
+    if (run.opt.spin) calls.sleep = nullptr;
     frame_start(calls);
     if (run.opt.settle) {
         run.settling = true;
@@ -424,12 +435,22 @@ int main(int argc, char **argv) {
         }
         run.settling = false;
     }
+    rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    const double wall0 = now_ms();
     while (run.frame < run.opt.frames) {
         script(run.frame);
         frame_display(calls);
         glutMainLoopEvent();
     }
+    const double wall = now_ms() - wall0;
+    getrusage(RUSAGE_SELF, &after);
+    auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    const double cpu =
+        ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
     save_all();
     report();
+    std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu / run.frame,
+                wall / run.frame);
     return 0;
 }
