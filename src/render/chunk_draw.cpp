@@ -1,4 +1,5 @@
-// Chunk drawing: frustum culling of chunks and faces, back-face skipping, runs of faces in
+// Chunk drawing: frustum culling of chunks, quads and faces, back-face skipping, the merged
+// meshes with their per-cell textures, silhouettes for chunks in full fog, runs of faces in
 // one call, and the shifted view for chunks seen across the world's edge.
 #include "render/chunk_draw.h"
 

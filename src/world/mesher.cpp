@@ -1,6 +1,8 @@
 // Per-block-type tables and the chunk mesh builder. The builder classifies whole rows of 64
 // blocks along z into bit masks and finds every exposed face of a row with a few bit
 // operations; faces come out in the same order as a block-by-block walk would give them.
+// Beside the faces it records their planes, from which a greedy pass merges them into the
+// drawing mesh.
 #include "world/mesher.h"
 
 #include "world/chunks.h"
