@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Frame times of the chunk drawing, measured with the headless flight driver on a Release
 # build under Xvfb: view distances 1, 2 and 3, a flight across more than 6 chunks, each frame
-# drawn with the merged runs and with one call per face (alternating which goes first), the
-# pixels in which the two pictures differ, and the frames in which a chunk arrives.
+# drawn with the merged meshes, the runs of faces and one call per face (in rotating order):
+# median, 99th percentile and worst frame, faces and calls, silhouettes, the pixels in which
+# the pictures differ, and the frames in which a chunk arrives. Then shorter flights at noon
+# and night, fog on and off, for the picture alone.
 #
 # Usage: bench/flight_bench.sh [build-folder] [scale]
 #   build-folder  Release build to use or make (default build-flight-bench)
@@ -41,31 +43,40 @@ mkdir saves
 # The flight goes as fast as streaming keeps up with (a chunk every 3 physics steps, one
 # step per frame here): a slab of 12, 30 and 56 chunks arrives per chunk crossed at view
 # distances 1, 2 and 3. Speed k flies 0.2 k units a frame for the first 70% of the frames,
-# then walks: 670, 560 and 450 units (7 to 10 chunks). Noon, fog on.
+# then walks: 670, 560 and 450 units (7 to 10 chunks). Noon, fog on. Every frame is drawn
+# with the merged meshes, the runs and single faces, in rotating order.
 declare -A speed=([1]=8 [2]=4 [3]=2) frames=([1]=600 [2]=1000 [3]=1600)
-printf '%-5s %-22s %-22s %-7s %-14s %-22s\n' view "runs median/worst ms" \
-    "per-face median/worst" ratio "shot px differ" "arrival median/worst"
+printf '%-5s %-9s %-8s %-8s %-8s %-7s %-6s %-7s %-6s %-9s\n' view path median p99 worst faces \
+    calls ratio silh "px>2 %"
 for view in 1 2 3; do
     out="$work/view$view.txt"
     n=$(awk -v f="${frames[$view]}" -v s="$scale" 'BEGIN { printf "%d", f * s }')
-    shot=$((n / 3))
     "$game/tess_flight" --world "bench$view" --view "$view" --frames "$n" \
-        --speed "${speed[$view]}" --hour 137 --settle --compare \
-        --shot "$shot:$work/shot$view.tga" >"$out"
-    runs=$(sed -n 's/^runs frame ms: median \([0-9.]*\), worst \([0-9.]*\).*/\1 \/ \2/p' "$out")
-    faces=$(sed -n 's/^per-face frame ms: median \([0-9.]*\), worst \([0-9.]*\).*/\1 \/ \2/p' "$out")
-    ratio=$(sed -n 's/^median ratio runs \/ per-face \([0-9.]*\)/\1/p' "$out")
-    arrival=$(sed -n 's/^arrival frames [0-9]*: median \([0-9.]*\) ms, worst \([0-9.]*\) ms, median \/ median frame \([0-9.]*\)/\1 \/ \2 (x\3)/p' "$out")
-    # The screenshot pair, compared independently of the driver's own count.
-    # Exact, and beyond 1% (two or three steps of 255), where rounding no longer explains it.
-    diff=n/a
-    if command -v compare >/dev/null; then
-        a="$work/shot$view-runs.tga" b="$work/shot$view-faces.tga"
-        diff="$(compare -metric AE "$a" "$b" null: 2>&1 || true)/$(compare -fuzz 1% \
-            -metric AE "$a" "$b" null: 2>&1 || true)"
-    fi
-    printf '%-5s %-22s %-22s %-7s %-14s %-22s\n' "$view" "$runs" "$faces" "$ratio" \
-        "$diff" "$arrival"
-    grep -E '^(settle frames|chunks|pixels differing|runs frame|per-face frame)' "$out" |
-        sed 's/^/      /'
+        --speed "${speed[$view]}" --hour 137 --settle --compare >"$out"
+    for path in merged runs per-face; do
+        line=$(grep "^$path frame ms:" "$out")
+        read -r med p99 worst faces calls silh < <(echo "$line" | sed -E \
+            's/.*median ([0-9.]+), p99 ([0-9.]+), worst ([0-9.]+); faces median ([0-9]+) in ([0-9]+) calls; silhouettes median ([0-9]+)/\1 \2 \3 \4 \5 \6/')
+        ratio=$(sed -n "s/^median ratio $path \/ per-face \([0-9.]*\)/\1/p" "$out")
+        far=$(sed -n "s/^$path pixels differing by more than 2 steps [0-9]* (\([0-9.]*\)%).*/\1/p" "$out")
+        printf '%-5s %-9s %-8s %-8s %-8s %-7s %-6s %-7s %-6s %-9s\n' "$view" "$path" "$med" "$p99" \
+            "$worst" "$faces" "$calls" "${ratio:-1}" "$silh" "${far:--}"
+    done
+    grep -E '^(settle frames|chunks|arrival)' "$out" | sed 's/^/      /'
+done
+
+# The same picture over shorter flights: noon and night, fog on and off, pixels of the merged
+# and runs pictures more than 2 colour steps from the per-face one (share of all compared).
+printf '\n%-5s %-6s %-4s %-16s %-16s\n' view hour fog "merged px>2 %" "runs px>2 %"
+for view in 1 2 3; do
+    for hour in 137 411; do
+        for fog in 1 0; do
+            out="$work/picture$view-$hour-$fog.txt"
+            "$game/tess_flight" --world "picture$view" --view "$view" --frames 150 \
+                --speed "${speed[$view]}" --hour "$hour" --fog "$fog" --compare >"$out"
+            m=$(sed -n 's/^merged pixels differing by more than 2 steps [0-9]* (\([0-9.]*\)%); worst frame [0-9]* (\([0-9.]*\)%)/\1 (worst \2)/p' "$out")
+            r=$(sed -n 's/^runs pixels differing by more than 2 steps [0-9]* (\([0-9.]*\)%); worst frame [0-9]* (\([0-9.]*\)%)/\1 (worst \2)/p' "$out")
+            printf '%-5s %-6s %-4s %-16s %-16s\n' "$view" "$hour" "$fog" "$m" "$r"
+        done
+    done
 done

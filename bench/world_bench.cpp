@@ -81,13 +81,32 @@ struct Target {
 };
 const Target targets[] = {{4, 4, 4}, {4, 4, 3}, {8, 8, 7}}; // surface, earth, worst case
 
+// Second argument 1: with the merged drawing mesh (the game's build), 0: mesh arrays alone.
 void BM_CreatePolygons(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     const Target t = targets[state.range(0)];
+    merge_enabled = int(state.range(1));
     for (auto _ : state) create_polygons(t.cx, t.cy, t.level);
-    state.counters["faces"] = cubes[chunk_slot(t.cx, t.cy, t.level)].polygons;
+    merge_enabled = 1;
+    const int slot = chunk_slot(t.cx, t.cy, t.level);
+    state.counters["faces"] = cubes[slot].polygons;
+    state.counters["quads"] = state.range(1) ? merged_meshes[slot].quads : 0;
 }
+// The silhouette of a built chunk, made afresh each time.
+void BM_Silhouette(benchmark::State &state) {
+    build_world();
+    QuietStdout quiet;
+    const Target t = targets[state.range(0)];
+    create_polygons(t.cx, t.cy, t.level);
+    const int slot = chunk_slot(t.cx, t.cy, t.level);
+    for (auto _ : state) {
+        merged_meshes[slot].version++; // stale: the next call rebuilds
+        benchmark::DoNotOptimize(silhouette_mesh(slot));
+    }
+    state.counters["quads"] = silhouette_mesh(slot)->quads;
+}
+BENCHMARK(BM_Silhouette)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 void BM_CreatePolygonsReference(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
@@ -96,7 +115,7 @@ void BM_CreatePolygonsReference(benchmark::State &state) {
     state.counters["faces"] = cubes[chunk_slot(t.cx, t.cy, t.level)].polygons;
 }
 // 0: surface chunk with six neighbours, 1: earth chunk under it, 2: stops at the face limit.
-BENCHMARK(BM_CreatePolygons)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreatePolygons)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreatePolygonsReference)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveW(benchmark::State &state) {

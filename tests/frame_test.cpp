@@ -7,6 +7,7 @@ static struct Recorder {
     int steps, presents;
     std::vector<std::vector<float>> moves;
     std::string title; // the last one set
+    int slept, late;   // ms slept; sleeps that could end less than 1 ms before the deadline
 } rec;
 struct FrameLoop : ::testing::Test {
     FrameCalls calls{};
@@ -22,7 +23,7 @@ struct FrameLoop : ::testing::Test {
         start_at(100000);
     }
     void start_at(uint32_t t) {
-        rec = Recorder{t, 0, 0, {}, {}};
+        rec = Recorder{t, 0, 0, {}, {}, 0, 0};
         cdr = 0;
         frame_start(calls);
     }
@@ -53,6 +54,27 @@ TEST_F(FrameLoop, FramesAre13MsApartAndTheTitleCountsThemOnceASecondIsOver) {
     EXPECT_NEAR(uint32_t(lastclock) - started, 1008.5, 7.5) << "over a second, under a frame late";
     EXPECT_EQ(cdr, 0);
     EXPECT_EQ(rec.title, "Tessaron, v0.10, linux, FPS: " + std::to_string(rec.presents));
+}
+TEST_F(FrameLoop, TheCapSleepsUntilAMillisecondIsLeftThenSpinsToTheSameFrameTimes) {
+    std::vector<uint32_t> spacing[2];
+    for (int sleeps = 0; sleeps < 2; sleeps++) {
+        void (*sleep)(int) = [](int ms) {
+            // The last reading (now - 1) may lag real time by up to a tick.
+            rec.late += (rec.now - 1 - uint32_t(lastren)) + 1 + uint32_t(ms) > 12;
+            rec.slept += ms;
+            rec.now += uint32_t(ms);
+        };
+        calls.sleep = sleeps ? sleep : nullptr;
+        start_at(100000);
+        for (int i = 0; i < 40; i++) {
+            const uint32_t previous = uint32_t(lastren);
+            frame_display(calls);
+            spacing[sleeps].push_back(uint32_t(lastren) - previous);
+        }
+    }
+    EXPECT_EQ(spacing[1], spacing[0]) << "the cap and frame timing stay as they are";
+    EXPECT_EQ(rec.late, 0);
+    EXPECT_GE(rec.slept, 40 * 6) << "the wait is slept down to its last ticks";
 }
 TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLook) {
     c_rot_x = 30;

@@ -1,6 +1,7 @@
 // Mesh builder: exact faces for hand-made chunks, the same faces as the reference builder.
 #include "mesher_reference.h"
 #include "world_fixture.h"
+#include <array>
 #include <random>
 
 using Mesher = TinyWorld;
@@ -126,4 +127,161 @@ TEST_F(Mesher, MatchesTheReferenceOnRandomChunks) {
         }
     std::copy(old_materials.begin(), old_materials.end(), materials);
     std::copy(old_texes.begin(), old_texes.end(), texes);
+}
+
+// Where a mesh face sits in the merge's planes: direction, layer, row, bit.
+static std::array<int, 4> face_place(const Chunk &c, int f, int cx, int cy, int level) {
+    const float *v = c.verts + 12 * f, *n = c.norms + 12 * f;
+    float mid[3] = {0, 0, 0};
+    for (int k = 0; k < 12; k++) mid[k % 3] += v[k] / 4;
+    const int x = int(std::lround(mid[0] - n[0] / 2 + 64 * cx));
+    const int y = int(std::lround(mid[2] - n[1] / 2 + 64 * cy));
+    const int z = int(std::lround(mid[1] - n[2] / 2 - 64 * level));
+    const int dir = n[2] ? (n[2] > 0) : n[1] ? 2 + (n[1] > 0) : 4 + (n[0] > 0);
+    if (dir < 2) return {dir, z, x, y};
+    return dir < 4 ? std::array<int, 4>{dir, y, x, z} : std::array<int, 4>{dir, x, y, z};
+}
+// Every mesh face in exactly one quad, no quad beyond the faces; textured quads show the
+// face's cell with its texels in the same place: the quad's texture coordinates at the
+// face's corners are the face's own offsets in the cell plus one whole repeat count.
+static void expect_merge_covers_mesh(const Chunk &c, const MergedMesh &mm, int cx, int cy,
+                                     int level, bool textured) {
+    int area = 0;
+    for (int q = 0; q < mm.quads; q++) {
+        const MergedRect &r = mm.rects[q];
+        area += (r.r1 - r.r0 + 1) * (r.b1 - r.b0 + 1);
+    }
+    EXPECT_EQ(area, c.polygons);
+    std::vector<int> face_at(6 << 18, -1), owner(size_t(c.polygons), 0);
+    for (int f = 0; f < c.polygons; f++) {
+        const auto p = face_place(c, f, cx, cy, level);
+        face_at[size_t((((p[0] * 64 + p[1]) * 64 + p[2]) * 64) + p[3])] = f;
+    }
+    for (int g = 0; g < mm.groups; g++)
+        for (int q = mm.group[g].first; q < mm.group[g].first + mm.group[g].count; q++) {
+            const MergedRect &r = mm.rects[q];
+            ASSERT_EQ(r.dir, mm.group[g].dir);
+            for (int row = r.r0; row <= r.r1; row++)
+                for (int bit = r.b0; bit <= r.b1; bit++) {
+                    const int f = face_at[size_t(((r.dir * 64 + r.layer) * 64 + row) * 64 + bit)];
+                    ASSERT_GE(f, 0) << "quad " << q << " covers no face at " << row << " " << bit;
+                    owner[size_t(f)]++;
+                    if (!textured) continue;
+                    float lo_u = 1, lo_v = 1; // the cell's corner
+
+                    for (int k = 0; k < 4; k++)
+                        lo_u = std::min(lo_u, c.texs[8 * f + 2 * k]),
+                        lo_v = std::min(lo_v, c.texs[8 * f + 2 * k + 1]);
+                    ASSERT_EQ(mm.group[g].cell, merge_cell_index({lo_u, lo_v})) << f;
+                    // Affine map of the quad: corner 0 plus steps along edges 0-1 and 0-3.
+                    const float *v = mm.verts + 12 * q, *t = mm.texs + 8 * q;
+                    long whole[2] = {0, 0};
+                    for (int k = 0; k < 4; k++) {
+                        const float *p3 = c.verts + 12 * f + 3 * k;
+                        float s[2];
+                        for (int e = 0; e < 2; e++) {
+                            const float *w = v + (e ? 9 : 3);
+                            float len2 = 0, dot = 0;
+                            for (int a = 0; a < 3; a++)
+                                len2 += (w[a] - v[a]) * (w[a] - v[a]),
+                                    dot += (p3[a] - v[a]) * (w[a] - v[a]);
+                            s[e] = dot / len2;
+                        }
+                        for (int a = 0; a < 2; a++) {
+                            const float m =
+                                t[a] + s[0] * (t[2 + a] - t[a]) + s[1] * (t[6 + a] - t[a]);
+                            const float own =
+                                (c.texs[8 * f + 2 * k + a] - (a ? lo_v : lo_u)) / ATLAS_CELL;
+                            const long w = std::lround(m - own);
+                            ASSERT_NEAR(m - own, float(w), 1e-3) << f << " corner " << k;
+                            if (k == 0) whole[a] = w;
+                            ASSERT_EQ(w, whole[a]) << f << " corner " << k;
+                        }
+                    }
+                }
+        }
+    for (int f = 0; f < c.polygons; f++) ASSERT_EQ(owner[size_t(f)], 1) << "face " << f;
+}
+TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
+    // share of solid blocks (< 0: ground up to a wavy height), seed, neighbours bound (bit k:
+    // the k-th of the six), merge cap
+    const int cases[][4] = {{-1, 1, 0x3F, 64},
+                            {-1, 2, 0x05, 64},
+                            {3, 3, 0x2A, 64},
+                            {50, 4, 0x3F, 64},
+                            {-1, 5, 0x3F, 3}};
+    const BlockId kinds[] = {1, 2, 3, 7, 9, 10, 11, 255, 256, 0xFFFF};
+    const int next[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+    for (const auto &[share, seed, bound, cap] : cases) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        ASSERT_TRUE(reset_world());
+        std::srand(unsigned(seed));
+        Chunk &c = bind_meshed(4, 4, 4);
+        for (int k = 0; k < 6; k++)
+            if ((bound >> k) & 1) {
+                Chunk &n = bind_chunk(4 + next[k][0], 4 + next[k][1], 4 + next[k][2], 3);
+                for (int i = 0; i < 300; i++) n.blocks[std::rand() % CHUNK_BLOCKS] = 0;
+            }
+        for (int x = 0; x < 64; x++)
+            for (int y = 0; y < 64; y++) {
+                const int top = 30 + int(3 * std::sin(x / 9.0) + 2 * std::cos(y / 7.0));
+                for (int z = 0; z < 64; z++) {
+                    const bool solid = share < 0 ? z <= top : std::rand() % 100 < share;
+                    const BlockId k = kinds[std::rand() % 10];
+                    const BlockId ground = z < top - 1 ? 3 : std::rand() % 20 ? 1 : k;
+                    block_at(c, x, y, z) = !solid ? 0 : share < 0 ? ground : k;
+                }
+            }
+        merge_size_cap = cap;
+        testing::internal::CaptureStdout(); // the face limit's notice
+        create_polygons(4, 4, 4);
+        testing::internal::GetCapturedStdout();
+        merge_size_cap = 64;
+        const int slot = chunk_slot(4, 4, 4);
+        const MergedMesh &mm = merged_meshes[slot];
+        ASSERT_GT(mm.version, 0u);
+        ASSERT_EQ(mm.faces, c.polygons);
+        expect_merge_covers_mesh(c, mm, 4, 4, 4, true);
+        for (int q = 0; q < mm.quads; q++)
+            ASSERT_TRUE(mm.rects[q].r1 - mm.rects[q].r0 < cap &&
+                        mm.rects[q].b1 - mm.rects[q].b0 < cap);
+        const MergedMesh *sil = silhouette_mesh(slot);
+        ASSERT_TRUE(sil);
+        expect_merge_covers_mesh(c, *sil, 4, 4, 4, false);
+        EXPECT_LE(sil->quads, mm.quads);
+        if (share < 0 && cap == 64) {
+            EXPECT_LT(mm.quads * 2, c.polygons) << "ground merges";
+        }
+    }
+}
+// The quad of direction dir covering block (row, bit) of layer, or -1.
+static int quad_at(const MergedMesh &mm, int dir, int layer, int row, int bit) {
+    for (int q = 0; q < mm.quads; q++) {
+        const MergedRect &r = mm.rects[q];
+        if (r.dir == dir && r.layer == layer && r.r0 <= row && row <= r.r1 && r.b0 <= bit &&
+            bit <= r.b1)
+            return q;
+    }
+    return -1;
+}
+TEST_F(Mesher, PlacingAndBreakingABlockRebuildsTheMergedMesh) {
+    Chunk &c = bind_meshed(4, 4, 4);
+    for (int x = 0; x < 64; x++)
+        for (int y = 0; y < 64; y++)
+            for (int z = 0; z <= 30; z++) block_at(c, x, y, z) = z == 30 ? 1 : 3;
+    const MergedMesh &mm = merged_meshes[chunk_slot(4, 4, 4)];
+    create_polygons(4, 4, 4);
+    EXPECT_EQ(quad_at(mm, 1, 30, 0, 0), quad_at(mm, 1, 30, 63, 63)) << "one lawn";
+    block_at(c, 10, 12, 31) = 1; // placed on the lawn
+    block_at(c, 40, 44, 30) = 0; // broken out of it
+    create_polygons(4, 4, 4);
+    expect_merge_covers_mesh(c, mm, 4, 4, 4, true);
+    // Placed: its top and four sides; under it the lawn has a gap. Hole: the face under it
+    // and the four walls around it, the lawn gone there.
+    const int shown[][4] = {{1, 31, 10, 12}, {2, 12, 10, 31}, {3, 12, 10, 31}, {4, 10, 12, 31},
+                            {5, 10, 12, 31}, {1, 29, 40, 44}, {2, 45, 40, 30}, {3, 43, 40, 30},
+                            {4, 41, 44, 30}, {5, 39, 44, 30}};
+    for (const auto &s : shown) EXPECT_GE(quad_at(mm, s[0], s[1], s[2], s[3]), 0) << s[0] << s[1];
+    EXPECT_LT(quad_at(mm, 1, 30, 10, 12), 0);
+    EXPECT_LT(quad_at(mm, 1, 30, 40, 44), 0);
 }

@@ -2,15 +2,20 @@
 // a simulated clock, and prints what was drawn, streamed and saved and how long frames took.
 //
 //   tess_flight --world NAME [--size 1..3] [--view 1..3] [--seed N] [--frames N]
-//               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--pitch DEG] [--per-face]
-//               [--compare]
+//               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--pitch DEG]
+//               [--per-face | --runs | --compare] [--merge-cap N] [--silhouettes 0|1]
+//               [--real-clock [--spin]]
 //               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]...
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
 // movement keys (the game's own speed is 1), --frame-ms is the simulated length of one frame
-// (16: one physics step per frame). --compare draws every frame with both chunk paths, in
-// alternating order, timing each, and counts the pixels in which they differ. --settle first
-// lets the camera stand until every chunk in range is in memory (not measured).
+// (16: one physics step per frame). The merged chunk path draws unless --per-face or --runs
+// picks another; --compare draws every frame with all three, in rotating order, timing each,
+// and counts the pixels in which the merged and runs pictures differ from the per-face one.
+// --real-clock runs on the game's own clock and frame cap (--spin: the cap's wait spins,
+// as it did before it slept). --merge-cap bounds the side of a merged quad in blocks; --silhouettes
+// 0 turns off the silhouettes of chunks in full fog. --settle first lets the camera stand until
+// every chunk in range is in memory (not measured).
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -18,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <sys/time.h>
 #include <vector>
 
@@ -29,6 +35,7 @@
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/chunks.h"
+#include "world/mesher.h"
 #include "world/saver.h"
 #include "world/streamer.h"
 
@@ -47,11 +54,23 @@ struct Options {
     int fog = 1;
     double hour = -1; // world clock at the start, seconds; < 0 keeps the game's own start
     float pitch = 0;  // starting pitch in degrees, positive looks down
-    bool per_face = false;
+    int path = DRAW_MERGED;
+    int merge_cap = 64;
+    int silhouettes = 1;
     bool compare = false;
     bool settle = false;
-    double walk_at = 0.7; // share of the flight after which the player walks
+    bool real_clock = false; // the game's own millisecond clock and frame cap
+    bool spin = false;       // real clock: the cap's wait spins instead of sleeping
+    double walk_at = 0.7;    // share of the flight after which the player walks
     std::vector<std::pair<int, std::string>> shots;
+};
+
+// What one chunk path drew, frame by frame.
+struct PathRun {
+    int path;
+    std::string name;
+    std::vector<double> ms, faces, calls, silhouettes;
+    long diff_pixels = 0, diff_worst = 0, diff_far = 0, diff_far_worst = 0; // against per-face
 };
 
 struct Run {
@@ -61,14 +80,12 @@ struct Run {
     bool settling = false;
     int settle_frames = 0;
     int quiet_frames = 0; // settling: frames in a row in which no chunk arrived
-    std::vector<double> faces, faces_other, calls, calls_other;
     int steps = 0;
-    std::vector<double> ms;       // per rendered frame: the path measured (or runs in compare)
-    std::vector<double> ms_other; // compare: the per-face path
-    std::vector<char> arrived;    // a chunk was brought in during the frame
-    std::string pending_shot;     // screenshot asked for and not yet taken
-    long diff_pixels = 0, diff_total = 0, diff_worst = 0, diff_frames = 0;
-    long diff_far = 0, diff_far_worst = 0;
+    std::vector<PathRun> paths; // compare: merged, runs, per-face (the reference last)
+    std::vector<int> first;     // per rendered frame: the path that drew first
+    std::vector<char> arrived;  // a chunk was brought in during the frame
+    std::string pending_shot;   // screenshot asked for and not yet taken
+    long diff_total = 0, diff_frames = 0;
 } run;
 
 double now_ms() {
@@ -78,12 +95,12 @@ double now_ms() {
 }
 
 int usage() {
-    std::fprintf(
-        stderr,
-        "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
-        "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
-        "[--hour SECONDS] [--pitch DEG] [--per-face] [--compare] [--settle] [--walk-at SHARE] "
-        "[--shot FRAME:FILE.tga]\n");
+    std::fprintf(stderr,
+                 "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
+                 "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
+                 "[--hour SECONDS] [--pitch DEG] [--per-face | --runs | --compare] [--merge-cap N] "
+                 "[--silhouettes 0|1] [--real-clock [--spin]] [--settle] [--walk-at SHARE] "
+                 "[--shot FRAME:FILE.tga]\n");
     return 2;
 }
 
@@ -92,11 +109,17 @@ bool parse(int argc, char **argv, Options &o) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
         if (a == "--per-face") {
-            o.per_face = true;
+            o.path = DRAW_PER_FACE;
+        } else if (a == "--runs") {
+            o.path = DRAW_RUNS;
         } else if (a == "--compare") {
             o.compare = true;
         } else if (a == "--settle") {
             o.settle = true;
+        } else if (a == "--real-clock") {
+            o.real_clock = true;
+        } else if (a == "--spin") {
+            o.spin = true;
         } else if (!has_value) {
             return false;
         } else if (a == "--world") {
@@ -117,6 +140,10 @@ bool parse(int argc, char **argv, Options &o) {
             o.fog = std::atoi(argv[++i]);
         } else if (a == "--walk-at") {
             o.walk_at = std::atof(argv[++i]);
+        } else if (a == "--merge-cap") {
+            o.merge_cap = std::atoi(argv[++i]);
+        } else if (a == "--silhouettes") {
+            o.silhouettes = std::atoi(argv[++i]);
         } else if (a == "--hour") {
             o.hour = std::atof(argv[++i]);
         } else if (a == "--pitch") {
@@ -213,8 +240,8 @@ std::string with_suffix(const std::string &path, const char *suffix) {
 }
 
 // One drawing of the frame with the chosen chunk path, timed up to the finished picture.
-double draw_timed(int per_face) {
-    draw_per_face = per_face;
+double draw_timed(int path) {
+    chunk_draw_path = path;
     const double t0 = now_ms();
     clear_buffers();
     e_render();
@@ -222,10 +249,26 @@ double draw_timed(int per_face) {
     return now_ms() - t0;
 }
 
+// Pixels of a against the per-face picture b: differing at all, and by more than 2 steps.
+void count_diff(PathRun &p, const std::vector<unsigned char> &a,
+                const std::vector<unsigned char> &b) {
+    long diff = 0, far = 0;
+    for (size_t i = 0; i < a.size(); i += 3) {
+        int most = 0;
+        for (int c = 0; c < 3; c++) most = std::max(most, std::abs(a[i + c] - b[i + c]));
+        diff += most > 0;
+        far += most > 2;
+    }
+    p.diff_pixels += diff;
+    p.diff_far += far;
+    p.diff_worst = std::max(p.diff_worst, diff);
+    p.diff_far_worst = std::max(p.diff_far_worst, far);
+}
+
 void present() {
     const int before = stream_stats.created + stream_stats.loaded;
     if (run.settling) {
-        draw_per_face = 0;
+        chunk_draw_path = DRAW_MERGED;
         e_render();
         glutSwapBuffers();
         run.settle_frames++;
@@ -236,76 +279,38 @@ void present() {
     }
     if (const std::string *s = shot_for(run.frame)) run.pending_shot = *s;
     const std::string *shot = run.pending_shot.empty() ? nullptr : &run.pending_shot;
-    if (!run.opt.compare) {
-        // The frame's clear already ran in the loop; the render and the swap are timed.
-        draw_per_face = run.opt.per_face ? 1 : 0;
-        const double t0 = now_ms();
-        e_render();
-        glFinish();
-        run.ms.push_back(now_ms() - t0);
-        run.faces.push_back(chunk_draw_stats.faces);
-        run.calls.push_back(chunk_draw_stats.draw_calls);
-        if (shot && !write_tga(*shot, read_back()))
-            std::fprintf(stderr, "cannot write %s\n", shot->c_str());
+    // Compare: every path draws the frame, in an order that rotates so that none always pays
+    // for the chunk the first drawing may bring in; the per-face path is the reference.
+    const size_t n = run.paths.size();
+    const bool want_px = run.opt.compare && (shot || run.frame % 5 == 0);
+    std::vector<std::vector<unsigned char>> px(n);
+    for (size_t k = 0; k < n; k++) {
+        const size_t i = (k + static_cast<size_t>(run.frame)) % n;
+        PathRun &p = run.paths[i];
+        p.ms.push_back(draw_timed(p.path));
+        p.faces.push_back(chunk_draw_stats.faces);
+        p.calls.push_back(chunk_draw_stats.draw_calls);
+        p.silhouettes.push_back(chunk_draw_stats.silhouettes);
+        if (k == 0) run.first.push_back(int(i));
+        if (want_px || (shot && !run.opt.compare)) px[i] = read_back();
+    }
+    chunk_draw_path = DRAW_MERGED;
+    // A chunk that arrived during the first drawing (and the neighbours rebuilt for it)
+    // changes the world the others show: such frames are not compared, and a screenshot
+    // waits for the next frame.
+    const bool world_changed = n > 1 && stream_stats.created + stream_stats.loaded > before;
+    if (want_px && !world_changed) {
+        for (size_t i = 0; i + 1 < n; i++) count_diff(run.paths[i], px[i], px[n - 1]);
+        run.diff_total += WIN_W * WIN_H;
+        run.diff_frames++;
+    }
+    if (shot && !world_changed) {
+        for (size_t i = 0; i < n; i++) {
+            const std::string name =
+                n == 1 ? *shot : with_suffix(*shot, ("-" + run.paths[i].name).c_str());
+            if (!write_tga(name, px[i])) std::fprintf(stderr, "cannot write %s\n", name.c_str());
+        }
         run.pending_shot.clear();
-    } else {
-        // The first drawing of a frame is the one that can bring a chunk in; alternate so
-        // that neither path always pays for it.
-        const bool runs_first = run.frame % 2 == 0;
-        double runs_ms, face_ms;
-        std::vector<unsigned char> runs_px, face_px;
-        const bool want_px = shot || run.frame % 5 == 0;
-        ChunkDrawStats runs_stats, face_stats;
-        if (runs_first) {
-            runs_ms = draw_timed(0);
-            runs_stats = chunk_draw_stats;
-            if (want_px) runs_px = read_back();
-            face_ms = draw_timed(1);
-            face_stats = chunk_draw_stats;
-            if (want_px) face_px = read_back();
-        } else {
-            face_ms = draw_timed(1);
-            face_stats = chunk_draw_stats;
-            if (want_px) face_px = read_back();
-            runs_ms = draw_timed(0);
-            runs_stats = chunk_draw_stats;
-            if (want_px) runs_px = read_back();
-        }
-        run.faces.push_back(runs_stats.faces);
-        run.calls.push_back(runs_stats.draw_calls);
-        run.faces_other.push_back(face_stats.faces);
-        run.calls_other.push_back(face_stats.draw_calls);
-        draw_per_face = 0;
-        run.ms.push_back(runs_ms);
-        run.ms_other.push_back(face_ms);
-        // A chunk that arrived during the first drawing (and the neighbours rebuilt for it)
-        // changes the world the second one shows: such frames are not compared, and a
-        // screenshot waits for the next frame.
-        const bool world_changed = stream_stats.created + stream_stats.loaded > before;
-        if (want_px && !world_changed) {
-            // Exact, and beyond the one or two steps by which the rasterizer may round a
-            // colour differently when a face comes in a batch.
-            long diff = 0, far = 0;
-            for (size_t i = 0; i < runs_px.size(); i += 3) {
-                int most = 0;
-                for (int c = 0; c < 3; c++)
-                    most = std::max(most, std::abs(runs_px[i + c] - face_px[i + c]));
-                diff += most > 0;
-                far += most > 2;
-            }
-            run.diff_pixels += diff;
-            run.diff_far += far;
-            run.diff_total += WIN_W * WIN_H;
-            run.diff_worst = std::max(run.diff_worst, diff);
-            run.diff_far_worst = std::max(run.diff_far_worst, far);
-            run.diff_frames++;
-        }
-        if (shot && !world_changed) {
-            if (!write_tga(with_suffix(*shot, "-runs"), runs_px) ||
-                !write_tga(with_suffix(*shot, "-faces"), face_px))
-                std::fprintf(stderr, "cannot write %s\n", shot->c_str());
-            run.pending_shot.clear();
-        }
     }
     glutSwapBuffers();
     run.arrived.push_back(stream_stats.created + stream_stats.loaded > before);
@@ -325,6 +330,12 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+double percentile99(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(0.99 * static_cast<double>(v.size())))];
+}
+
 double worst(const std::vector<double> &v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
@@ -336,33 +347,30 @@ void report() {
     std::printf("chunks created %i, loaded %i, saved %i\n", stream_stats.created,
                 stream_stats.loaded, stream_stats.saved);
     if (stream_stats.save_failed) std::printf("chunk saves failed %i\n", stream_stats.save_failed);
-    const char *name = run.opt.compare ? "runs" : run.opt.per_face ? "per-face" : "runs";
-    std::printf("%s frame ms: median %.2f, worst %.2f; faces median %.0f in %.0f calls\n", name,
-                median(run.ms), worst(run.ms), median(run.faces), median(run.calls));
-    if (run.opt.compare) {
-        std::printf("per-face frame ms: median %.2f, worst %.2f; faces median %.0f in %.0f calls\n",
-                    median(run.ms_other), worst(run.ms_other), median(run.faces_other),
-                    median(run.calls_other));
-        std::printf("median ratio runs / per-face %.3f\n",
-                    median(run.ms_other) > 0 ? median(run.ms) / median(run.ms_other) : 0.0);
-        const double frame_px = WIN_W * WIN_H, all = run.diff_total ? run.diff_total : 1;
-        std::printf("pixels differing %li of %li (%.4f%%) in %li frames compared; worst frame "
+    const PathRun &ref = run.paths.back();
+    const double frame_px = WIN_W * WIN_H, all = run.diff_total ? run.diff_total : 1;
+    for (const PathRun &p : run.paths) {
+        std::printf("%s frame ms: median %.2f, p99 %.2f, worst %.2f; faces median %.0f in %.0f "
+                    "calls; silhouettes median %.0f\n",
+                    p.name.c_str(), median(p.ms), percentile99(p.ms), worst(p.ms), median(p.faces),
+                    median(p.calls), median(p.silhouettes));
+        if (!run.opt.compare || &p == &ref) continue;
+        std::printf("median ratio %s / per-face %.3f\n", p.name.c_str(),
+                    median(ref.ms) > 0 ? median(p.ms) / median(ref.ms) : 0.0);
+        std::printf("%s pixels differing %li of %li (%.4f%%) in %li frames compared; worst frame "
                     "%li (%.4f%%)\n",
-                    run.diff_pixels, run.diff_total, 100.0 * run.diff_pixels / all, run.diff_frames,
-                    run.diff_worst, 100.0 * run.diff_worst / frame_px);
-        std::printf("pixels differing by more than 2 steps %li (%.4f%%); worst frame %li "
+                    p.name.c_str(), p.diff_pixels, run.diff_total, 100.0 * p.diff_pixels / all,
+                    run.diff_frames, p.diff_worst, 100.0 * p.diff_worst / frame_px);
+        std::printf("%s pixels differing by more than 2 steps %li (%.4f%%); worst frame %li "
                     "(%.4f%%)\n",
-                    run.diff_far, 100.0 * run.diff_far / all, run.diff_far_worst,
-                    100.0 * run.diff_far_worst / frame_px);
+                    p.name.c_str(), p.diff_far, 100.0 * p.diff_far / all, p.diff_far_worst,
+                    100.0 * p.diff_far_worst / frame_px);
     }
     // Frames in which a chunk arrived, measured on the path that drew first in them.
     std::vector<double> arrival;
     for (size_t i = 0; i < run.arrived.size(); i++)
-        if (run.arrived[i]) {
-            const bool runs_first = !run.opt.compare || i % 2 == 0;
-            arrival.push_back(runs_first ? run.ms[i] : run.ms_other[i]);
-        }
-    const double base = run.opt.compare ? median(run.ms) : median(run.ms);
+        if (run.arrived[i]) arrival.push_back(run.paths[size_t(run.first[i])].ms[i]);
+    const double base = median(run.paths.front().ms);
     std::printf("arrival frames %zu: median %.2f ms, worst %.2f ms, median / median frame %.2f\n",
                 arrival.size(), median(arrival), worst(arrival),
                 base > 0 ? median(arrival) / base : 0.0);
@@ -377,6 +385,16 @@ int main(int argc, char **argv) {
     load();
     game_param.view_distance = run.opt.view;
     game_param.fog_enabled = run.opt.fog;
+    merge_size_cap = run.opt.merge_cap;
+    chunk_draw_silhouettes = run.opt.silhouettes;
+    const PathRun merged{DRAW_MERGED, "merged", {}, {}, {}, {}},
+        runs{DRAW_RUNS, "runs", {}, {}, {}, {}}, faces{DRAW_PER_FACE, "per-face", {}, {}, {}, {}};
+    if (run.opt.compare)
+        run.paths = {merged, runs, faces};
+    else
+        run.paths = {run.opt.path == DRAW_MERGED ? merged
+                     : run.opt.path == DRAW_RUNS ? runs
+                                                 : faces};
 
     glutInitWindowSize(WIN_W, WIN_H);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
@@ -404,6 +422,8 @@ int main(int argc, char **argv) {
     calls.clear = clear_buffers;
     calls.present = present;
     calls.set_title = set_title;
+    if (run.opt.real_clock) calls.clock = GetTickCount;
+    if (run.opt.spin) calls.sleep = nullptr;
     frame_start(calls);
     if (run.opt.settle) {
         run.settling = true;
@@ -416,11 +436,19 @@ int main(int argc, char **argv) {
         }
         run.settling = false;
     }
+    rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    const double wall0 = now_ms();
     while (run.frame < run.opt.frames) {
         script(run.frame);
         frame_display(calls);
         glutMainLoopEvent();
     }
+    const double wall = now_ms() - wall0;
+    getrusage(RUSAGE_SELF, &after);
+    auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    const double cpu =
+        ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
     // The way out as the game takes it: every chunk saved, then one flush to disk.
     int in_memory = 0;
     for (const Chunk &c : cubes) in_memory += c.used;
@@ -431,5 +459,7 @@ int main(int argc, char **argv) {
     std::printf("exit with %i chunks: save_all %.0f ms, flush %.0f ms%s\n", in_memory,
                 saved_at - exit_start, now_ms() - saved_at, flushed ? "" : " (failed)");
     report();
+    std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu / run.frame,
+                wall / run.frame);
     return 0;
 }

@@ -2,17 +2,24 @@
 // view frustum and drawn from their vertex arrays, across the world's edge too.
 #pragma once
 
-// 1: every face that passes the frustum test is sent as its own glDrawArrays call (the
-// reference the benchmark compares with); 0 (default): faces that GL would cull as back
-// faces are skipped and consecutive drawn faces go to GL in one call. Both draw the same
-// picture.
-extern int draw_per_face;
+// Which way chunks are drawn; all draw the same picture, the first two are kept so the
+// comparison can be rerun. DRAW_PER_FACE: every face that passes the frustum test is its own
+// glDrawArrays call (the reference). DRAW_RUNS: faces GL would cull as back faces are
+// skipped and consecutive drawn faces go to GL in one call. DRAW_MERGED (default): the
+// chunks' merged drawing meshes, one texture per atlas cell, culled quad by quad; with
+// linear fog on, chunks wholly at or beyond the fog end are drawn as untextured, unlit
+// silhouettes (they come out in the fog colour either way).
+enum ChunkDrawPath { DRAW_MERGED = 0, DRAW_PER_FACE = 1, DRAW_RUNS = 2 };
+extern int chunk_draw_path;
+// 0 turns the silhouettes of the merged path off (to measure them). Default 1.
+extern int chunk_draw_silhouettes;
 
 // GL calls and faces of the last draw_buffs, for the benchmark and the tests. Per frame.
 struct ChunkDrawStats {
-    int chunks;     // chunks that passed the chunk test
-    int faces;      // faces drawn
-    int draw_calls; // glDrawArrays calls
+    int chunks;      // chunks that passed the chunk test
+    int faces;       // faces drawn
+    int draw_calls;  // glDrawArrays calls
+    int silhouettes; // chunks drawn as silhouettes
 };
 extern ChunkDrawStats chunk_draw_stats;
 
@@ -21,6 +28,15 @@ extern ChunkDrawStats chunk_draw_stats;
 // missing chunk, draws the chunks in the frustum and releases those out of range. Leaves
 // the modelview and the matrix stack as it found them.
 void draw_buffs();
+
+// Smallest eye-plane distance (-z in eye space) of any point of the box centre c, half sides
+// h under a modelview m (column-major): the distance linear fog measures on this GL, and
+// never more than the radial distance, so a box whose value reaches the fog end lies wholly
+// in full fog under either measure.
+float chunk_box_fog_depth(const float m[16], const float c[3], const float h[3]);
+
+// 1 when the box centre c, half sides h is not wholly behind one plane of m_Frustum.
+int chunk_box_in_frustum(const float c[3], const float h[3]);
 
 // 1 when the outward side of face f of a mesh looks toward eye (drawing coordinates), so
 // that a GL with back-face culling would draw it.

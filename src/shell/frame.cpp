@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sys/time.h>
+#include <time.h>
 
 #include "engine/common.h"
 #include "engine/physics.h"
@@ -21,6 +22,8 @@ constexpr double PI = 3.14; // the game's angles have always used this value
 constexpr double PIXELS_PER_DEGREE = 10;
 constexpr double FORWARD = 0.2;
 constexpr double SIDEWAYS = 0.12;
+// Whole clock ticks the cap waits after a frame: the first gap with gap * FRAME_CAP >= 1000.
+constexpr int32_t CAP_TICKS = (1000 + FRAME_CAP - 1) / FRAME_CAP;
 
 int held(char lower, char upper) {
     return keys[static_cast<unsigned char>(lower)] || keys[static_cast<unsigned char>(upper)];
@@ -56,6 +59,11 @@ int engine_step() {
     return e_psysix();
 }
 
+void sleep_ms(int ms) {
+    const timespec t = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&t, nullptr);
+}
+
 } // namespace
 
 uint32_t GetTickCount() {
@@ -75,6 +83,7 @@ FrameCalls frame_engine_calls() {
     c.rotate = rotatecamera;
     c.step = engine_step;
     c.add_clock = add_to_clock;
+    c.sleep = sleep_ms;
     return c;
 }
 
@@ -102,9 +111,14 @@ int frame_display(const FrameCalls &c) {
         cdr++;
         c.present();
         // A clock set back ends the wait instead of holding the game until it catches up.
+        // The wait sleeps while more than a millisecond is surely left, then spins, so the
+        // cap keeps its timing without burning the core: a reading of gap whole ticks means
+        // up to gap + 1 ms have passed.
         for (;;) {
             const int32_t gap = frame_gap(c.clock(), lastren);
             if (gap < 0 || static_cast<int64_t>(gap) * FRAME_CAP >= 1000) break;
+            const int32_t left = CAP_TICKS - gap;
+            if (c.sleep && left > 2) c.sleep(left - 2);
         }
         lastren = c.clock();
         rendered = 1;

@@ -29,7 +29,7 @@ extern int fps;          // cdr at the last title update
 // Milliseconds of gettimeofday, wrapping modulo 2^32.
 uint32_t GetTickCount();
 
-// Everything one frame reaches outside itself. All entries must be set.
+// Everything one frame reaches outside itself. All entries but sleep must be set.
 struct FrameCalls {
     uint32_t (*clock)();                        // the millisecond clock, read afresh each use
     void (*move)(float dx, float dy, float dz); // one movement row
@@ -39,10 +39,13 @@ struct FrameCalls {
     void (*present)();                          // renders the frame and swaps buffers
     void (*add_clock)(double ms);               // advances the world clock
     void (*set_title)(const char *title);       // the window title
+    // Gives the core away for about ms milliseconds while the frame cap waits; null: the
+    // wait spins on the clock alone.
+    void (*sleep)(int ms);
 };
 
-// The engine's own movement, rotation, physics step and world clock; the caller adds the
-// clock, clear, present and set_title entries.
+// The engine's own movement, rotation, physics step, world clock and sleep; the caller adds
+// the clock, clear, present and set_title entries.
 FrameCalls frame_engine_calls();
 
 // Sets the time bases from three clock readings and empties the step backlog.

@@ -1,11 +1,15 @@
 // Per-block-type tables and the chunk mesh builder. The builder classifies whole rows of 64
 // blocks along z into bit masks and finds every exposed face of a row with a few bit
 // operations; faces come out in the same order as a block-by-block walk would give them.
+// Beside the faces it records their planes, from which a greedy pass merges them into the
+// drawing mesh.
 #include "world/mesher.h"
 
 #include "world/chunks.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -162,6 +166,21 @@ struct Scratch {
 };
 Scratch scratch;
 
+// What the build records for the merge: the faces it wrote, by direction and plane, and where
+// the atlas cell changes between neighbouring faces. The vertical planes are consumed (left
+// zero) by every merge.
+struct MergeScratch {
+    Row side[4][CHUNK_EDGE][CHUNK_EDGE];      // -y +y -x +x faces of row (x, y), [dir - 2][x][y]
+    Row side_diff[CHUNK_EDGE][CHUNK_EDGE];    // bit z: side cell differs from block z - 1's
+    Row side_rows[CHUNK_EDGE];                // bit y: side[.][x][y] and side_diff are written
+    Row vert[2][CHUNK_EDGE][CHUNK_EDGE];      // below, above faces of layer z, row x: bit y
+    Row vert_diff[2][CHUNK_EDGE][CHUNK_EDGE]; // bit y: cell differs from block y - 1's
+    Row vert_layers[2];                       // bit z: layer z has a face
+    uint8_t vert_cell[2][2][CHUNK_EDGE];      // cell of the face at z in row y, by y & 1
+    uint8_t cell_of[3][TEXTURE_ROWS];         // top, bottom, side cell of a block type
+};
+MergeScratch merge_scratch;
+
 const BlockId *chunk_blocks(int cx, int cy, int level) {
     int slot = chunk_slot(cx, cy, level);
     return slot < 0 ? nullptr : cubes[slot].blocks;
@@ -251,7 +270,266 @@ struct Writer {
     }
 };
 
+// A quad found by the greedy pass, before the quads are ordered by cell and direction.
+struct Pending {
+    MergedRect r;
+    int cell;
+};
+Pending pending[MESH_FACES + FACE_KINDS];
+int key_count[TEXTURE_ROWS * FACE_KINDS + 1];
+
+unsigned merge_builds = 0; // last version handed out
+
+// Greedy rectangles over one plane: rows m (consumed), where st marks bits whose cell differs
+// from the bit before. A run grows along the bits first, then over following rows that hold
+// the whole run in one cell.
+template <class CellAt>
+Pending *greedy_plane(int dir, int layer, Row m[CHUNK_EDGE], const Row st[CHUNK_EDGE], int cap,
+                      CellAt cell_at, Pending *out) {
+    for (int r = 0; r < CHUNK_EDGE; r++) {
+        while (m[r]) {
+            const int b0 = __builtin_ctzll(m[r]);
+            const Row stop = ~(m[r] >> b0) | ((st[r] >> b0) & ~Row(1));
+            int len = stop ? __builtin_ctzll(stop) : CHUNK_EDGE;
+            if (len > cap) len = cap;
+            const Row run = (len == CHUNK_EDGE ? ~Row(0) : (Row(1) << len) - 1) << b0;
+            const Row inner = run & ~(Row(1) << b0);
+            const int cell = cell_at(r, b0);
+            int r1 = r + 1;
+            while (r1 < CHUNK_EDGE && r1 - r < cap && (m[r1] & run) == run && !(st[r1] & inner) &&
+                   cell_at(r1, b0) == cell)
+                r1++;
+            for (int k = r; k < r1; k++) m[k] &= ~run;
+            *out++ = {{uint8_t(dir), uint8_t(layer), uint8_t(r), uint8_t(r1 - 1), uint8_t(b0),
+                       uint8_t(b0 + len - 1)},
+                      cell};
+        }
+    }
+    return out;
+}
+
+// Grows mesh to hold quads and groups; false (mesh untouched) when memory runs out.
+template <class T> bool grow(T *&p, int want) {
+    T *q = static_cast<T *>(std::realloc(p, sizeof(T) * size_t(want)));
+    if (!q) return false;
+    p = q;
+    return true;
+}
+bool reserve(MergedMesh &mm, int quads, int groups, bool textured) {
+    if (quads > mm.capacity) {
+        const int n = quads + quads / 4 + 16;
+        if (!grow(mm.verts, 12 * n) || !grow(mm.norms, 12 * n) || !grow(mm.boxes, 6 * n) ||
+            !grow(mm.rects, n) || (textured && !grow(mm.texs, 8 * n)))
+            return false;
+        mm.capacity = n;
+    }
+    if (groups > mm.group_capacity) {
+        const int n = groups + 8;
+        if (!grow(mm.group, n)) return false;
+        mm.group_capacity = n;
+    }
+    return true;
+}
+
+// Writes quad i of mm from its blocks: the corners of the faces it replaces, texture
+// coordinates that repeat once per block in the faces' own orientation. The direction is a
+// template argument so the shape table folds into plain stores.
+template <int F> void write_quad(MergedMesh &mm, int i, const MergedRect &q, bool textured) {
+    constexpr int rows = F < X_MINUS ? 0 : 1, bits = F < Y_MINUS ? 1 : 2;
+    constexpr int normal = 3 - rows - bits;
+    int lo[3], hi[3]; // x, y, z blocks
+    lo[rows] = q.r0, hi[rows] = q.r1;
+    lo[bits] = q.b0, hi[bits] = q.b1;
+    lo[normal] = hi[normal] = q.layer;
+    const float bx = float(64 * mm.cx), by = float(64 * mm.cy), bz = float(64 * mm.level);
+    const float d[3][2] = {{(float(lo[0]) - 0.5f) - bx, (float(hi[0]) + 0.5f) - bx},
+                           {bz + (float(lo[2]) - 0.5f), bz + (float(hi[2]) + 0.5f)},
+                           {(float(lo[1]) - 0.5f) - by, (float(hi[1]) + 0.5f) - by}};
+    constexpr const FaceShape &s = shapes[F];
+    const float wide[2][2] = {{0, float(q.r1 - q.r0 + 1)}, {0, float(q.b1 - q.b0 + 1)}};
+    float *v = mm.verts + 12 * i, *n = mm.norms + 12 * i, *b = mm.boxes + 6 * i;
+    float *t = textured ? mm.texs + 8 * i : nullptr;
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; k++) {
+        v[3 * k + 0] = d[0][s.corner[k][0]];
+        v[3 * k + 1] = d[1][s.corner[k][1]];
+        v[3 * k + 2] = d[2][s.corner[k][2]];
+        n[3 * k + 0] = s.normal[0];
+        n[3 * k + 1] = s.normal[1];
+        n[3 * k + 2] = s.normal[2];
+        if (t) {
+            t[2 * k] = wide[0][s.tex[k][0]];
+            t[2 * k + 1] = wide[1][s.tex[k][1]];
+        }
+    }
+#pragma GCC unroll 3
+    for (int a = 0; a < 3; a++) {
+        b[a] = 0.5f * (d[a][0] + d[a][1]);
+        b[3 + a] = 0.5f * (d[a][1] - d[a][0]);
+    }
+    mm.rects[i] = q;
+}
+
+void write_quad(MergedMesh &mm, int i, const MergedRect &q, bool textured) {
+    switch (q.dir) {
+    case BELOW:
+        return write_quad<BELOW>(mm, i, q, textured);
+    case ABOVE:
+        return write_quad<ABOVE>(mm, i, q, textured);
+    case Y_MINUS:
+        return write_quad<Y_MINUS>(mm, i, q, textured);
+    case Y_PLUS:
+        return write_quad<Y_PLUS>(mm, i, q, textured);
+    case X_MINUS:
+        return write_quad<X_MINUS>(mm, i, q, textured);
+    default:
+        return write_quad<X_PLUS>(mm, i, q, textured);
+    }
+}
+
+// Orders the pending quads by cell, then direction, and writes them to mm. False when memory
+// ran out.
+bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
+    const int n = int(end - pending);
+    const int keys = textured ? TEXTURE_ROWS * FACE_KINDS : FACE_KINDS;
+    auto key = [&](const Pending &p) { return textured ? p.cell * FACE_KINDS + p.r.dir : p.r.dir; };
+    std::memset(key_count, 0, sizeof(int) * size_t(keys + 1));
+    for (const Pending *p = pending; p != end; p++) key_count[key(*p) + 1]++;
+    int groups = 0;
+    for (int k = 0; k < keys; k++) {
+        groups += key_count[k + 1] > 0;
+        key_count[k + 1] += key_count[k];
+    }
+    if (!reserve(mm, n, groups, textured)) return false;
+    mm.groups = 0;
+    for (int k = 0; k < keys; k++) {
+        const int count = key_count[k + 1] - key_count[k];
+        if (count)
+            mm.group[mm.groups++] = {key_count[k], count, textured ? k / FACE_KINDS : MERGE_NO_CELL,
+                                     k % FACE_KINDS};
+    }
+    for (const Pending *p = pending; p != end; p++)
+        write_quad(mm, key_count[key(*p)]++, p->r, textured);
+    mm.quads = n;
+    return true;
+}
+
+// Merges the faces the build recorded in merge_scratch into the slot's drawing mesh.
+void merge_recorded(int slot, int cx, int cy, int level, int faces) {
+    MergeScratch &ms = merge_scratch;
+    MergedMesh &mm = merged_meshes[slot];
+    if (!merge_enabled) {
+        // The vertical planes must still be left empty for the next build.
+        for (int d = 0; d < 2; d++) {
+            for (Row l = ms.vert_layers[d]; l; l &= l - 1) {
+                std::memset(ms.vert[d][__builtin_ctzll(l)], 0, sizeof ms.vert[d][0]);
+                std::memset(ms.vert_diff[d][__builtin_ctzll(l)], 0, sizeof ms.vert_diff[d][0]);
+            }
+            ms.vert_layers[d] = 0;
+        }
+        mm.version = 0;
+        return;
+    }
+    const BlockId *blocks = cubes[slot].blocks;
+    const int cap = merge_size_cap < 1 ? 1 : merge_size_cap > 64 ? 64 : merge_size_cap;
+    Pending *out = pending;
+    Row m[CHUNK_EDGE], st[CHUNK_EDGE];
+    for (int d = 0; d < 2; d++) {
+        const uint8_t *cells = ms.cell_of[d == 0 ? 1 : 0];
+        for (Row layers = ms.vert_layers[d]; layers; layers &= layers - 1) {
+            const int z = __builtin_ctzll(layers);
+            std::memcpy(m, ms.vert[d][z], sizeof m);
+            std::memcpy(st, ms.vert_diff[d][z], sizeof st);
+            std::memset(ms.vert[d][z], 0, sizeof m);
+            std::memset(ms.vert_diff[d][z], 0, sizeof st);
+            out = greedy_plane(
+                d, z, m, st, cap, [&](int x, int y) { return cells[blocks[block_index(x, y, z)]]; },
+                out);
+        }
+        ms.vert_layers[d] = 0;
+    }
+    const uint8_t *side = ms.cell_of[2];
+    for (int d = Y_MINUS; d <= Y_PLUS; d++)
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            Row any = 0;
+            for (int x = 0; x < CHUNK_EDGE; x++) {
+                const bool set = (ms.side_rows[x] >> y) & 1;
+                m[x] = set ? ms.side[d - 2][x][y] : 0;
+                st[x] = set ? ms.side_diff[x][y] : 0;
+                any |= m[x];
+            }
+            if (any)
+                out = greedy_plane(
+                    d, y, m, st, cap,
+                    [&](int x, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
+        }
+    for (int d = X_MINUS; d <= X_PLUS; d++)
+        for (int x = 0; x < CHUNK_EDGE; x++) {
+            Row any = 0;
+            for (int y = 0; y < CHUNK_EDGE; y++) {
+                const bool set = (ms.side_rows[x] >> y) & 1;
+                m[y] = set ? ms.side[d - 2][x][y] : 0;
+                st[y] = set ? ms.side_diff[x][y] : 0;
+                any |= m[y];
+            }
+            if (any)
+                out = greedy_plane(
+                    d, x, m, st, cap,
+                    [&](int y, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
+        }
+    mm.version = 0;
+    mm.cx = cx, mm.cy = cy, mm.level = level;
+    mm.faces = faces;
+    if (store_quads(mm, out, true)) mm.version = ++merge_builds;
+}
+
 } // namespace
+
+MergedMesh merged_meshes[POOL_SIZE];
+int merge_size_cap = 64;
+int merge_enabled = 1;
+namespace {
+MergedMesh silhouettes[POOL_SIZE];
+}
+
+int merge_cell_index(const TexCell &c) {
+    auto index = [](float f) {
+        const long k = std::lround(f / ATLAS_CELL);
+        return int(k < 0 ? 0 : k > 15 ? 15 : k);
+    };
+    return index(c.u) + 16 * index(c.v);
+}
+
+const MergedMesh *silhouette_mesh(int slot) {
+    if (slot < 0 || slot >= POOL_SIZE) return nullptr;
+    const MergedMesh &mm = merged_meshes[slot];
+    if (!mm.version) return nullptr;
+    MergedMesh &sil = silhouettes[slot];
+    if (sil.version == mm.version) return &sil;
+    // Every face of the textured mesh back on its plane, then merged again without cells.
+    static Row planes[FACE_KINDS][CHUNK_EDGE][CHUNK_EDGE];
+    static const Row no_cells[CHUNK_EDGE] = {};
+    Row layers[FACE_KINDS] = {};
+    for (int i = 0; i < mm.quads; i++) {
+        const MergedRect &q = mm.rects[i];
+        const Row run = (q.b1 - q.b0 == 63 ? ~Row(0) : (Row(1) << (q.b1 - q.b0 + 1)) - 1) << q.b0;
+        for (int r = q.r0; r <= q.r1; r++) planes[q.dir][q.layer][r] |= run;
+        layers[q.dir] |= Row(1) << q.layer;
+    }
+    Pending *out = pending;
+    for (int d = 0; d < FACE_KINDS; d++)
+        for (Row l = layers[d]; l; l &= l - 1) {
+            const int layer = __builtin_ctzll(l);
+            out = greedy_plane(
+                d, layer, planes[d][layer], no_cells, CHUNK_EDGE, [](int, int) { return 0; }, out);
+        }
+    sil.version = 0;
+    sil.cx = mm.cx, sil.cy = mm.cy, sil.level = mm.level;
+    sil.faces = mm.faces;
+    if (!store_quads(sil, out, false)) return nullptr;
+    sil.version = mm.version;
+    return &sil;
+}
 
 void create_polygons(int cx, int cy, int level) {
     if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size) return;
@@ -285,6 +563,24 @@ void create_polygons(int cx, int cy, int level) {
     vertical_plane(chunk_blocks(cx, cy, level - 1), 63, want_below, k, s.below);
     vertical_plane(chunk_blocks(cx, cy, level + 1), 0, want_above, k, s.above);
 
+    MergeScratch &ms = merge_scratch;
+    for (int t = 0; t < TEXTURE_ROWS; t++) {
+        ms.cell_of[0][t] = uint8_t(merge_cell_index(texes[t].top));
+        ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
+        ms.cell_of[2][t] = uint8_t(merge_cell_index(texes[t].side));
+    }
+    std::memset(ms.side_rows, 0, sizeof ms.side_rows);
+    // A below or above face at (x, y, z): its bit in the layer's plane, and a cell change
+    // against the face at y - 1.
+    auto record_vert = [&ms](int d, int x, int y, int z, uint8_t cell) {
+        Row &bits = ms.vert[d][z][x];
+        if (y > 0 && ((bits >> (y - 1)) & 1) && ms.vert_cell[d][(y - 1) & 1][z] != cell)
+            ms.vert_diff[d][z][x] |= Row(1) << y;
+        bits |= Row(1) << y;
+        ms.vert_cell[d][y & 1][z] = cell;
+        ms.vert_layers[d] |= Row(1) << z;
+    };
+
     Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
     const float base_x = float(64 * cx), base_y = float(64 * cy), base_z = float(64 * level);
     Corners c;
@@ -308,25 +604,46 @@ void create_polygons(int cx, int cy, int level) {
             c.d3[0] = (float(y) - 0.5f) - base_y;
             c.d3[1] = (float(y) + 0.5f) - base_y;
             const BlockId *row = blocks + block_index(x, y, 0);
+            ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
+            ms.side[3][x][y] = f5;
+            ms.side_rows[x] |= Row(1) << y;
+            Row diff = 0; // side cell changes along the row
+            int last_z = -2, last_cell = -1;
             while (any) {
                 int z = __builtin_ctzll(any);
                 any &= any - 1;
                 c.d2[0] = base_z + (float(z) - 0.5f);
                 c.d2[1] = base_z + (float(z) + 0.5f);
                 int t = row[z];
-                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
-                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
+                const int side_cell = ms.cell_of[2][t];
+                if (z == last_z + 1 && side_cell != last_cell) diff |= Row(1) << z;
+                last_z = z, last_cell = side_cell;
+                if ((f0 >> z) & 1) {
+                    out.face<BELOW>(t, c);
+                    record_vert(0, x, y, z, ms.cell_of[1][t]);
+                }
+                if ((f1 >> z) & 1) {
+                    out.face<ABOVE>(t, c);
+                    record_vert(1, x, y, z, ms.cell_of[0][t]);
+                }
                 if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
                 if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
                 if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
                 if ((f5 >> z) & 1) out.face<X_PLUS>(t, c);
                 if (out.count > FACE_LIMIT) {
+                    // The merge covers exactly the faces written: none beyond this block.
+                    const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
+                    for (int k = 0; k < 4; k++) ms.side[k][x][y] &= kept;
+                    ms.side_diff[x][y] = diff;
                     chunk.polygons = out.count;
                     printf("stoped building, polygons: %i \n", out.count);
+                    merge_recorded(slot, cx, cy, level, out.count);
                     return;
                 }
             }
+            ms.side_diff[x][y] = diff;
         }
     }
     chunk.polygons = out.count;
+    merge_recorded(slot, cx, cy, level, out.count);
 }
