@@ -1,6 +1,7 @@
 // Inventory grid: stacking order, packs, taking items, a missing grid, and the hotbar icon.
 #include "items/cells.h"
 #include "gl_fixture.h"
+#include "scratch.h"
 using Slots = std::vector<InventorySlot>;
 TEST(Cells, AddingFollowsTheStackingOrder) {
     const InventorySlot P1 = {1, 40}, P2 = {2, 40}, P3 = {3, 40}; // full packs
@@ -43,9 +44,8 @@ TEST(Cells, TakingTheLastItemEmptiesTheSlotAndAMissingGridIsIgnored) {
     add_box_to_inv(nullptr, 3);
     add_pack_to_inv(nullptr, 3);
     render_cell(nullptr, 0, 0, 1);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(init_cells(0, 5), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "cannot allocate memory for cells\n");
+    EXPECT_EQ(output_of([] { EXPECT_EQ(init_cells(0, 5), nullptr); }),
+              "cannot allocate memory for cells\n");
 }
 class CellIcon : public glfix::GlTest {}; // its TearDown checks that no GL error is left
 TEST_F(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {

@@ -53,9 +53,7 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
     std::strcpy(t_field[t_world_name].text, "big 50%s"); // never a format
     d_box[d_world_big].selected = 1;                     // size choice 2
     const int counter = game_param.world_counter;
-    testing::internal::CaptureStdout();
-    click(b_create_world); // also the game's first aiming click
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = output_of([] { click(b_create_world); }); // and the first aiming click
     EXPECT_NE(out.find("./saves/big 50%sworld size 20 \n"), std::string::npos) << out;
     EXPECT_EQ(all(game, e_is_gui(), world_size, vision_range, game_param.world_counter,
                   gamer[0].active, gamer[0].break_request, floats(GL_FOG_START)[0],

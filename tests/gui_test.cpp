@@ -110,9 +110,7 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
         g_level(3);
         hit(d_box[d_world_big]);
         std::strcpy(t_field[t_world_name].text, name);
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(hit(btt[b_create_world]), ok ? 4 : 0);
-        std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = output_of([&] { EXPECT_EQ(hit(btt[b_create_world]), ok ? 4 : 0); });
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), ok ? 0 : 1);
         EXPECT_STREQ(g_get_world()->name, ok ? name : "before");
         EXPECT_EQ(g_get_world()->size, ok ? 2 : 0);

@@ -15,11 +15,7 @@ static int in_memory() {
     return int(std::count_if(cubes, cubes + POOL_SIZE, [](const Chunk &c) { return c.used; }));
 }
 static std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
-    testing::internal::CaptureStdout();
-    stream_locate();
-    stream_walk(nullptr, nullptr);
-    re_save();
-    return testing::internal::GetCapturedStdout();
+    return output_of([] { stream_locate(), stream_walk(nullptr, nullptr), re_save(); });
 }
 static size_t count(const std::string &s, const char *what) {
     size_t n = 0;
@@ -173,9 +169,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
 
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
     for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(save_all(), 0);
-        out = testing::internal::GetCapturedStdout();
+        out = output_of([] { EXPECT_EQ(save_all(), 0); });
         EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
                              "directory \n"),
                   k ? 0u : 1u)
@@ -243,9 +237,7 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
     stream_reset();
     ASSERT_TRUE(reset_world());
-    testing::internal::CaptureStdout();
-    init_save_load(world, cubes, world_size, "w");
-    out = testing::internal::GetCapturedStdout();
+    out = output_of([] { init_save_load(world, cubes, world_size, "w"); });
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
     camera_x = 200;
     out += settle();
