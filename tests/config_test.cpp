@@ -1,5 +1,4 @@
 // The settings file: exact default bytes, the forced position, and the mended reads and writes.
-#include <gtest/gtest.h>
 #include <fstream>
 #include <iterator>
 #include "scratch.h"

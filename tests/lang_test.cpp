@@ -1,5 +1,4 @@
 // Phrase table: line numbering, the CR LF cut, language switches, damaged and shipped files.
-#include <gtest/gtest.h>
 #include "gui/lang.h"
 #include "scratch.h"
 #include <algorithm>

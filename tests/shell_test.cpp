@@ -1,5 +1,4 @@
 // The window callbacks without a main loop: motion, keys and the reshape.
-#include <gtest/gtest.h>
 
 #include <cstring>
 

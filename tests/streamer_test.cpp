@@ -1,7 +1,6 @@
 // Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
 #include <fstream>
 #include "engine/engine.h"
-#include "scratch.h"
 #include "world/saver.h"
 #include "world/streamer.h"
 #include "world_fixture.h"
