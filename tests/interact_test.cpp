@@ -34,7 +34,7 @@ struct Interact : ::testing::Test {
     }
     std::string step(int n = 1) { // n physics-step endings; returns what they printed
         return output_of([&] {
-            while (n-- > 0) pick_ray(&p), player_actions();
+            for (; n > 0; n--) pick_ray(&p), player_actions();
         });
     }
     template <class T, size_t N> static int live(const T (&pool)[N]) {
