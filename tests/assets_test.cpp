@@ -19,6 +19,26 @@ struct Tex {
         glDeleteTextures(1, names);
     }
 };
+// Cell (i, j) of a 16 x 16 atlas: channel means, and the spread of the channel sum.
+struct Look {
+    double mean[3], contrast;
+    Look(const Tex &t, int i, int j) : mean{} {
+        const int cw = t.w / 16, ch = t.h / 16;
+        double sum2 = 0, sum = 0, n = cw * ch;
+        for (int y = j * ch; y < (j + 1) * ch; y++)
+            for (int x = i * cw; x < (i + 1) * cw; x++) {
+                const unsigned char *p = t.at(x, y);
+                for (int c = 0; c < 3; c++) mean[c] += p[c] / n;
+                sum += (p[0] + p[1] + p[2]) / n;
+                sum2 += (p[0] + p[1] + p[2]) * (p[0] + p[1] + p[2]) / n;
+            }
+        contrast = std::sqrt(sum2 - sum * sum);
+    }
+    double apart(const Look &o) const {
+        return std::fabs(mean[0] - o.mean[0]) + std::fabs(mean[1] - o.mean[1]) +
+               std::fabs(mean[2] - o.mean[2]);
+    }
+};
 class Assets : public glfix::GlTest {};
 TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
     for (const char *n :
@@ -26,18 +46,10 @@ TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
         EXPECT_GT(Tex(n).w, 0);
     Tex t("world/standart/ground.tga");
     ASSERT_TRUE(t.w % 16 == 0 && t.h % 16 == 0 && t.w > 0);
-    const int cw = t.w / 16, ch = t.h / 16; // cells v = 0: earth, floor, turf top, turf side
-    double mean[4][3] = {};
-    for (int i = 0; i < 4; i++) {
-        for (int y = 0; y < ch; y++)
-            for (int x = i * cw; x < (i + 1) * cw; x++)
-                for (int c = 0; c < 3; c++) mean[i][c] += t.at(x, y)[c] / double(cw * ch);
-        EXPECT_GT(mean[i][0] + mean[i][1] + mean[i][2], 60) << i;
-        for (int j = 0; j < i; j++) {
-            double d = 0;
-            for (int c = 0; c < 3; c++) d += std::fabs(mean[i][c] - mean[j][c]);
-            EXPECT_GT(d, 12) << i << " vs " << j;
-        }
+    for (int i = 0; i < 4; i++) { // cells v = 0: earth, floor, turf top, turf side
+        const Look l(t, i, 0);
+        EXPECT_GT(l.mean[0] + l.mean[1] + l.mean[2], 60) << i;
+        for (int j = 0; j < i; j++) EXPECT_GT(l.apart(Look(t, j, 0)), 12) << i << " vs " << j;
     }
     Tex f("font.tga"); // white ink in each letter, none outside what a quad samples, at 1 : 1.6
     EXPECT_NEAR((f.h / 15.4) / (f.w / 23.2), 1.6, 0.016);
@@ -63,23 +75,6 @@ TEST_F(Assets, PicturesLoadAtlasCellsAreDistinctAndDrawnAndEveryLetterHasInk) {
 TEST_F(Assets, EveryCellABreakableBlocksFlakesReachHoldsBlockTexture) {
     fill_block_tables();
     Tex t("world/standart/ground.tga");
-    const int cw = t.w / 16, ch = t.h / 16;
-    struct Look {
-        double mean[3], contrast; // channel means, and the spread of the channel sum
-    };
-    auto look = [&](int i, int j) {
-        Look l{};
-        double sum2 = 0, sum = 0, n = cw * ch;
-        for (int y = j * ch; y < (j + 1) * ch; y++)
-            for (int x = i * cw; x < (i + 1) * cw; x++) {
-                const unsigned char *p = t.at(x, y);
-                for (int c = 0; c < 3; c++) l.mean[c] += p[c] / n;
-                sum += (p[0] + p[1] + p[2]) / n;
-                sum2 += (p[0] + p[1] + p[2]) * (p[0] + p[1] + p[2]) / n;
-            }
-        l.contrast = std::sqrt(sum2 - sum * sum);
-        return l;
-    };
     auto cell = [](float c) { return int(std::floor(c * 16 + 1e-4f)); };
     std::set<std::pair<int, int>> used, reached;
     for (const BlockTextures &r : texes)
@@ -96,13 +91,11 @@ TEST_F(Assets, EveryCellABreakableBlocksFlakesReachHoldsBlockTexture) {
     EXPECT_EQ(reached.size(), 6u * 3u); // earth and turf: columns 0 to 5, rows 0 to 2
     for (const auto &r : reached) {
         if (used.count(r)) continue;
-        const Look l = look(r.first, r.second);
+        const Look l(t, r.first, r.second);
         bool like = false;
         for (const auto &u : used) {
-            const Look m = look(u.first, u.second);
-            double d = 0;
-            for (int c = 0; c < 3; c++) d += std::fabs(l.mean[c] - m.mean[c]);
-            like = like || (d < 10 && l.contrast >= m.contrast / 2);
+            const Look m(t, u.first, u.second);
+            like = like || (l.apart(m) < 10 && l.contrast >= m.contrast / 2);
         }
         EXPECT_TRUE(like) << "cell " << r.first << ", " << r.second << ": " << l.mean[0] << " "
                           << l.mean[1] << " " << l.mean[2] << ", contrast " << l.contrast;

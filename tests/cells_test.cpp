@@ -1,6 +1,7 @@
 // Inventory grid: stacking order, packs, taking items, a missing grid, and the hotbar icon.
 #include "items/cells.h"
 #include "gl_fixture.h"
+#include "scratch.h"
 using Slots = std::vector<InventorySlot>;
 TEST(Cells, AddingFollowsTheStackingOrder) {
     const InventorySlot P1 = {1, 40}, P2 = {2, 40}, P3 = {3, 40}; // full packs
@@ -35,17 +36,13 @@ TEST(Cells, TakingTheLastItemEmptiesTheSlotAndAMissingGridIsIgnored) {
     InventoryGrid g = {s.data(), 10, 5};
     s[13] = {3, 2};                                           // column 3, row 1
     EXPECT_EQ(get_cell(&g, 13, 0) + get_cell(&g, -7, 2), 0u); // outside, not aliases of 13
-    minus_cell(&g, 3, 1);
-    EXPECT_EQ(get_cell(&g, 3, 1), 3u);
+    EXPECT_EQ((minus_cell(&g, 3, 1), get_cell(&g, 3, 1)), 3u);
     for (int k = 0; k < 2; k++) minus_cell(&g, 3, 1); // an empty slot's count must not wrap to 255
     EXPECT_EQ(s[13].type + s[13].count, 0);
-    minus_cell(nullptr, 0, 0);
-    add_box_to_inv(nullptr, 3);
-    add_pack_to_inv(nullptr, 3);
+    minus_cell(nullptr, 0, 0), add_box_to_inv(nullptr, 3), add_pack_to_inv(nullptr, 3);
     render_cell(nullptr, 0, 0, 1);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(init_cells(0, 5), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "cannot allocate memory for cells\n");
+    EXPECT_EQ(output_of([] { EXPECT_EQ(init_cells(0, 5), nullptr); }),
+              "cannot allocate memory for cells\n");
 }
 class CellIcon : public glfix::GlTest {}; // its TearDown checks that no GL error is left
 TEST_F(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {
@@ -54,8 +51,7 @@ TEST_F(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glfix::clear(0.5f, 0.5f, 0.5f);
     InventorySlot earth = {3, 40};
-    render_cell(&earth, 210, 566, 0);
-    render_cell(&earth, 248, 566, 1);
+    render_cell(&earth, 210, 566, 0), render_cell(&earth, 248, 566, 1);
     EXPECT_EQ(glfix::floats(GL_CURRENT_COLOR, 4), glfix::all(1, 1, 1, 1));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     glfix::Image im = glfix::read_framebuffer(); // the fills, clear of the cubes

@@ -31,38 +31,30 @@ class Engine : public GlTest {
     }
     void SetUp() override {
         GlTest::SetUp();
-        game = 0; // menu mode with no game, as after start-up
-        gui = 1;
+        game = 0, gui = 1; // menu mode with no game, as after start-up
     }
 };
 
 TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
-    for (int k = 0; k < 10; k++) {
-        send_key('0' + k);
-        EXPECT_EQ(cells_active, (k + 9) % 10) << k; // "1" is column 0, "0" the last
-    }
+    for (int k = 0; k < 10; k++) // "1" is column 0, "0" the last
+        EXPECT_EQ((send_key('0' + k), cells_active), (k + 9) % 10) << k;
     for (int k : {'a', '/'}) send_key(k);
     EXPECT_EQ(cells_active, 8);
     for (int b : {2, 1}) mouse_down(b);
     EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));
-    g_level(0);
-    click(b_exit);
+    g_level(0), click(b_exit);
     EXPECT_EQ(shell_quit_requested(), 1);
-    game_param.view_distance = 3;
-    g_level(3);
+    game_param.view_distance = 3, g_level(3);
     std::strcpy(t_field[t_world_name].text, "big 50%s"); // never a format
     d_box[d_world_big].selected = 1;                     // size choice 2
     const int counter = game_param.world_counter;
-    testing::internal::CaptureStdout();
-    click(b_create_world); // also the game's first aiming click
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = output_of([] { click(b_create_world); }); // and the first aiming click
     EXPECT_NE(out.find("./saves/big 50%sworld size 20 \n"), std::string::npos) << out;
     EXPECT_EQ(all(game, e_is_gui(), world_size, vision_range, game_param.world_counter,
                   gamer[0].active, gamer[0].break_request, floats(GL_FOG_START)[0],
                   floats(GL_FOG_END)[0]),
               all(1, 0, 20, 3, counter + 1, 1, 1, 60, 118)); // fog follows the view distance
-    mouse_down(2);
-    mouse_up(2);
+    mouse_down(2), mouse_up(2);
     EXPECT_EQ(gamer[0].place_request, 1);
     mouse_up(0);
     EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));

@@ -90,8 +90,9 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
     EXPECT_NEAR(ir, 0.008f, 1e-3f); // the phase wrapped
 }
 
-// The longest typed name stays in its frame; 14 long names stay in their columns and on screen.
-TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndTheScreen) {
+// The longest typed name stays in its frame; 14 long names stay in their columns and on screen;
+// a refused name says why under the form, in either language, until the next key.
+TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothLanguages) {
     const glfix::Rgb grey{128, 128, 128}, red{255, 0, 0}; // the background left and right of 744
     ir = 1.5707963f - 0.005f;
     g_level(3);
@@ -119,15 +120,10 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndTheScreen) {
         const int right = std::min(b.x + b.w, 744); // the grey part of the background
         EXPECT_GT(im.count_not(grey, b.x, b.y, right, b.y + b.h), 8 + 4 * i) << i;
     }
-}
-
-// A refused name says why under the form, in either language, until the next key.
-TEST_F(MenuDrawTest, ARefusedNameSaysWhyInBothLanguages) {
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
-    const glfix::Rgb grey{128, 128, 128};
-    ir = 1.5707963f - 0.005f;
+    ir = 1.5707963f - 0.005f; // each draw moves the light on
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
         lang_init(code);

@@ -3,9 +3,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
-#include <string>
 #include <tuple>
-#include <gtest/gtest.h>
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "scratch.h"
@@ -21,13 +19,9 @@ class MenuTest : public ::testing::Test {
     void SetUp() override {
         for (int n = 1; n < PHRASE_SLOTS; n++) std::snprintf(frazes[n], PHRASE_BYTES, "p%d", n);
         for (int i = 0; i < CATALOGUE_SLOTS; i++) std::snprintf(cat.names[i], 64, "w%d", i);
-        g_set_par_str(&params);
-        g_setctlg(&cat);
+        g_set_par_str(&params), g_setctlg(&cat);
     }
-    static int click(int x, int y) {
-        g_set_mouse(x, y);
-        return g_mouse_down();
-    }
+    static int click(int x, int y) { return g_set_mouse(x, y), g_mouse_down(); }
     template <class W> static int hit(const W &w) { return click(w.x + 5, w.y + 10); }
     static Rect rect(int b) { return {btt[b].x, btt[b].y, btt[b].w, btt[b].h}; }
 };
@@ -79,8 +73,7 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     }
     ScratchDir::mkdir_p("saves/w0"); // a listed world resumes at the size its chunks need
     std::ofstream("saves/w0/2-25-9.vxc") << std::string(CHUNK_FILE_BYTES, 0);
-    cat.count = 1;
-    g_level(2);
+    cat.count = 1, g_level(2);
     EXPECT_EQ(hit(btt[play_w[0]]), 4);
     EXPECT_STREQ(g_get_world()->name, "w0");
     EXPECT_EQ(g_get_world()->size, 3); // y = 25 needs 30 chunks across
@@ -88,9 +81,8 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     EXPECT_STREQ(d_box[d_v_distance].items[d_box[d_v_distance].selected], "p22");
     EXPECT_STREQ(d_box[d_fog].items[d_box[d_fog].selected], "p26");
     for (int b : {d_v_distance, d_v_distance, d_fog}) hit(d_box[b]); // 3 -> 1 -> 2, fog on
-    EXPECT_EQ(hit(btt[b_save]), 2);
-    EXPECT_EQ(params.view_distance, 2);
-    EXPECT_EQ(params.fog_enabled, 1);
+    EXPECT_EQ((std::vector<int>{hit(btt[b_save]), params.view_distance, params.fog_enabled}),
+              (std::vector<int>{2, 2, 1}));
 }
 
 TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
@@ -110,9 +102,7 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
         g_level(3);
         hit(d_box[d_world_big]);
         std::strcpy(t_field[t_world_name].text, name);
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(hit(btt[b_create_world]), ok ? 4 : 0);
-        std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = output_of([&] { EXPECT_EQ(hit(btt[b_create_world]), ok ? 4 : 0); });
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), ok ? 0 : 1);
         EXPECT_STREQ(g_get_world()->name, ok ? name : "before");
         EXPECT_EQ(g_get_world()->size, ok ? 2 : 0);

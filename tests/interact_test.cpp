@@ -33,9 +33,9 @@ struct Interact : ::testing::Test {
         return p.has_target ? A6{t[0], t[1], t[2], f[0], f[1], f[2]} : A6{};
     }
     std::string step(int n = 1) { // n physics-step endings; returns what they printed
-        testing::internal::CaptureStdout();
-        for (int k = 0; k < n; k++) pick_ray(&p), player_actions();
-        return testing::internal::GetCapturedStdout();
+        return output_of([&] {
+            for (; n > 0; n--) pick_ray(&p), player_actions();
+        });
     }
     template <class T, size_t N> static int live(const T (&pool)[N]) {
         return int(std::count_if(pool, pool + N, [](const T &r) { return r.active; }));
@@ -99,9 +99,7 @@ TEST_F(Interact, PlacingIntoTheBodyIsRefusedAtEveryLevel) {
         for (int k = 0; k < r.walk; k++) movecamera(0, 1, 0), e_psysix();
         for (int k = 0; k < 10 && r.walk; k++) e_psysix(); // come to rest at the wall
         p.place_request = 1;
-        testing::internal::CaptureStdout();
-        e_psysix();
-        const bool said = !testing::internal::GetCapturedStdout().empty();
+        const bool said = !output_of(e_psysix).empty();
         const int *c = p.prev_chunk, *l = p.prev_local;
         const I3 cell{64 * c[0] - l[0], 64 * c[1] - l[1], 64 * c[2] + l[2]};
         BlockId &b = world_block(cell[0], cell[1], cell[2]);

@@ -57,10 +57,8 @@ TEST_F(Pools, FullPoolSpawnsNothingAndABurstStopsWhenItFills) {
     for (int count : {0, -4}) add_particle_from_cube(0, 0, 0, 3, count);
     EXPECT_EQ(draws, 0); // no count, no draws
     for (int k = 0; k < 500; k++) prs[k].active = 1;
-    add_particle_from_cube(0, 0, 0, 3, 60);
-    EXPECT_EQ(draws, 12 * 12);
-    add_particle_from_cube(0, 0, 0, 3, 5);
-    EXPECT_EQ(draws, 12 * 12);
+    for (int count : {60, 5}) // room for 12 flakes, then none
+        EXPECT_EQ((add_particle_from_cube(0, 0, 0, 3, count), draws), 12 * 12) << count;
     prs[300].active = prs[7].active = 0;
     add_particle_from_cube(0, 0, 0, 70000, 1); // past the texture table: untextured, no overrun
     EXPECT_EQ(prs[7].active, 1);

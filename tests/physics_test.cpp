@@ -90,8 +90,7 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     go(30, 10, 127);
     e_psysix(), e_jump(), e_psysix();
     EXPECT_EQ(all(gamer[0].z, gamer[0].vz), all(127, 0));
-    world_block(30, 10, 129) = 0;
-    e_jump(), e_psysix();
+    world_block(30, 10, 129) = 0, e_jump(), e_psysix();
     EXPECT_GT(gamer[0].z, 127.0);
 }
 TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
@@ -102,8 +101,6 @@ TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     EXPECT_EQ(all(camera_x, camera_z, gamer[0].x, gamer[0].yaw, jump, already_created),
               all(11.5, 129.5, 11.5, -170, 1, 0));
     EXPECT_LT(gamer[0].z, 129.5);
-    rotatecamera(0, 600);
-    EXPECT_EQ(camera_rot_y, 240.0f);
-    rotatecamera(0, -190);
-    EXPECT_EQ(camera_rot_y, 170.0f);
+    EXPECT_EQ((rotatecamera(0, 600), camera_rot_y), 240.0f);
+    EXPECT_EQ((rotatecamera(0, -190), camera_rot_y), 170.0f);
 }

@@ -1,9 +1,10 @@
-// Chunk files and the world catalogue, in a scratch folder that starts without "./saves/".
+// Chunk files, the world catalogue and the exit flush, in a scratch folder that starts without
+// "./saves/". syncfs is replaced here to see what it is given.
 #include "scratch.h"
 #include "world/chunks.h"
 #include "world/saver.h"
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -18,9 +19,7 @@ static void write_file(const std::string &path, const Bytes &b) {
 }
 // Runs f; true when it printed `lines` lines, one of them holding `what`.
 template <class F> static bool printed(F f, const char *what, int lines = 1) {
-    testing::internal::CaptureStdout();
-    f();
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = output_of(f);
     return out.find(what) != out.npos && std::count(out.begin(), out.end(), '\n') == lines;
 }
 struct Saver : ::testing::Test {
@@ -122,4 +121,39 @@ TEST_F(Saver, AWorldKeepsItsRecordedSizeElseItsChunkFilesTellIt) {
     std::system("cd saves/w && rm world.info 5-15-3.vxc");
     EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("w"), 10); }, "size 10 inferred"));
     EXPECT_TRUE(printed([] { EXPECT_EQ(saved_world_size("none"), 10); }, "size 10 inferred"));
+}
+static std::vector<std::string> flushed; // the folders syncfs was given
+static int flush_error = 0;              // errno to fail with, 0 to succeed
+extern "C" int syncfs(int fd) {
+    char path[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = readlink(link.c_str(), path, sizeof path - 1);
+    flushed.push_back(n > 0 ? std::string(path, size_t(n)) : "?");
+    errno = flush_error;
+    return flush_error ? -1 : 0;
+}
+// The flush on the way out: one syncfs on the bound world's folder (the working folder without
+// a world), and one line when it fails.
+TEST_F(Saver, OneSyncOfTheWorldFolderOrTheWorkingFolderAndOneLineOnFailure) {
+    ScratchDir::mkdir_p("saves/w");
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    const struct {
+        const char *world; // bound world, or none
+        int error;
+        const char *folder, *line; // under the working folder; printed, or empty
+    } cases[] = {
+        {"w", 0, "/saves/w", ""},
+        {"w", EIO, "/saves/w", "cannot flush ./saves/w to disk: Input/output error \n"},
+        {"not yet saved", 0, "", ""}, // no folder yet: "cfg" still gets its flush
+        {nullptr, 0, "", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.world ? c.world : "no world");
+        output_of([&] { init_save_load(world, cubes, 10, c.world); });
+        flushed.clear();
+        flush_error = c.error;
+        EXPECT_EQ(output_of([] { EXPECT_EQ(save_flush(), flush_error ? 0 : 1); }), c.line);
+        EXPECT_EQ(flushed, std::vector<std::string>{std::string(cwd) + c.folder});
+    }
 }

@@ -1,6 +1,7 @@
 // A throw-away working folder for tests that read or write files: the game uses its cwd.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <limits.h>
 #include <string>
@@ -28,3 +29,9 @@ struct ScratchDir {
         if (std::system(cmd.c_str()) != 0) std::abort();
     }
 };
+// What f printed on stdout while it ran.
+template <class F> std::string output_of(F f) {
+    testing::internal::CaptureStdout();
+    f();
+    return testing::internal::GetCapturedStdout();
+}

@@ -1,5 +1,4 @@
 // The window callbacks without a main loop: motion, keys and the reshape.
-#include <gtest/gtest.h>
 
 #include <cstring>
 
@@ -10,24 +9,21 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 
-namespace {
-
 TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndKeysAreHeldTillReleased) {
     game_param.window_width = 1000;
     game_param.window_height = 750;
     gui = 1;
     PassiveMotion(333, 101);
     PassiveMotion(500, 375); // the centre: the warp's own echo
-    EXPECT_EQ(mouse_x, 266);
-    EXPECT_EQ(mouse_y, 80);
+    EXPECT_EQ(glfix::all(mouse_x, mouse_y), glfix::all(266, 80));
     gui = 0;
     PassiveMotion(505, 375);
     PassiveMotion(503, 375);
     EXPECT_EQ(sm_x, 3);
-    Key('w', 0, 0);
-    EXPECT_EQ(keys['w'], 1);
-    KeyUp('w', 0, 0);
-    EXPECT_EQ(keys['w'], 0);
+    for (int down : {1, 0}) {
+        (down ? Key : KeyUp)('w', 0, 0);
+        EXPECT_EQ(keys['w'], down);
+    }
 }
 
 // GLUT names a release by the Shift state at release time, so a letter may come back up in
@@ -42,9 +38,7 @@ TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
         {'S', 's', "115 \n"}, {'w', 'W', "87 \n"}, {'D', 'D', "68 \n"}, {'[', '[', "91 \n"}};
     for (const auto &r : rows) {
         Key(r.down, 0, 0);
-        testing::internal::CaptureStdout();
-        KeyUp(r.up, 0, 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), r.printed);
+        EXPECT_EQ(output_of([&] { KeyUp(r.up, 0, 0); }), r.printed);
         std::vector<int> held;
         for (int k = 0; k < KEY_COUNT; k++)
             if (keys[k]) held.push_back(k);
@@ -56,18 +50,11 @@ TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
 using Resize = glfix::GlTest;
 TEST_F(Resize, KeepsTheFourThirdsPerspectiveAndLeavesTheModelviewSelected) {
     ScratchDir dir; // Reshape writes "cfg"
-    GLfloat want[16], proj[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, want); // the fixture's 45 degrees, 4/3, 0.01 to 1000
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    Reshape(1280, 400); // a wide window still gets the 4/3 projection
-    GLint viewport[4], mode;
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetFloatv(GL_PROJECTION_MATRIX, proj);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 1280, 400}));
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(proj[i], want[i], 1e-6) << i;
+    Reshape(1280, 400); // a wide window still gets the fixture's 45 degrees, 4/3, 0.01 to 1000
+    EXPECT_EQ(glfix::floats(GL_VIEWPORT, 4), glfix::all(0, 0, 1280, 400));
+    EXPECT_EQ(glfix::floats(GL_MATRIX_MODE), glfix::all(GL_MODELVIEW));
+    const std::vector<double> proj = glfix::floats(GL_PROJECTION_MATRIX, 16);
+    for (int i = 0; i < 16; i++) EXPECT_NEAR(proj[i], scene[i], 1e-6) << i;
 }
-
-} // namespace

@@ -1,7 +1,6 @@
 // Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
 #include <fstream>
 #include "engine/engine.h"
-#include "scratch.h"
 #include "world/saver.h"
 #include "world/streamer.h"
 #include "world_fixture.h"
@@ -15,11 +14,7 @@ static int in_memory() {
     return int(std::count_if(cubes, cubes + POOL_SIZE, [](const Chunk &c) { return c.used; }));
 }
 static std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
-    testing::internal::CaptureStdout();
-    stream_locate();
-    stream_walk(nullptr, nullptr);
-    re_save();
-    return testing::internal::GetCapturedStdout();
+    return output_of([] { stream_locate(), stream_walk(nullptr, nullptr), re_save(); });
 }
 static size_t count(const std::string &s, const char *what) {
     size_t n = 0;
@@ -42,11 +37,14 @@ static std::string frames(int n) {
     while (n-- > 0) out += frame();
     return out;
 }
+static std::string move_to(double x, int n) { // n frames at camera x, bringing nothing in
+    camera_x = x, already_created = CREATE_COOLDOWN;
+    return frames(n);
+}
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
-        vision_range = 1;
-        game = 1;
+        vision_range = 1, game = 1;
         ASSERT_TRUE(reset_world());
         init_save_load(world, cubes, world_size, "w");
         stream_reset();
@@ -62,8 +60,7 @@ TEST_F(Streaming, WalkRangesAroundTheCamera) {
         (k[3] ? stream_range_level : stream_range_xy)(k[0], 1, &first, &last);
         EXPECT_EQ(std::make_pair(first, last), std::make_pair(k[1], k[2])) << k[0] << k[3];
     }
-    camera_z = 1e12; // flown far off: a chunk number inside int, above every level
-    stream_locate();
+    camera_z = 1e12, stream_locate(); // flown far off: a chunk number inside int, above every level
     EXPECT_GT(c_position_z, TOP_STREAMED_LEVEL + 1);
 }
 TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
@@ -71,10 +68,8 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     ASSERT_EQ(std::system("mkdir saves/w && head -c 524288 /dev/zero >saves/w/3-3-4.vxc"), 0);
     EXPECT_NE(frame().find("created 0,3 3 3 \n"), std::string::npos); // first in walk order
     EXPECT_EQ(cubes[0].polygons, 0); // a missing neighbour is solid
-    for (int step = 0; step < CREATE_COOLDOWN; step++, already_created--) {
-        frame();
-        EXPECT_EQ(in_memory(), 1) << step;
-    }
+    for (int step = 0; step < CREATE_COOLDOWN; step++, already_created--)
+        EXPECT_EQ((frame(), in_memory()), 1) << step;
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
 }
@@ -89,14 +84,10 @@ TEST_F(Streaming, SlabsLeaveAFewSavesAFrameAndTheExitSavesTheQueueAndTheRest) {
     ASSERT_EQ(in_memory(), 3 * 3 * 4);
     camera_x = 200 - 64;                    // keeps x 1..4: the slab x = 5 leaves, one chunk comes
     const int saved[] = {0xF, 0xFF, 0xFFF}; // in grid order, SAVES_PER_FRAME a frame
-    for (int bits : saved) {
-        frame();
-        EXPECT_EQ(slab_files(), bits);
-    }
+    for (int bits : saved) EXPECT_EQ((frame(), slab_files()), bits);
     EXPECT_EQ(in_memory(), 36 - 12 + 1);
     camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
-    already_created = CREATE_COOLDOWN;
-    frame();
+    move_to(camera_x, 1);
     EXPECT_EQ(in_memory(), 2 * 3 * 2 + 13 - SAVES_PER_FRAME);
     EXPECT_EQ(save_all(), 1); // the queued ones and those never written before
     EXPECT_EQ(in_memory(), 0);
@@ -109,9 +100,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     settle();
     Chunk &edited = cubes[chunk_slot(5, 5, 6)]; // last of its slab in the save order
     edited.blocks[7] = 200;
-    camera_x = 200 - 64;
-    already_created = CREATE_COOLDOWN;
-    frame();
+    move_to(200 - 64, 1);
     camera_x = 200; // back before the rest of the slab was saved
     frame();
     EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
@@ -119,9 +108,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     EXPECT_TRUE(chunk_slot(5, 5, 6) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
     settle();
     EXPECT_EQ(stream_stats.loaded, 4); // only those saved are read back
-    camera_x = 200 - 64;
-    already_created = CREATE_COOLDOWN;
-    frames(3);
+    move_to(200 - 64, 3);
     EXPECT_EQ(slurp("saves/w/5-5-6.vxc")[14], char(200));
 }
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
@@ -151,9 +138,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     Chunk &edited = cubes[chunk_slot(5, 4, 4)];
     edited.blocks[7] = 200;
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
-    camera_x = 200 - 64;                                          // the slab x = 5 leaves
-    already_created = CREATE_COOLDOWN;
-    std::string out = frames(3); // the queue of 12, SAVES_PER_FRAME a frame
+    std::string out = move_to(200 - 64, 3); // slab x = 5: 12 queued, SAVES_PER_FRAME a frame
     EXPECT_EQ(count(out, "cannot save ./saves/w/5-"), 12u) << out;
     EXPECT_TRUE(chunk_slot(5, 4, 4) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
     const int tries[][2] = {{999, 12}, {1, 24}, {500, 24}, {500, 36}}; // ms on, attempts so far
@@ -167,15 +152,12 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
 
     ASSERT_EQ(std::system("rm saves/w"), 0); // writing works again
     now_ms += SAVE_RETRY_MS;
-    frames(3);
-    EXPECT_EQ(in_memory(), 24);
+    EXPECT_EQ((frames(3), in_memory()), 24);
     EXPECT_EQ(slurp("saves/w/5-4-4.vxc")[14], char(200));
 
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
     for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(save_all(), 0);
-        out = testing::internal::GetCapturedStdout();
+        out = output_of([] { EXPECT_EQ(save_all(), 0); });
         EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
                              "directory \n"),
                   k ? 0u : 1u)
@@ -218,9 +200,7 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     EXPECT_EQ(in_memory(), 36) << out;
     EXPECT_EQ(count(out, "not a regular file"), 2u) << out;
     EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
-    camera_x = 200 + 4 * 64; // all leave
-    already_created = CREATE_COOLDOWN;
-    out += frames(20);
+    out += move_to(200 + 4 * 64, 20); // all leave
     EXPECT_EQ(in_memory(), 0) << out;
     for (const Case &c : cases) {
         const std::string file = std::string("saves/w/") + c.name + ".vxc";
@@ -243,18 +223,14 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
     stream_reset();
     ASSERT_TRUE(reset_world());
-    testing::internal::CaptureStdout();
-    init_save_load(world, cubes, world_size, "w");
-    out = testing::internal::GetCapturedStdout();
+    out = output_of([] { init_save_load(world, cubes, world_size, "w"); });
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
     camera_x = 200;
     out += settle();
     EXPECT_EQ(count(out, "loaded "), 36u) << out;
     EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone
     EXPECT_EQ(std::system("test -e saves/w/3-3-4.vxc.damaged -a ! -e saves/w/1-1-1.vxc.tmp"), 0);
-    camera_x = 200 - 64; // the slab x = 5 leaves
-    already_created = CREATE_COOLDOWN;
-    out = as_nobody([] { return frames(3); });
+    out = as_nobody([] { return move_to(200 - 64, 3); }); // the slab x = 5 leaves
     now_ms += SAVE_RETRY_MS;
     out += frames(3);
     EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "engine/physics.h"
+#include "scratch.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 
