@@ -83,8 +83,8 @@ look_down() { # the pitch stops at 80 degrees, so eight pushes of 25 get there f
 # next: every ray since the feet looked where a click was refused, so a printed line is a
 # placed block. Six directions cross all four sides of the column, and the sweep finds a
 # free cell beside the body unless every side rises two blocks above the feet: a dip ringed
-# by four bumps, which the generator builds at the start point in fewer than one world in
-# half a million.
+# by four bumps, which the generator builds at the start point in about one world in half a
+# million.
 xdotool key Tab 5
 sleep 2
 line=""
