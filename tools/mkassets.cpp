@@ -466,6 +466,47 @@ std::vector<float> box_blur(const std::vector<float> &m, int w, int h, int r) {
     return b;
 }
 
+// How the turf art is laid on letters: the shadow's offset and strength, the size of its
+// big pixels, the ragged line above which grass replaces earth, and the band over which the
+// light from above fades.
+struct TurfArt {
+    int shadow_dx, shadow_dy;
+    float shadow_alpha;
+    int P; // screen pixels per art pixel
+    float grass_line;
+    float lit_top, lit_span;
+};
+
+// Fills img with letters of turf over their dark rim and soft shadow on a transparent ground;
+// mask, rim and shadow have the image's size.
+void paint_turf(Image &img, const std::vector<float> &mask, const std::vector<float> &rim,
+                const std::vector<float> &shadow, const TurfArt &a) {
+    const int W = img.w, H = img.h, P = a.P;
+    const Tile earth = earth_tile(), grass = turf_top_tile();
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            size_t i = static_cast<size_t>(y) * W + x;
+            Rgba c{0, 0, 0, 0};
+            int sx = std::clamp(x - a.shadow_dx, 0, W - 1),
+                sy = std::clamp(y - a.shadow_dy, 0, H - 1);
+            blend(c, Rgba{0, 0, 0, shadow[static_cast<size_t>(sy) * W + sx] * a.shadow_alpha});
+            blend(c, hex(0x1b120a, rim[i]));
+            if (mask[i] > 0) {
+                int tx = (x / P) % TILE, ty = (y / P) % TILE;
+                // The grass line is ragged per art-pixel column.
+                float edge = a.grass_line +
+                             P * static_cast<float>(hash3(static_cast<uint32_t>(x / P), 0, 77) % 3);
+                Rgba fill = y < edge ? grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)]
+                                     : earth[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
+                if (y >= edge && y < edge + P) fill = hex(0x3a6a22);
+                fill = scaled(fill, 1.25f - 0.45f * clamp01((y - a.lit_top) / a.lit_span));
+                fill[3] = mask[i];
+                blend(c, fill);
+            }
+            img.at(x, y) = c;
+        }
+}
+
 // The title: letters of turf, grass on top and earth below in big pixels, with a dark rim
 // and a soft shadow, on a transparent ground.
 Image make_logo(const std::string &font_dir, bool &ok) {
@@ -499,34 +540,12 @@ Image make_logo(const std::string &font_dir, bool &ok) {
     }
     std::vector<float> rim = dilate(mask, W, H, 7);
     std::vector<float> shadow = box_blur(dilate(mask, W, H, 7), W, H, 6);
-    const Tile earth = earth_tile(), grass = turf_top_tile();
     const int P = 5; // screen pixels per art pixel
     float x_height_top = base - 0.56f * px;
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) {
-            Rgba c{0, 0, 0, 0};
-            int sx = std::clamp(x - 7, 0, W - 1), sy = std::clamp(y - 9, 0, H - 1);
-            float sh = shadow[static_cast<size_t>(sy) * W + sx] * 0.55f;
-            blend(c, Rgba{0, 0, 0, sh});
-            blend(c, hex(0x1b120a, rim[static_cast<size_t>(y) * W + x]));
-            float m = mask[static_cast<size_t>(y) * W + x];
-            if (m > 0) {
-                int tx = (x / P) % TILE, ty = (y / P) % TILE;
-                // The grass line is ragged per art-pixel column and sits on the lower-case
-                // letters' tops; capitals and ascenders carry more grass above it.
-                float edge = x_height_top + 2 * P +
-                             P * static_cast<float>(hash3(static_cast<uint32_t>(x / P), 0, 77) % 3);
-                Rgba fill = y < edge ? grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)]
-                                     : earth[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
-                if (y >= edge && y < edge + P) fill = hex(0x3a6a22);
-                // A light from above: lighter towards the top of each letter.
-                fill =
-                    scaled(fill, 1.25f - 0.45f * clamp01((y - (base - px * 0.75f)) / (px * 0.8f)));
-                fill[3] = m;
-                blend(c, fill);
-            }
-            img.at(x, y) = c;
-        }
+    // The grass line sits on the lower-case letters' tops; capitals and ascenders carry more
+    // grass above it. A light from above: lighter towards the top of each letter.
+    paint_turf(img, mask, rim, shadow,
+               TurfArt{7, 9, 0.55f, P, x_height_top + 2 * P, base - px * 0.75f, px * 0.8f});
     return img;
 }
 
@@ -685,29 +704,9 @@ Image make_icon(const std::string &font_dir, int size, bool &ok) {
     std::vector<float> shadow =
         box_blur(rim, size, size, std::max(1, static_cast<int>(std::lround(size / 50.0f))));
     const int off = std::max(1, static_cast<int>(std::lround(size / 36.0f)));
-    const Tile earth = earth_tile(), grass = turf_top_tile();
     const int P = std::max(1, static_cast<int>(std::lround(size / 51.0f))); // pixels per texel
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
-            size_t i = static_cast<size_t>(y) * size + x;
-            Rgba c{0, 0, 0, 0};
-            int sx = std::clamp(x - off, 0, size - 1), sy = std::clamp(y - off, 0, size - 1);
-            blend(c, Rgba{0, 0, 0, shadow[static_cast<size_t>(sy) * size + sx] * 0.6f});
-            blend(c, hex(0x1b120a, rim[i]));
-            if (mask[i] > 0) {
-                int tx = (x / P) % TILE, ty = (y / P) % TILE;
-                // Grass covers the bar and hangs a ragged fringe down the stem.
-                float edge = top + 0.3f * gh +
-                             P * static_cast<float>(hash3(static_cast<uint32_t>(x / P), 0, 77) % 3);
-                Rgba fill = y < edge ? grass[static_cast<size_t>(ty)][static_cast<size_t>(tx)]
-                                     : earth[static_cast<size_t>(ty)][static_cast<size_t>(tx)];
-                if (y >= edge && y < edge + P) fill = hex(0x3a6a22);
-                fill = scaled(fill, 1.25f - 0.45f * clamp01((y - top) / gh));
-                fill[3] = mask[i];
-                blend(c, fill);
-            }
-            img.at(x, y) = c;
-        }
+    // Grass covers the bar and hangs a ragged fringe down the stem.
+    paint_turf(img, mask, rim, shadow, TurfArt{off, off, 0.6f, P, top + 0.3f * gh, top, gh});
     return img;
 }
 

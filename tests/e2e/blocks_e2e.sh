@@ -39,13 +39,7 @@ wait_out 'world size 10 $' 200
 [ -d "$run/saves/world 1S" ] || fail "the world was not named 'world 1S': $(ls "$run/saves")"
 
 # Let streaming bring in the chunks around the start: no new one for two seconds.
-last=-1
-for _ in $(seq 60); do
-    n=$(grep -c '^created ' "$run/out.txt")
-    [ "$n" -gt 0 ] && [ "$n" = "$last" ] && break
-    last=$n
-    sleep 2
-done
+n=$(chunks_settled 60 2)
 [ "$n" -gt 20 ] || fail "only $n chunks were generated"
 
 # Nothing is held, so the camera stands still: the scene above the hotbar in two pictures
@@ -66,35 +60,49 @@ placed_line() {
     [ "$(placements)" -gt "$1" ] &&
         line=$(grep -E '^-?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ $' "$run/out.txt" | tail -n1)
 }
+# One motion event turns the view by a tenth of its offset in pixels from the centre, down
+# and right for positive degrees; the game sees each event alone, 0.3 s apart.
+turn() {
+    xdotool mousemove --window "$wid" $((400 + 10 * $1)) $((300 + 10 * $2))
+    sleep 0.3
+}
 look_down() { # the pitch stops at 80 degrees, so eight pushes of 25 get there from any start
-    for _ in 1 2 3 4 5 6 7 8; do
-        xdotool mousemove --window "$wid" 400 550
-        sleep 0.3
-    done
+    for _ in 1 2 3 4 5 6 7 8; do turn 0 25; done
     sleep 0.5
 }
 
-# Walk (the body drops onto the ground below the start point) and look 45 degrees down, at
-# the ground a cell or two ahead, beside the body. Place a floor block from cell 5 there
-# (the earth stacks stay full, so the turf's box will open cell 8). A bump right beside the
-# body would stop the ray inside it and the click would be refused without a line: then
-# turn 35 degrees and click again.
+# Walk (the body drops onto the ground below the start point, into the middle of its
+# column) and place a floor block from cell 5 beside the body (the earth stacks stay full,
+# so the turf's box will open cell 8). The ground around is random, so the view sweeps up
+# from the feet, 10 degrees a click, in six directions.
+# A click prints its line only when the free cell in front of the hit lies outside the
+# body, but that cell is the one of the last ray that hit: aimed into a pit out of reach,
+# the click would print the cell of an older ray and place nothing. Each sweep therefore
+# starts looking down at the feet, where the ray always hits the ground under the body and
+# its free cell lies in the body, and moves straight from one clicked direction to the
+# next: every ray since the feet looked where a click was refused, so a printed line is a
+# placed block. Six directions cross all four sides of the column, and the sweep finds a
+# free cell beside the body unless every side rises two blocks above the feet: a dip ringed
+# by four bumps, which the generator builds at the start point in about one world in half a
+# million.
 xdotool key Tab 5
 sleep 2
-look_down
-for _ in 1 2; do
-    xdotool mousemove --window "$wid" 400 125
-    sleep 0.3
-done
 line=""
-for clicks in $(seq 8); do
-    sleep 0.5
-    xdotool click 3
-    poll 30 placed_line 0 && break
-    xdotool mousemove --window "$wid" 750 300
+for yaw in 1 2 3 4 5 6; do
+    [ "$yaw" -gt 1 ] && turn 30 0 && turn 30 0
+    look_down
+    now=80
+    for pitch in 70 60 50 40 30 20 10 0; do
+        turn 0 $((pitch - now))
+        now=$pitch
+        sleep 0.2
+        xdotool click 3
+        poll 20 placed_line 0 && break 2
+    done
 done
-[ -n "$line" ] || fail "no right click in eight directions printed a placement line"
-echo "placed at the right click number $clicks"
+[ -n "$line" ] || fail "no right click in six directions and eight pitches placed a block"
+echo "placed in direction $yaw at $pitch degrees down"
+placed=$(placements)
 shot "$out_dir/blocks_e2e_placed.png"
 
 # Look straight down.
@@ -120,7 +128,7 @@ shot "$out_dir/blocks_e2e_collected.png"
 # a right click is refused without a line.
 xdotool click 3
 sleep 1.5
-placed_line 1 && fail "a block went into the player's body: $line"
+placed_line "$placed" && fail "a block went into the player's body: $line"
 
 quit_game
 

@@ -66,6 +66,19 @@ start_menu() {
     sleep 0.5
 }
 
+# Prints how many chunks the game has created once streaming has settled: no new "created"
+# line over a pause of $2 seconds, at most $1 pauses.
+chunks_settled() {
+    local last=-1 n=0
+    for _ in $(seq "$1"); do
+        n=$(grep -c '^created ' "$run/out.txt")
+        [ "$n" -gt 0 ] && [ "$n" = "$last" ] && break
+        last=$n
+        sleep "$2"
+    done
+    echo "$n"
+}
+
 # Waits until standard output has a line matching the extended regex ($2 tries of 50 ms).
 wait_out() { poll "${2:-600}" has_output "$1" || fail "standard output never matched '$1'"; }
 

@@ -114,13 +114,7 @@ click 400 265
 click 400 515
 click 400 515
 wait_out 'world size 10 $' 200
-last=-1
-for _ in $(seq 30); do
-    made=$(grep -c '^created ' "$run/out.txt")
-    [ "$made" -gt 0 ] && [ "$made" = "$last" ] && break
-    last=$made
-    sleep 1
-done
+made=$(chunks_settled 30 1)
 [ "$made" -gt 0 ] || fail "no chunk was generated"
 chunk_files() { find "$run/saves" -name '*.vxc' | wc -l; }
 before=$(chunk_files)
