@@ -175,7 +175,6 @@ struct MergeScratch {
     Row vert[2][CHUNK_EDGE][CHUNK_EDGE];      // below, above faces of layer z, row x: bit y
     Row vert_diff[2][CHUNK_EDGE][CHUNK_EDGE]; // bit y: cell differs from block y - 1's
     Row vert_layers[2];                       // bit z: layer z has a face
-    uint8_t vert_cell[2][2][CHUNK_EDGE];      // cell of the face at z in row y, by y & 1
     uint8_t cell_of[3][TEXTURE_ROWS];         // top, bottom, side cell of a block type
 };
 MergeScratch merge_scratch;
@@ -570,15 +569,32 @@ void create_polygons(int cx, int cy, int level) {
         ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
         ms.cell_of[2][t] = uint8_t(merge_cell_index(texes[t].side));
     }
-    // A below or above face at (x, y, z): its bit in the layer's plane, and a cell change
-    // against the face at y - 1.
-    auto record_vert = [&ms](int d, int x, int y, int z, uint8_t cell) {
-        Row &bits = ms.vert[d][z][x];
-        if (y > 0 && ((bits >> (y - 1)) & 1) && ms.vert_cell[d][(y - 1) & 1][z] != cell)
-            ms.vert_diff[d][z][x] |= Row(1) << y;
-        bits |= Row(1) << y;
-        ms.vert_cell[d][y & 1][z] = cell;
-        ms.vert_layers[d] |= Row(1) << z;
+    // The faces f0 (below), f1 (above) and any (all) of row (x, y), once the row is written:
+    // below and above faces go to their layers' planes, and cell changes are looked up only
+    // where two faces meet, against row y - 1's faces p0 and p1 or block z - 1's.
+    const uint8_t *const below_cells = ms.cell_of[1], *const above_cells = ms.cell_of[0];
+    auto record_row = [&ms, blocks, below_cells, above_cells](int x, int y, Row f0, Row f1, Row p0,
+                                                              Row p1, Row any) {
+        const Row bit = Row(1) << y;
+        const BlockId *row = blocks + block_index(x, y, 0);
+        const BlockId *prev = row - CHUNK_EDGE;
+        for (Row f = f0; f; f &= f - 1) ms.vert[0][__builtin_ctzll(f)][x] |= bit;
+        for (Row f = f1; f; f &= f - 1) ms.vert[1][__builtin_ctzll(f)][x] |= bit;
+        for (Row f = f0 & p0; f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (below_cells[row[z]] != below_cells[prev[z]]) ms.vert_diff[0][z][x] |= bit;
+        }
+        for (Row f = f1 & p1; f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (above_cells[row[z]] != above_cells[prev[z]]) ms.vert_diff[1][z][x] |= bit;
+        }
+        ms.vert_layers[0] |= f0, ms.vert_layers[1] |= f1;
+        Row diff = 0;
+        for (Row f = any & (any << 1); f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (ms.cell_of[2][row[z]] != ms.cell_of[2][row[z - 1]]) diff |= Row(1) << z;
+        }
+        ms.side_diff[x][y] = diff;
     };
 
     Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
@@ -587,8 +603,11 @@ void create_polygons(int cx, int cy, int level) {
     for (int x = 0; x < CHUNK_EDGE; x++) {
         c.d1[0] = (float(x) - 0.5f) - base_x;
         c.d1[1] = (float(x) + 0.5f) - base_x;
+        Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
         for (int y = 0; y < CHUNK_EDGE; y++) {
             const RowMasks &r = s.rows[x][y];
+            const Row p0 = prev0, p1 = prev1;
+            prev0 = prev1 = 0;
             if (!r.drawn) continue;
             Row below_hide = (r.vert << 1) | ((s.below[x] >> y) & 1);
             Row above_hide = (r.vert >> 1) | (((s.above[x] >> y) & 1) << 63);
@@ -601,30 +620,21 @@ void create_polygons(int cx, int cy, int level) {
             const Row f5 = r.drawn & ~xp;
             Row any = f0 | f1 | f2 | f3 | f4 | f5;
             if (!any) continue;
+            prev0 = f0, prev1 = f1;
             c.d3[0] = (float(y) - 0.5f) - base_y;
             c.d3[1] = (float(y) + 0.5f) - base_y;
             const BlockId *row = blocks + block_index(x, y, 0);
             ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
             ms.side[3][x][y] = f5;
-            Row diff = 0; // side cell changes along the row
-            int last_z = -2, last_cell = -1;
+            const Row all = any;
             while (any) {
                 int z = __builtin_ctzll(any);
                 any &= any - 1;
                 c.d2[0] = base_z + (float(z) - 0.5f);
                 c.d2[1] = base_z + (float(z) + 0.5f);
                 int t = row[z];
-                const int side_cell = ms.cell_of[2][t];
-                if (z == last_z + 1 && side_cell != last_cell) diff |= Row(1) << z;
-                last_z = z, last_cell = side_cell;
-                if ((f0 >> z) & 1) {
-                    out.face<BELOW>(t, c);
-                    record_vert(0, x, y, z, ms.cell_of[1][t]);
-                }
-                if ((f1 >> z) & 1) {
-                    out.face<ABOVE>(t, c);
-                    record_vert(1, x, y, z, ms.cell_of[0][t]);
-                }
+                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
+                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
                 if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
                 if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
                 if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
@@ -633,14 +643,14 @@ void create_polygons(int cx, int cy, int level) {
                     // The merge covers exactly the faces written: none beyond this block.
                     const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
                     for (int k = 0; k < 4; k++) ms.side[k][x][y] &= kept;
-                    ms.side_diff[x][y] = diff;
+                    record_row(x, y, f0 & kept, f1 & kept, p0, p1, all & kept);
                     chunk.polygons = out.count;
                     printf("stoped building, polygons: %i \n", out.count);
                     merge_recorded(slot, cx, cy, level, out.count);
                     return;
                 }
             }
-            ms.side_diff[x][y] = diff;
+            record_row(x, y, f0, f1, p0, p1, all);
         }
     }
     chunk.polygons = out.count;
