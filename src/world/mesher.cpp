@@ -271,7 +271,7 @@ struct Writer {
 // A quad found by the greedy pass, before the quads are ordered by cell and direction.
 struct Pending {
     MergedRect r;
-    int cell;
+    uint16_t key; // cell * FACE_KINDS + direction: the order the quads are stored in
 };
 Pending pending[MESH_FACES + FACE_KINDS];
 int key_count[TEXTURE_ROWS * FACE_KINDS + 1];
@@ -307,7 +307,7 @@ Pending *greedy_plane(int dir, int layer, Row *m, const Row *st, int cap, CellAt
             }
             *out++ = {{uint8_t(dir), uint8_t(layer), uint8_t(r), uint8_t(r1 - 1), uint8_t(b0),
                        uint8_t(b0 + len - 1)},
-                      cell};
+                      uint16_t(cell * FACE_KINDS + dir)};
         } while (here);
         m[r * S] = 0;
     }
@@ -406,9 +406,9 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
     static Pending sorted[MESH_FACES + FACE_KINDS];
     const int n = int(end - pending);
     const int keys = textured ? TEXTURE_ROWS * FACE_KINDS : FACE_KINDS;
-    auto key = [&](const Pending &p) { return textured ? p.cell * FACE_KINDS + p.r.dir : p.r.dir; };
+    // Untextured quads all carry cell 0, so their keys are their directions.
     std::memset(key_count, 0, sizeof(int) * size_t(keys + 1));
-    for (const Pending *p = pending; p != end; p++) key_count[key(*p) + 1]++;
+    for (const Pending *p = pending; p != end; p++) key_count[p->key + 1]++;
     int groups = 0;
     for (int k = 0; k < keys; k++) {
         groups += key_count[k + 1] > 0;
@@ -422,7 +422,7 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
             mm.group[mm.groups++] = {key_count[k], count, textured ? k / FACE_KINDS : MERGE_NO_CELL,
                                      k % FACE_KINDS};
     }
-    for (const Pending *p = pending; p != end; p++) sorted[key_count[key(*p)]++] = *p;
+    for (const Pending *p = pending; p != end; p++) sorted[key_count[p->key]++] = *p;
     for (int g = 0; g < mm.groups; g++) {
         const MergedGroup &gr = mm.group[g];
         if (textured)
