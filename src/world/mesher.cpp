@@ -167,16 +167,14 @@ struct Scratch {
 Scratch scratch;
 
 // What the build records for the merge: the faces it wrote, by direction and plane, and where
-// the atlas cell changes between neighbouring faces. The vertical planes are consumed (left
-// zero) by every merge.
+// the atlas cell changes between neighbouring faces. Every merge consumes the face planes (left
+// zero), so a build writes only the rows and layers that have faces.
 struct MergeScratch {
     Row side[4][CHUNK_EDGE][CHUNK_EDGE];      // -y +y -x +x faces of row (x, y), [dir - 2][x][y]
     Row side_diff[CHUNK_EDGE][CHUNK_EDGE];    // bit z: side cell differs from block z - 1's
-    Row side_rows[CHUNK_EDGE];                // bit y: side[.][x][y] and side_diff are written
     Row vert[2][CHUNK_EDGE][CHUNK_EDGE];      // below, above faces of layer z, row x: bit y
     Row vert_diff[2][CHUNK_EDGE][CHUNK_EDGE]; // bit y: cell differs from block y - 1's
     Row vert_layers[2];                       // bit z: layer z has a face
-    uint8_t vert_cell[2][2][CHUNK_EDGE];      // cell of the face at z in row y, by y & 1
     uint8_t cell_of[3][TEXTURE_ROWS];         // top, bottom, side cell of a block type
 };
 MergeScratch merge_scratch;
@@ -273,37 +271,45 @@ struct Writer {
 // A quad found by the greedy pass, before the quads are ordered by cell and direction.
 struct Pending {
     MergedRect r;
-    int cell;
+    uint16_t key; // cell * FACE_KINDS + direction: the order the quads are stored in
 };
 Pending pending[MESH_FACES + FACE_KINDS];
 int key_count[TEXTURE_ROWS * FACE_KINDS + 1];
 
 unsigned merge_builds = 0; // last version handed out
 
-// Greedy rectangles over one plane: rows m (consumed), where st marks bits whose cell differs
-// from the bit before. A run grows along the bits first, then over following rows that hold
-// the whole run in one cell.
-template <class CellAt>
-Pending *greedy_plane(int dir, int layer, Row m[CHUNK_EDGE], const Row st[CHUNK_EDGE], int cap,
-                      CellAt cell_at, Pending *out) {
+// Greedy rectangles over one plane, worked in place: row r is m[r * S] (consumed, left zero),
+// and st[r * T] marks its bits whose cell differs from the bit before (read only where the row
+// has faces, so rows left over from an earlier build do no harm). A run grows along the bits
+// first, then over following rows that hold the whole run in one cell.
+template <int S, int T, class CellAt>
+Pending *greedy_plane(int dir, int layer, Row *m, const Row *st, int cap, CellAt cell_at,
+                      Pending *out) {
     for (int r = 0; r < CHUNK_EDGE; r++) {
-        while (m[r]) {
-            const int b0 = __builtin_ctzll(m[r]);
-            const Row stop = ~(m[r] >> b0) | ((st[r] >> b0) & ~Row(1));
+        Row here = m[r * S];
+        if (!here) continue;
+        const Row stops = st[r * T];
+        do {
+            const int b0 = __builtin_ctzll(here);
+            const Row stop = ~(here >> b0) | ((stops >> b0) & ~Row(1));
             int len = stop ? __builtin_ctzll(stop) : CHUNK_EDGE;
             if (len > cap) len = cap;
             const Row run = (len == CHUNK_EDGE ? ~Row(0) : (Row(1) << len) - 1) << b0;
             const Row inner = run & ~(Row(1) << b0);
+            here &= ~run;
             const int cell = cell_at(r, b0);
+            const int last = r + cap < CHUNK_EDGE ? r + cap : CHUNK_EDGE;
             int r1 = r + 1;
-            while (r1 < CHUNK_EDGE && r1 - r < cap && (m[r1] & run) == run && !(st[r1] & inner) &&
-                   cell_at(r1, b0) == cell)
-                r1++;
-            for (int k = r; k < r1; k++) m[k] &= ~run;
+            for (; r1 < last; r1++) {
+                Row &next = m[r1 * S];
+                if ((next & run) != run || (st[r1 * T] & inner) || cell_at(r1, b0) != cell) break;
+                next &= ~run;
+            }
             *out++ = {{uint8_t(dir), uint8_t(layer), uint8_t(r), uint8_t(r1 - 1), uint8_t(b0),
                        uint8_t(b0 + len - 1)},
-                      cell};
-        }
+                      uint16_t(cell * FACE_KINDS + dir)};
+        } while (here);
+        m[r * S] = 0;
     }
     return out;
 }
@@ -334,7 +340,7 @@ bool reserve(MergedMesh &mm, int quads, int groups, bool textured) {
 // Writes quad i of mm from its blocks: the corners of the faces it replaces, texture
 // coordinates that repeat once per block in the faces' own orientation. The direction is a
 // template argument so the shape table folds into plain stores.
-template <int F> void write_quad(MergedMesh &mm, int i, const MergedRect &q, bool textured) {
+template <int F, bool textured> void write_quad(MergedMesh &mm, int i, const MergedRect &q) {
     constexpr int rows = F < X_MINUS ? 0 : 1, bits = F < Y_MINUS ? 1 : 2;
     constexpr int normal = 3 - rows - bits;
     int lo[3], hi[3]; // x, y, z blocks
@@ -348,7 +354,6 @@ template <int F> void write_quad(MergedMesh &mm, int i, const MergedRect &q, boo
     constexpr const FaceShape &s = shapes[F];
     const float wide[2][2] = {{0, float(q.r1 - q.r0 + 1)}, {0, float(q.b1 - q.b0 + 1)}};
     float *v = mm.verts + 12 * i, *n = mm.norms + 12 * i, *b = mm.boxes + 6 * i;
-    float *t = textured ? mm.texs + 8 * i : nullptr;
 #pragma GCC unroll 4
     for (int k = 0; k < 4; k++) {
         v[3 * k + 0] = d[0][s.corner[k][0]];
@@ -357,7 +362,8 @@ template <int F> void write_quad(MergedMesh &mm, int i, const MergedRect &q, boo
         n[3 * k + 0] = s.normal[0];
         n[3 * k + 1] = s.normal[1];
         n[3 * k + 2] = s.normal[2];
-        if (t) {
+        if (textured) {
+            float *t = mm.texs + 8 * i;
             t[2 * k] = wide[0][s.tex[k][0]];
             t[2 * k + 1] = wide[1][s.tex[k][1]];
         }
@@ -370,31 +376,39 @@ template <int F> void write_quad(MergedMesh &mm, int i, const MergedRect &q, boo
     mm.rects[i] = q;
 }
 
-void write_quad(MergedMesh &mm, int i, const MergedRect &q, bool textured) {
-    switch (q.dir) {
+// Quads first.. of one direction, in one tight loop.
+template <int F, bool textured>
+void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
+    for (int i = 0; i < count; i++) write_quad<F, textured>(mm, first + i, p[i].r);
+}
+
+template <bool textured>
+void write_group(MergedMesh &mm, int dir, int first, int count, const Pending *p) {
+    switch (dir) {
     case BELOW:
-        return write_quad<BELOW>(mm, i, q, textured);
+        return write_quads<BELOW, textured>(mm, first, count, p);
     case ABOVE:
-        return write_quad<ABOVE>(mm, i, q, textured);
+        return write_quads<ABOVE, textured>(mm, first, count, p);
     case Y_MINUS:
-        return write_quad<Y_MINUS>(mm, i, q, textured);
+        return write_quads<Y_MINUS, textured>(mm, first, count, p);
     case Y_PLUS:
-        return write_quad<Y_PLUS>(mm, i, q, textured);
+        return write_quads<Y_PLUS, textured>(mm, first, count, p);
     case X_MINUS:
-        return write_quad<X_MINUS>(mm, i, q, textured);
+        return write_quads<X_MINUS, textured>(mm, first, count, p);
     default:
-        return write_quad<X_PLUS>(mm, i, q, textured);
+        return write_quads<X_PLUS, textured>(mm, first, count, p);
     }
 }
 
-// Orders the pending quads by cell, then direction, and writes them to mm. False when memory
-// ran out.
+// Orders the pending quads by cell, then direction, and writes them to mm a group at a time.
+// False when memory ran out.
 bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
+    static Pending sorted[MESH_FACES + FACE_KINDS];
     const int n = int(end - pending);
     const int keys = textured ? TEXTURE_ROWS * FACE_KINDS : FACE_KINDS;
-    auto key = [&](const Pending &p) { return textured ? p.cell * FACE_KINDS + p.r.dir : p.r.dir; };
+    // Untextured quads all carry cell 0, so their keys are their directions.
     std::memset(key_count, 0, sizeof(int) * size_t(keys + 1));
-    for (const Pending *p = pending; p != end; p++) key_count[key(*p) + 1]++;
+    for (const Pending *p = pending; p != end; p++) key_count[p->key + 1]++;
     int groups = 0;
     for (int k = 0; k < keys; k++) {
         groups += key_count[k + 1] > 0;
@@ -408,18 +422,25 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
             mm.group[mm.groups++] = {key_count[k], count, textured ? k / FACE_KINDS : MERGE_NO_CELL,
                                      k % FACE_KINDS};
     }
-    for (const Pending *p = pending; p != end; p++)
-        write_quad(mm, key_count[key(*p)]++, p->r, textured);
+    for (const Pending *p = pending; p != end; p++) sorted[key_count[p->key]++] = *p;
+    for (int g = 0; g < mm.groups; g++) {
+        const MergedGroup &gr = mm.group[g];
+        if (textured)
+            write_group<true>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+        else
+            write_group<false>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+    }
     mm.quads = n;
     return true;
 }
 
-// Merges the faces the build recorded in merge_scratch into the slot's drawing mesh.
+// Merges the faces the build recorded in merge_scratch into the slot's drawing mesh. Every
+// face plane is consumed, so the next build starts from empty planes.
 void merge_recorded(int slot, int cx, int cy, int level, int faces) {
     MergeScratch &ms = merge_scratch;
     MergedMesh &mm = merged_meshes[slot];
     if (!merge_enabled) {
-        // The vertical planes must still be left empty for the next build.
+        std::memset(ms.side, 0, sizeof ms.side);
         for (int d = 0; d < 2; d++) {
             for (Row l = ms.vert_layers[d]; l; l &= l - 1) {
                 std::memset(ms.vert[d][__builtin_ctzll(l)], 0, sizeof ms.vert[d][0]);
@@ -433,50 +454,29 @@ void merge_recorded(int slot, int cx, int cy, int level, int faces) {
     const BlockId *blocks = cubes[slot].blocks;
     const int cap = merge_size_cap < 1 ? 1 : merge_size_cap > 64 ? 64 : merge_size_cap;
     Pending *out = pending;
-    Row m[CHUNK_EDGE], st[CHUNK_EDGE];
     for (int d = 0; d < 2; d++) {
         const uint8_t *cells = ms.cell_of[d == 0 ? 1 : 0];
         for (Row layers = ms.vert_layers[d]; layers; layers &= layers - 1) {
             const int z = __builtin_ctzll(layers);
-            std::memcpy(m, ms.vert[d][z], sizeof m);
-            std::memcpy(st, ms.vert_diff[d][z], sizeof st);
-            std::memset(ms.vert[d][z], 0, sizeof m);
-            std::memset(ms.vert_diff[d][z], 0, sizeof st);
-            out = greedy_plane(
-                d, z, m, st, cap, [&](int x, int y) { return cells[blocks[block_index(x, y, z)]]; },
-                out);
+            out = greedy_plane<1, 1>(
+                d, z, ms.vert[d][z], ms.vert_diff[d][z], cap,
+                [&](int x, int y) { return cells[blocks[block_index(x, y, z)]]; }, out);
+            // The cell changes are or-ed in by the build: they must start empty.
+            std::memset(ms.vert_diff[d][z], 0, sizeof ms.vert_diff[d][z]);
         }
         ms.vert_layers[d] = 0;
     }
     const uint8_t *side = ms.cell_of[2];
     for (int d = Y_MINUS; d <= Y_PLUS; d++)
-        for (int y = 0; y < CHUNK_EDGE; y++) {
-            Row any = 0;
-            for (int x = 0; x < CHUNK_EDGE; x++) {
-                const bool set = (ms.side_rows[x] >> y) & 1;
-                m[x] = set ? ms.side[d - 2][x][y] : 0;
-                st[x] = set ? ms.side_diff[x][y] : 0;
-                any |= m[x];
-            }
-            if (any)
-                out = greedy_plane(
-                    d, y, m, st, cap,
-                    [&](int x, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
-        }
+        for (int y = 0; y < CHUNK_EDGE; y++)
+            out = greedy_plane<CHUNK_EDGE, CHUNK_EDGE>(
+                d, y, &ms.side[d - 2][0][y], &ms.side_diff[0][y], cap,
+                [&](int x, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
     for (int d = X_MINUS; d <= X_PLUS; d++)
-        for (int x = 0; x < CHUNK_EDGE; x++) {
-            Row any = 0;
-            for (int y = 0; y < CHUNK_EDGE; y++) {
-                const bool set = (ms.side_rows[x] >> y) & 1;
-                m[y] = set ? ms.side[d - 2][x][y] : 0;
-                st[y] = set ? ms.side_diff[x][y] : 0;
-                any |= m[y];
-            }
-            if (any)
-                out = greedy_plane(
-                    d, x, m, st, cap,
-                    [&](int y, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
-        }
+        for (int x = 0; x < CHUNK_EDGE; x++)
+            out = greedy_plane<1, 1>(
+                d, x, ms.side[d - 2][x], ms.side_diff[x], cap,
+                [&](int y, int z) { return side[blocks[block_index(x, y, z)]]; }, out);
     mm.version = 0;
     mm.cx = cx, mm.cy = cy, mm.level = level;
     mm.faces = faces;
@@ -508,7 +508,7 @@ const MergedMesh *silhouette_mesh(int slot) {
     if (sil.version == mm.version) return &sil;
     // Every face of the textured mesh back on its plane, then merged again without cells.
     static Row planes[FACE_KINDS][CHUNK_EDGE][CHUNK_EDGE];
-    static const Row no_cells[CHUNK_EDGE] = {};
+    static const Row no_cells = 0;
     Row layers[FACE_KINDS] = {};
     for (int i = 0; i < mm.quads; i++) {
         const MergedRect &q = mm.rects[i];
@@ -520,8 +520,8 @@ const MergedMesh *silhouette_mesh(int slot) {
     for (int d = 0; d < FACE_KINDS; d++)
         for (Row l = layers[d]; l; l &= l - 1) {
             const int layer = __builtin_ctzll(l);
-            out = greedy_plane(
-                d, layer, planes[d][layer], no_cells, CHUNK_EDGE, [](int, int) { return 0; }, out);
+            out = greedy_plane<1, 0>(
+                d, layer, planes[d][layer], &no_cells, CHUNK_EDGE, [](int, int) { return 0; }, out);
         }
     sil.version = 0;
     sil.cx = mm.cx, sil.cy = mm.cy, sil.level = mm.level;
@@ -569,16 +569,32 @@ void create_polygons(int cx, int cy, int level) {
         ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
         ms.cell_of[2][t] = uint8_t(merge_cell_index(texes[t].side));
     }
-    std::memset(ms.side_rows, 0, sizeof ms.side_rows);
-    // A below or above face at (x, y, z): its bit in the layer's plane, and a cell change
-    // against the face at y - 1.
-    auto record_vert = [&ms](int d, int x, int y, int z, uint8_t cell) {
-        Row &bits = ms.vert[d][z][x];
-        if (y > 0 && ((bits >> (y - 1)) & 1) && ms.vert_cell[d][(y - 1) & 1][z] != cell)
-            ms.vert_diff[d][z][x] |= Row(1) << y;
-        bits |= Row(1) << y;
-        ms.vert_cell[d][y & 1][z] = cell;
-        ms.vert_layers[d] |= Row(1) << z;
+    // The faces f0 (below), f1 (above) and any (all) of row (x, y), once the row is written:
+    // below and above faces go to their layers' planes, and cell changes are looked up only
+    // where two faces meet, against row y - 1's faces p0 and p1 or block z - 1's.
+    const uint8_t *const below_cells = ms.cell_of[1], *const above_cells = ms.cell_of[0];
+    auto record_row = [&ms, blocks, below_cells, above_cells](int x, int y, Row f0, Row f1, Row p0,
+                                                              Row p1, Row any) {
+        const Row bit = Row(1) << y;
+        const BlockId *row = blocks + block_index(x, y, 0);
+        const BlockId *prev = row - CHUNK_EDGE;
+        for (Row f = f0; f; f &= f - 1) ms.vert[0][__builtin_ctzll(f)][x] |= bit;
+        for (Row f = f1; f; f &= f - 1) ms.vert[1][__builtin_ctzll(f)][x] |= bit;
+        for (Row f = f0 & p0; f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (below_cells[row[z]] != below_cells[prev[z]]) ms.vert_diff[0][z][x] |= bit;
+        }
+        for (Row f = f1 & p1; f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (above_cells[row[z]] != above_cells[prev[z]]) ms.vert_diff[1][z][x] |= bit;
+        }
+        ms.vert_layers[0] |= f0, ms.vert_layers[1] |= f1;
+        Row diff = 0;
+        for (Row f = any & (any << 1); f; f &= f - 1) {
+            const int z = __builtin_ctzll(f);
+            if (ms.cell_of[2][row[z]] != ms.cell_of[2][row[z - 1]]) diff |= Row(1) << z;
+        }
+        ms.side_diff[x][y] = diff;
     };
 
     Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
@@ -587,8 +603,11 @@ void create_polygons(int cx, int cy, int level) {
     for (int x = 0; x < CHUNK_EDGE; x++) {
         c.d1[0] = (float(x) - 0.5f) - base_x;
         c.d1[1] = (float(x) + 0.5f) - base_x;
+        Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
         for (int y = 0; y < CHUNK_EDGE; y++) {
             const RowMasks &r = s.rows[x][y];
+            const Row p0 = prev0, p1 = prev1;
+            prev0 = prev1 = 0;
             if (!r.drawn) continue;
             Row below_hide = (r.vert << 1) | ((s.below[x] >> y) & 1);
             Row above_hide = (r.vert >> 1) | (((s.above[x] >> y) & 1) << 63);
@@ -601,31 +620,21 @@ void create_polygons(int cx, int cy, int level) {
             const Row f5 = r.drawn & ~xp;
             Row any = f0 | f1 | f2 | f3 | f4 | f5;
             if (!any) continue;
+            prev0 = f0, prev1 = f1;
             c.d3[0] = (float(y) - 0.5f) - base_y;
             c.d3[1] = (float(y) + 0.5f) - base_y;
             const BlockId *row = blocks + block_index(x, y, 0);
             ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
             ms.side[3][x][y] = f5;
-            ms.side_rows[x] |= Row(1) << y;
-            Row diff = 0; // side cell changes along the row
-            int last_z = -2, last_cell = -1;
+            const Row all = any;
             while (any) {
                 int z = __builtin_ctzll(any);
                 any &= any - 1;
                 c.d2[0] = base_z + (float(z) - 0.5f);
                 c.d2[1] = base_z + (float(z) + 0.5f);
                 int t = row[z];
-                const int side_cell = ms.cell_of[2][t];
-                if (z == last_z + 1 && side_cell != last_cell) diff |= Row(1) << z;
-                last_z = z, last_cell = side_cell;
-                if ((f0 >> z) & 1) {
-                    out.face<BELOW>(t, c);
-                    record_vert(0, x, y, z, ms.cell_of[1][t]);
-                }
-                if ((f1 >> z) & 1) {
-                    out.face<ABOVE>(t, c);
-                    record_vert(1, x, y, z, ms.cell_of[0][t]);
-                }
+                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
+                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
                 if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
                 if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
                 if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
@@ -634,14 +643,14 @@ void create_polygons(int cx, int cy, int level) {
                     // The merge covers exactly the faces written: none beyond this block.
                     const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
                     for (int k = 0; k < 4; k++) ms.side[k][x][y] &= kept;
-                    ms.side_diff[x][y] = diff;
+                    record_row(x, y, f0 & kept, f1 & kept, p0, p1, all & kept);
                     chunk.polygons = out.count;
                     printf("stoped building, polygons: %i \n", out.count);
                     merge_recorded(slot, cx, cy, level, out.count);
                     return;
                 }
             }
-            ms.side_diff[x][y] = diff;
+            record_row(x, y, f0, f1, p0, p1, all);
         }
     }
     chunk.polygons = out.count;
