@@ -1,7 +1,7 @@
 // Cost of the per-face cube test the chunk pass runs for every face of every visible chunk.
 #include <benchmark/benchmark.h>
 
-#include "render/frustum_calc.h"
+#include "draw/frustum_calc.h"
 
 #include <cmath>
 

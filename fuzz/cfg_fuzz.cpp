@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fuzz_common.h"
-#include "shell/config.h"
+#include "base/config.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "fuzz_common.h"
-#include "render/textures.h"
+#include "draw/textures.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <iterator>
 #include "scratch.h"
-#include "shell/config.h"
+#include "base/config.h"
 const auto bytes = [](const void *p) { return std::string(static_cast<const char *>(p), 40); };
 TEST(ConfigFile, FirstStartWritesTheDefaultsStoredRecordsAreMendedAnUnwritableOneIsLeft) {
     ScratchDir dir;

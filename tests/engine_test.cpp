@@ -7,7 +7,7 @@
 #include "gui/gui.h"
 #include "items/cells.h"
 #include "scratch.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "world/chunks.h"
 #include "world/saver.h"
 

@@ -1,7 +1,7 @@
 // Frustum planes: exact planes, strict edges, the conservative corner case, recomputation.
 #include "gl_fixture.h"
 
-#include "render/frustum_calc.h"
+#include "draw/frustum_calc.h"
 
 #include <cmath>
 

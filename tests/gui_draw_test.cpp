@@ -3,8 +3,8 @@
 #include "gl_fixture.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
-#include "render/font.h"
-#include "render/textures.h"
+#include "draw/font.h"
+#include "draw/textures.h"
 #include "scratch.h"
 #include "world/saver.h"
 

@@ -7,7 +7,7 @@
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "scratch.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "world/saver.h"
 
 class MenuTest : public ::testing::Test {

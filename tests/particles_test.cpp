@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
-#include "engine/common.h"
+#include "base/common.h"
 #include "world/mesher.h"
 static std::vector<int> script; // the random numbers to hand out, then zeros
 static int draws = 0, drawn_flakes = 0, drawn_boxes = 0;

@@ -7,7 +7,7 @@
 #include <cmath>
 #include "render/chunk_draw.h"
 #include "scratch.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "world/chunks.h"
 #include "world/streamer.h"
 

@@ -5,7 +5,7 @@
 #include "gl_fixture.h"
 #include "scratch.h"
 #include "engine/engine.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 

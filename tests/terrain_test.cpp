@@ -1,5 +1,5 @@
 // Terrain: every level's content, and the surface column by column from scripted draws.
-#include "engine/common.h"
+#include "base/common.h"
 #include "world/chunks.h"
 #include "world/terrain.h"
 #include <gtest/gtest.h>

@@ -31,7 +31,7 @@
 #include "engine/physics.h"
 #include "render/chunk_draw.h"
 #include "render/render.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/chunks.h"

@@ -10,16 +10,16 @@
 #include <cstring>
 #include <ctime>
 
-#include "engine/common.h"
+#include "base/common.h"
 #include "engine/physics.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "items/cells.h"
 #include "items/particles.h"
-#include "render/font.h"
+#include "draw/font.h"
 #include "render/render.h"
-#include "render/textures.h"
-#include "shell/config.h"
+#include "draw/textures.h"
+#include "base/config.h"
 #include "shell/window.h"
 #include "world/chunks.h"
 #include "world/mesher.h"

@@ -3,8 +3,8 @@
 
 #include "engine/engine.h"
 #include "gui/lang.h"
-#include "render/font.h"
-#include "shell/config.h"
+#include "draw/font.h"
+#include "base/config.h"
 #include "world/saver.h"
 
 #include <cstdio>

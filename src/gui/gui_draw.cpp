@@ -4,7 +4,7 @@
 
 #include "engine/engine.h"
 #include "gui/lang.h"
-#include "render/font.h"
+#include "draw/font.h"
 #include "render/render.h"
 
 #include <GL/gl.h>

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/common.h"
-#include "render/font.h"
+#include "base/common.h"
+#include "draw/font.h"
 #include "world/mesher.h"
 
 InventoryGrid *player_cells = nullptr;

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/common.h"
-#include "render/cubes.h"
+#include "base/common.h"
+#include "draw/cubes.h"
 #include "world/mesher.h"
 
 Particle prs[PARTICLE_POOL];

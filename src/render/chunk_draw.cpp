@@ -10,7 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/physics.h"
-#include "render/frustum_calc.h"
+#include "draw/frustum_calc.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 #include "world/streamer.h"

@@ -14,8 +14,8 @@
 #include "items/cells.h"
 #include "items/particles.h"
 #include "render/chunk_draw.h"
-#include "render/cubes.h"
-#include "shell/config.h"
+#include "draw/cubes.h"
+#include "base/config.h"
 #include "world/chunks.h"
 
 float sunposx = 0, sunposy = 0;

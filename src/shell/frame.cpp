@@ -6,7 +6,7 @@
 #include <sys/time.h>
 #include <time.h>
 
-#include "engine/common.h"
+#include "base/common.h"
 #include "engine/physics.h"
 
 int keys[KEY_COUNT];

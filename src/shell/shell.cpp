@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/common.h"
+#include "base/common.h"
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "render/render.h"
-#include "shell/config.h"
+#include "base/config.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/saver.h"

@@ -2,7 +2,7 @@
 // through a temporary file and a rename) and the catalogue of saved worlds.
 #include "world/saver.h"
 
-#include "engine/common.h"
+#include "base/common.h"
 #include "world/chunks.h"
 
 #include <cerrno>

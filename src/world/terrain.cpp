@@ -3,7 +3,7 @@
 // every column.
 #include "world/terrain.h"
 
-#include "engine/common.h"
+#include "base/common.h"
 #include "world/chunks.h"
 
 #include <algorithm>

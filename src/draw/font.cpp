@@ -1,5 +1,5 @@
 // Bitmap-font text: pure pen and texture-cell arithmetic plus the thin GL loop over it.
-#include "render/font.h"
+#include "draw/font.h"
 
 #include <GL/gl.h>
 

@@ -1,6 +1,6 @@
 // Frustum planes from the clip matrix and the conservative visibility tests the chunk pass
 // culls with.
-#include "render/frustum_calc.h"
+#include "draw/frustum_calc.h"
 
 #include <GL/gl.h>
 

@@ -1,5 +1,5 @@
 // Scratch buffer and the replaceable random source.
-#include "engine/common.h"
+#include "base/common.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // The settings record: read once at start, written whole to "cfg" after every change.
-#include "shell/config.h"
+#include "base/config.h"
 
 #include <cstdio>
 #include <cstring>

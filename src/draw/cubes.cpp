@@ -1,5 +1,5 @@
 // The target outline and the item box, computed as plain vertex lists and sent immediately.
-#include "render/cubes.h"
+#include "draw/cubes.h"
 
 #include "world/mesher.h"
 

@@ -1,5 +1,5 @@
 // Reads the TGA subset of the game's images and uploads them as textures.
-#include "render/textures.h"
+#include "draw/textures.h"
 
 #include <GL/gl.h>
 
