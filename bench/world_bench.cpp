@@ -41,13 +41,13 @@ void build_world() {
     done = true;
     QuietStdout quiet;
     std::srand(12345);
-    world_size = 10;
+    game_state.world_size = 10;
     initialize_world();
     fill_block_tables();
     int slot = 0;
     auto add = [&](int cx, int cy, int level) {
         generateCube(slot, cx, cy, level);
-        world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+        game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
         Chunk &c = cubes[slot++];
         c.verts = static_cast<float *>(std::malloc(MESH_FACES * 12 * sizeof(float)));
         c.texs = static_cast<float *>(std::malloc(MESH_FACES * 8 * sizeof(float)));
@@ -122,7 +122,7 @@ void BM_SaveW(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     ScratchDir dir;
-    init_save_load(world, cubes, world_size, "bench");
+    init_save_load(game_state.world, cubes, game_state.world_size, "bench");
     for (auto _ : state) save_w(4, 4, 4);
 }
 BENCHMARK(BM_SaveW)->Unit(benchmark::kMicrosecond);
@@ -131,13 +131,13 @@ void BM_LoadW(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     ScratchDir dir;
-    init_save_load(world, cubes, world_size, "bench");
+    init_save_load(game_state.world, cubes, game_state.world_size, "bench");
     save_w(4, 4, 4);
     // Read into a spare slot bound to the same chunk, as streaming does.
-    const uint16_t keep = world[chunk_cell(4, 4, 4)];
-    world[chunk_cell(4, 4, 4)] = 450;
+    const uint16_t keep = game_state.world[chunk_cell(4, 4, 4)];
+    game_state.world[chunk_cell(4, 4, 4)] = 450;
     for (auto _ : state) load_w(4, 4, 4);
-    world[chunk_cell(4, 4, 4)] = keep;
+    game_state.world[chunk_cell(4, 4, 4)] = keep;
 }
 BENCHMARK(BM_LoadW)->Unit(benchmark::kMicrosecond);
 

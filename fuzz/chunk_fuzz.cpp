@@ -43,11 +43,11 @@ BlockId want[CHUNK_BLOCKS];
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();
-    world_size = 1;
+    game_state.world_size = 1;
     if (!initialize_world()) std::abort();
-    world[chunk_cell(0, 0, 0)] = 0;
+    game_state.world[chunk_cell(0, 0, 0)] = 0;
     cubes[0].used = 1;
-    init_save_load(world, cubes, 1, "fz");
+    init_save_load(game_state.world, cubes, 1, "fz");
     makedir("saves/fz");
     return 0;
 }

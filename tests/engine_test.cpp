@@ -41,32 +41,35 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
     for (int k : {'a', '/'}) send_key(k);
     EXPECT_EQ(cells_active, 8);
     for (int b : {2, 1}) mouse_down(b);
-    EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));
-    g_level(0), click(b_exit);
+    EXPECT_EQ(all(game_state.gamer[0].place_request, game_state.gamer[0].break_request), all(0, 0));
+    g_level(0), click(menu.b_exit);
     EXPECT_EQ(shell_quit_requested(), 1);
     game_param.view_distance = 3, g_level(3);
-    std::strcpy(t_field[t_world_name].text, "big 50%s"); // never a format
-    d_box[d_world_big].selected = 1;                     // size choice 2
+    std::strcpy(t_field[menu.t_world_name].text, "big 50%s"); // never a format
+    d_box[menu.d_world_big].selected = 1;                     // size choice 2
     const int counter = game_param.world_counter;
-    const std::string out = output_of([] { click(b_create_world); }); // and the first aiming click
+    const std::string out =
+        output_of([] { click(menu.b_create_world); }); // and the first aiming click
     EXPECT_NE(out.find("./saves/big 50%sworld size 20 \n"), std::string::npos) << out;
-    EXPECT_EQ(all(game, e_is_gui(), world_size, vision_range, game_param.world_counter,
-                  gamer[0].active, gamer[0].break_request, floats(GL_FOG_START)[0],
+    EXPECT_EQ(all(game, e_is_gui(), game_state.world_size, game_state.vision_range,
+                  game_param.world_counter, game_state.gamer[0].active,
+                  game_state.gamer[0].break_request, floats(GL_FOG_START)[0],
                   floats(GL_FOG_END)[0]),
               all(1, 0, 20, 3, counter + 1, 1, 1, 60, 118)); // fog follows the view distance
     mouse_down(2), mouse_up(2);
-    EXPECT_EQ(gamer[0].place_request, 1);
+    EXPECT_EQ(game_state.gamer[0].place_request, 1);
     mouse_up(0);
-    EXPECT_EQ(all(gamer[0].place_request, gamer[0].break_request), all(0, 0));
+    EXPECT_EQ(all(game_state.gamer[0].place_request, game_state.gamer[0].break_request), all(0, 0));
     game_param.view_distance = 1;
     ASSERT_EQ(e_start_world("near", 1), 1);
     EXPECT_EQ(all(floats(GL_FOG_START)[0], floats(GL_FOG_END)[0]), all(20, 54));
 }
 
 TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
-    world_size = 0; // the grid allocation fails: nothing may use the missing grid
+    game_state.world_size = 0; // the grid allocation fails: nothing may use the missing grid
     EXPECT_EQ(e_init_game(), 0);
-    EXPECT_EQ(all(world == nullptr, gamer[0].active, e_psysix()), all(1, 0, 1));
+    EXPECT_EQ(all(game_state.world == nullptr, game_state.gamer[0].active, e_psysix()),
+              all(1, 0, 1));
     // Names that are no folder of their own, and sizes beyond the menu's, write nothing.
     const int counter = game_param.world_counter;
     const std::string too_long(80, 'x');
@@ -80,12 +83,12 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     const int slot = find_free_cube();
     ASSERT_GE(slot, 0);
     cubes[slot].used = 1;
-    world[chunk_cell(4, 5, 6)] = uint16_t(slot);
+    game_state.world[chunk_cell(4, 5, 6)] = uint16_t(slot);
     ASSERT_EQ(e_start_world("second", 1), 1);
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
     EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6)), all(CHUNK_FILE_BYTES, -1));
     // A world resumes at the size it was created with, whatever the menu says now.
     ASSERT_EQ(e_start_world("first", 3), 1);
-    EXPECT_EQ(all(world_size, world_info_size("first"), world_info_size("second")),
+    EXPECT_EQ(all(game_state.world_size, world_info_size("first"), world_info_size("second")),
               all(10, 10, 10));
 }

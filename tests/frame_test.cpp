@@ -24,7 +24,7 @@ struct FrameLoop : ::testing::Test {
     }
     void start_at(uint32_t t) {
         rec = Recorder{t, 0, 0, {}, {}, 0, 0};
-        cdr = 0;
+        frame_timing.cdr = 0;
         frame_start(calls);
     }
 };
@@ -34,25 +34,26 @@ TEST_F(FrameLoop, BacklogStepsOncePerCallAndDrawsOnlyWhenDownToOneStep) {
     for (const auto &[backlog, steps, drawn, set_back] : cases) {
         SCOPED_TRACE(testing::Message() << backlog << (set_back ? ", set back" : ""));
         start_at(100000);
-        timer = backlog;
-        if (set_back) lastren = lc = 100000 + 3600 * 1000.0;
+        frame_timing.timer = backlog;
+        if (set_back) frame_timing.lastren = frame_timing.lc = 100000 + 3600 * 1000.0;
         frame_display(calls);
         EXPECT_EQ(std::make_pair(rec.steps, rec.presents), std::make_pair(int(steps), int(drawn)));
-        EXPECT_GE(frametime, 0) << "time never runs backwards";
-        EXPECT_DOUBLE_EQ(timer, backlog - STEP_MS * steps + frametime);
+        EXPECT_GE(frame_timing.frametime, 0) << "time never runs backwards";
+        EXPECT_DOUBLE_EQ(frame_timing.timer, backlog - STEP_MS * steps + frame_timing.frametime);
         EXPECT_LT(rec.now - 100000, drawn ? 30u : 10u) << "catching up must not wait out the cap";
     }
 }
 TEST_F(FrameLoop, FramesAre13MsApartAndTheTitleCountsThemOnceASecondIsOver) {
     start_at(0xFFFFFFFFu - 500); // the clock wraps, as after 49.7 days of uptime
-    const uint32_t started = uint32_t(lastclock);
+    const uint32_t started = uint32_t(frame_timing.lastclock);
     for (int i = 0; i < 100 && rec.title.empty(); i++) {
-        const uint32_t previous = uint32_t(lastren);
+        const uint32_t previous = uint32_t(frame_timing.lastren);
         frame_display(calls);
-        EXPECT_NEAR(uint32_t(lastren) - previous, 14, 1) << "12.5 ms and no more";
+        EXPECT_NEAR(uint32_t(frame_timing.lastren) - previous, 14, 1) << "12.5 ms and no more";
     }
-    EXPECT_NEAR(uint32_t(lastclock) - started, 1008.5, 7.5) << "over a second, under a frame late";
-    EXPECT_EQ(cdr, 0);
+    EXPECT_NEAR(uint32_t(frame_timing.lastclock) - started, 1008.5, 7.5)
+        << "over a second, under a frame late";
+    EXPECT_EQ(frame_timing.cdr, 0);
     EXPECT_EQ(rec.title, "Tessaron, v0.10, linux, FPS: " + std::to_string(rec.presents));
 }
 TEST_F(FrameLoop, TheCapSleepsUntilAMillisecondIsLeftThenSpinsToTheSameFrameTimes) {
@@ -60,16 +61,16 @@ TEST_F(FrameLoop, TheCapSleepsUntilAMillisecondIsLeftThenSpinsToTheSameFrameTime
     for (int sleeps = 0; sleeps < 2; sleeps++) {
         void (*sleep)(int) = [](int ms) {
             // The last reading (now - 1) may lag real time by up to a tick.
-            rec.late += (rec.now - 1 - uint32_t(lastren)) + 1 + uint32_t(ms) > 12;
+            rec.late += (rec.now - 1 - uint32_t(frame_timing.lastren)) + 1 + uint32_t(ms) > 12;
             rec.slept += ms;
             rec.now += uint32_t(ms);
         };
         calls.sleep = sleeps ? sleep : nullptr;
         start_at(100000);
         for (int i = 0; i < 40; i++) {
-            const uint32_t previous = uint32_t(lastren);
+            const uint32_t previous = uint32_t(frame_timing.lastren);
             frame_display(calls);
-            spacing[sleeps].push_back(uint32_t(lastren) - previous);
+            spacing[sleeps].push_back(uint32_t(frame_timing.lastren) - previous);
         }
     }
     EXPECT_EQ(spacing[1], spacing[0]) << "the cap and frame timing stay as they are";
@@ -77,10 +78,10 @@ TEST_F(FrameLoop, TheCapSleepsUntilAMillisecondIsLeftThenSpinsToTheSameFrameTime
     EXPECT_GE(rec.slept, 40 * 6) << "the wait is slept down to its last ticks";
 }
 TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLook) {
-    c_rot_x = 30;
-    c_rot_y = 90;
-    sm_x = 300; // would turn the yaw to 120 if it were applied first
-    keys['W'] = keys['s'] = keys['a'] = keys['D'] = 1;
+    input.c_rot_x = 30;
+    input.c_rot_y = 90;
+    input.sm_x = 300; // would turn the yaw to 120 if it were applied first
+    input.keys['W'] = input.keys['s'] = input.keys['a'] = input.keys['D'] = 1;
     frame_display(calls);
     const double s = std::sin(3.14 / 2), c = std::cos(3.14 / 2), up = std::sin(3.14 / 6);
     const double fwd[3] = {-0.2 * s, 0.2 * c, 0.2 * up}, side[3] = {0.12 * c, 0.12 * s, 0};
@@ -90,7 +91,7 @@ TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLook) {
             EXPECT_NEAR(rec.moves[r][i], (r % 2 ? -1 : 1) * (r < 2 ? fwd : side)[i], 1e-6) << r;
 }
 TEST_F(FrameLoop, MouseLookClampsPitchAndNeverWrapsYaw) {
-    c_rot_x = c_rot_y = 0;
+    input.c_rot_x = input.c_rot_y = 0;
     const float cases[][4] = {
         // pointer dx, dy; then the pitch and yaw wanted, one frame after another
         {0, 850, 80, 0},     {0, -1850, -100, 0},     {0, 20, -98, 0},
@@ -98,11 +99,11 @@ TEST_F(FrameLoop, MouseLookClampsPitchAndNeverWrapsYaw) {
     };
     for (const auto &[dx, dy, want_pitch, want_yaw] : cases) {
         SCOPED_TRACE(dy);
-        sm_x = int(dx);
-        sm_y = int(dy);
+        input.sm_x = int(dx);
+        input.sm_y = int(dy);
         frame_display(calls);
-        EXPECT_FLOAT_EQ(c_rot_x, want_pitch);
-        EXPECT_FLOAT_EQ(c_rot_y, want_yaw);
-        EXPECT_EQ(sm_x | sm_y, 0) << "the offset is consumed";
+        EXPECT_FLOAT_EQ(input.c_rot_x, want_pitch);
+        EXPECT_FLOAT_EQ(input.c_rot_y, want_yaw);
+        EXPECT_EQ(input.sm_x | input.sm_y, 0) << "the offset is consumed";
     }
 }

@@ -59,7 +59,8 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
         SCOPED_TRACE(s.name);
         cat.count = s.worlds;
         g_level(s.screen);
-        ir = 1.5707963f - 0.005f; // drawn at sin = 1; k = ir / 45 shows the red half from x = 744
+        menu.ir =
+            1.5707963f - 0.005f; // drawn at sin = 1; k = ir / 45 shows the red half from x = 744
         auto im = draw(s.px, s.py);
         EXPECT_FALSE(glfix::save_png(im, s.name).empty());
         EXPECT_EQ(im.at(s.px, s.py).b, s.screen == SCREEN_CHOSEN ? 128 : 255);
@@ -75,31 +76,31 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
             EXPECT_NEAR(im.at(f.x + 10, f.y + 15).g, 102, 3);
             EXPECT_NEAR(im.at(f.x + f.w / 2, f.y + 10).g, field ? 255 : shade, 3); // text or item
         };
-        for (int i = 0; i < t_fields; i++) frame(t_field[i], i == t_active, true);
+        for (int i = 0; i < t_fields; i++) frame(t_field[i], i == menu.t_active, true);
         for (int i = 0; i < d_boxes; i++) frame(d_box[i], false, false);
         Caption caps[4];
         for (int i = 0, n = g_captions(caps); i < n; i++)
             EXPECT_EQ(im.at(caps[i].x, caps[i].y + 8).g, 255) << i;
     }
     g_level(3);
-    mig = 29; // the caret beside "world 1" is dark on the blink's first half
-    ir = 359.998f;
+    menu.mig = 29; // the caret beside "world 1" is dark on the blink's first half
+    menu.ir = 359.998f;
     auto off = draw(0, 0), on = draw(0, 0);
     EXPECT_EQ(off.count_not({102, 102, 102}, 462, 260, 466, 280), 0);
     EXPECT_GT(on.count_not({102, 102, 102}, 462, 260, 466, 280), 10);
-    EXPECT_NEAR(ir, 0.008f, 1e-3f); // the phase wrapped
+    EXPECT_NEAR(menu.ir, 0.008f, 1e-3f); // the phase wrapped
 }
 
 // The longest typed name stays in its frame; 14 long names stay in their columns and on screen;
 // a refused name says why under the form, in either language, until the next key.
 TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothLanguages) {
     const glfix::Rgb grey{128, 128, 128}, red{255, 0, 0}; // the background left and right of 744
-    ir = 1.5707963f - 0.005f;
+    menu.ir = 1.5707963f - 0.005f;
     g_level(3);
     while (g_send_key(8)) continue;
     while (g_send_key('W')) continue;
-    ASSERT_EQ(std::strlen(t_field[t_world_name].text), 19u);
-    const TextField &f = t_field[t_world_name];
+    ASSERT_EQ(std::strlen(t_field[menu.t_world_name].text), 19u);
+    const TextField &f = t_field[menu.t_world_name];
     auto im = draw(0, 0);
     EXPECT_EQ(im.count_not(grey, 0, f.y + 2, f.x - 2, f.y + 32) +
                   im.count_not(grey, f.x + f.w + 3, f.y + 2, 744, f.y + 32),
@@ -116,19 +117,19 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
                   im.count_not(red, 798, 223, 800, 460),
               0);
     for (int i = 0; i < CATALOGUE_MAX; i++) {
-        const Button &b = btt[play_w[i]];
+        const Button &b = btt[menu.play_w[i]];
         const int right = std::min(b.x + b.w, 744); // the grey part of the background
         EXPECT_GT(im.count_not(grey, b.x, b.y, right, b.y + b.h), 8 + 4 * i) << i;
     }
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
-    ir = 1.5707963f - 0.005f; // each draw moves the light on
+    menu.ir = 1.5707963f - 0.005f; // each draw moves the light on
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
         lang_init(code);
         g_level(3);
-        std::strcpy(t_field[t_world_name].text, " ");
+        std::strcpy(t_field[menu.t_world_name].text, " ");
         g_set_mouse(400, 515);
         EXPECT_EQ(g_mouse_down(), 0);
         auto said = draw(0, 0);

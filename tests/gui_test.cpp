@@ -33,7 +33,7 @@ TEST_F(MenuTest, PositionsAndClickResolution) {
     addButton(300, 250, 200, 30, "cover");
     EXPECT_EQ(click(499, 279), 0); // the highest index wins
     g_level(1);
-    EXPECT_EQ(rect(b_rus), (Rect{10, 300, 300, 200}));
+    EXPECT_EQ(rect(menu.b_rus), (Rect{10, 300, 300, 200}));
     Caption caps[4];
     for (int n : {0, 9, 14, 99}) { // 99: a damaged catalogue lists no more than it holds
         cat.count = n;
@@ -41,54 +41,55 @@ TEST_F(MenuTest, PositionsAndClickResolution) {
         EXPECT_EQ(buttons - 2, std::min(n, CATALOGUE_MAX)) << n;
         EXPECT_EQ(g_captions(caps), n ? 1 : 2) << n; // the "no worlds" note
         for (int i = 0; i < buttons - 2; i++)
-            EXPECT_EQ(rect(play_w[i]), (Rect{i < 8 ? 150 : 650, 220 + 30 * (i % 8), 200, 30}));
+            EXPECT_EQ(rect(menu.play_w[i]), (Rect{i < 8 ? 150 : 650, 220 + 30 * (i % 8), 200, 30}));
     }
     g_level(3);
-    t_active = -1;
+    menu.t_active = -1;
     EXPECT_EQ(click(260, 250) + click(260, 280), 0); // fields react to y + 1 .. y + 29 only
     EXPECT_EQ(click(260, 251) + click(10, 10), 1);   // a miss keeps the active field
-    EXPECT_EQ(t_active, t_world_name);
-    t_field[t_world_name].y = d_box[d_world_big].y;
+    EXPECT_EQ(menu.t_active, menu.t_world_name);
+    t_field[menu.t_world_name].y = d_box[menu.d_world_big].y;
     addButton(250, 390, 300, 34, "cover");
-    EXPECT_EQ(hit(d_box[d_world_big]), 1); // the field beats the later button; the box turns
-    EXPECT_EQ(d_box[d_world_big].selected, 1);
+    EXPECT_EQ(hit(d_box[menu.d_world_big]), 1); // the field beats the later button; the box turns
+    EXPECT_EQ(d_box[menu.d_world_big].selected, 1);
 }
 
 // Each handle is live on its own screen only; a click on it gives its result and screen.
 TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     struct {
         int screen, *handle, result, next;
-    } cases[] = {{0, &b_newgame, 1, 2},   {0, &b_multiplayer, 0, 0},
-                 {0, &b_options, 1, 4},   {0, &b_credits, 0, 0},
-                 {0, &b_web, 0, 0},       {0, &b_exit, 3, 0},
-                 {2, &b_new_world, 1, 3}, {2, &b_back_to_menu, 1, 0},
-                 {4, &b_save, 2, 0},      {1, &b_rus, 2, 0},
-                 {1, &b_eng, 2, 0},       {3, &b_create_world, 4, SCREEN_CHOSEN}};
+    } cases[] = {{0, &menu.b_newgame, 1, 2},   {0, &menu.b_multiplayer, 0, 0},
+                 {0, &menu.b_options, 1, 4},   {0, &menu.b_credits, 0, 0},
+                 {0, &menu.b_web, 0, 0},       {0, &menu.b_exit, 3, 0},
+                 {2, &menu.b_new_world, 1, 3}, {2, &menu.b_back_to_menu, 1, 0},
+                 {4, &menu.b_save, 2, 0},      {1, &menu.b_rus, 2, 0},
+                 {1, &menu.b_eng, 2, 0},       {3, &menu.b_create_world, 4, SCREEN_CHOSEN}};
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         g_level(c.screen);
         for (const auto &o : cases) EXPECT_EQ(*o.handle >= 0, o.screen == c.screen);
         EXPECT_EQ(hit(btt[*c.handle]), c.result);
-        EXPECT_EQ(lvl, c.next);
+        EXPECT_EQ(menu.lvl, c.next);
     }
     ScratchDir::mkdir_p("saves/w0"); // a listed world resumes at the size its chunks need
     std::ofstream("saves/w0/2-25-9.vxc") << std::string(CHUNK_FILE_BYTES, 0);
     cat.count = 1, g_level(2);
-    EXPECT_EQ(hit(btt[play_w[0]]), 4);
+    EXPECT_EQ(hit(btt[menu.play_w[0]]), 4);
     EXPECT_STREQ(g_get_world()->name, "w0");
     EXPECT_EQ(g_get_world()->size, 3); // y = 25 needs 30 chunks across
     g_level(4);                        // the options show and store GameParams
-    EXPECT_STREQ(d_box[d_v_distance].items[d_box[d_v_distance].selected], "p22");
-    EXPECT_STREQ(d_box[d_fog].items[d_box[d_fog].selected], "p26");
-    for (int b : {d_v_distance, d_v_distance, d_fog}) hit(d_box[b]); // 3 -> 1 -> 2, fog on
-    EXPECT_EQ((std::vector<int>{hit(btt[b_save]), params.view_distance, params.fog_enabled}),
+    EXPECT_STREQ(d_box[menu.d_v_distance].items[d_box[menu.d_v_distance].selected], "p22");
+    EXPECT_STREQ(d_box[menu.d_fog].items[d_box[menu.d_fog].selected], "p26");
+    for (int b : {menu.d_v_distance, menu.d_v_distance, menu.d_fog})
+        hit(d_box[b]); // 3 -> 1 -> 2, fog on
+    EXPECT_EQ((std::vector<int>{hit(btt[menu.b_save]), params.view_distance, params.fog_enabled}),
               (std::vector<int>{2, 2, 1}));
 }
 
 TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
     params.world_counter = 5;
     g_level(3);
-    EXPECT_STREQ(t_field[t_world_name].text, "world 5");
+    EXPECT_STREQ(t_field[menu.t_world_name].text, "world 5");
     for (int k : {9, 13, 27, 0, 31, 256, -3}) EXPECT_EQ(g_send_key(k), 0) << k;
     for (int i = 0; i < 13; i++) EXPECT_EQ(g_send_key('a' + i), i < 12); // 19 bytes at most
     for (int i = 0; i < 20; i++) EXPECT_EQ(g_send_key(8), i < 19);       // then nothing to delete
@@ -98,11 +99,12 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
     for (const char *const &name : names) {
         bool ok = &name - names >= 6;
         SCOPED_TRACE(name);
-        w_param = WorldChoice{"before", 0};
+        menu.w_param = WorldChoice{"before", 0};
         g_level(3);
-        hit(d_box[d_world_big]);
-        std::strcpy(t_field[t_world_name].text, name);
-        const std::string out = output_of([&] { EXPECT_EQ(hit(btt[b_create_world]), ok ? 4 : 0); });
+        hit(d_box[menu.d_world_big]);
+        std::strcpy(t_field[menu.t_world_name].text, name);
+        const std::string out =
+            output_of([&] { EXPECT_EQ(hit(btt[menu.b_create_world]), ok ? 4 : 0); });
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), ok ? 0 : 1);
         EXPECT_STREQ(g_get_world()->name, ok ? name : "before");
         EXPECT_EQ(g_get_world()->size, ok ? 2 : 0);

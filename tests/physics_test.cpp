@@ -9,8 +9,8 @@ struct Physics : ::testing::Test {
     // A 10 x 10 world: ground topped at 100 by both world edges, air at level 2 above it.
     static void reset() {
         ASSERT_TRUE(reset_world());
-        gamer[0].active = 1, gamer[0].height = 2;
-        fly_mode = jump = already_created = 0;
+        game_state.gamer[0].active = 1, game_state.gamer[0].height = 2;
+        game_state.fly_mode = game_state.jump = game_state.already_created = 0;
         floor_at(100, -70, 30, -70, 15); // x or y -70 is 570 across the edge
         world_block(10, 10, 130) = 0;
     }
@@ -19,8 +19,8 @@ struct Physics : ::testing::Test {
             for (int Y = y0; Y <= y1; Y++) world_block(X, Y, top - 1) = 3;
     }
     static void go(double x, double y, double z, double vx = 0, double vy = 0, double vz = 0) {
-        gamer[0].x = x, gamer[0].y = y, gamer[0].z = z;
-        gamer[0].vx = vx, gamer[0].vy = vy, gamer[0].vz = vz;
+        game_state.gamer[0].x = x, game_state.gamer[0].y = y, game_state.gamer[0].z = z;
+        game_state.gamer[0].vx = vx, game_state.gamer[0].vy = vy, game_state.gamer[0].vz = vz;
     }
 };
 TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
@@ -53,12 +53,15 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
         for (int k = 0; k < r.n; k++) {
             if (r.walk) movecamera(1.0f, 0, 0); // a positive dx pushes toward +x
             e_psysix();
-            ASSERT_TRUE(!gamer[0].on_ground || gamer[0].z == std::floor(gamer[0].z)) << k;
+            ASSERT_TRUE(!game_state.gamer[0].on_ground ||
+                        game_state.gamer[0].z == std::floor(game_state.gamer[0].z))
+                << k;
         }
-        const double got[] = {gamer[0].x, gamer[0].y, gamer[0].z, gamer[0].vx, gamer[0].vy};
+        const double got[] = {game_state.gamer[0].x, game_state.gamer[0].y, game_state.gamer[0].z,
+                              game_state.gamer[0].vx, game_state.gamer[0].vy};
         for (int i = 0; i < 5; i++) // whole-number contacts are exact, others carry rounding
             EXPECT_NEAR(got[i], r.e[i], r.e[i] == std::floor(r.e[i]) ? 0 : 1e-9) << i;
-        EXPECT_EQ(all(gamer[0].vz, gamer[0].on_ground), all(0, 1));
+        EXPECT_EQ(all(game_state.gamer[0].vz, game_state.gamer[0].on_ground), all(0, 1));
     }
     // Every probe reads solid and none indexes outside the grid or a chunk (sanitizers).
     const double spots[][3] = {{10, 10, -3.5},      {10, 10, 700}, {-500, 10, 50}, {10, 5000, 50},
@@ -66,11 +69,11 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
     for (const auto &s : spots)
         for (double v : {0.3, -0.3}) {
             go(s[0], s[1], s[2], v, -v, v), e_psysix();
-            EXPECT_TRUE(gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
+            EXPECT_TRUE(game_state.gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
         }
     cubes[chunk_slot(1, 1, 1)].used = 0; // a grid cell naming a freed slot
     go(10, 10, 100.5, 0, 0, .1), e_psysix();
-    EXPECT_EQ(gamer[0].z, 101.0);
+    EXPECT_EQ(game_state.gamer[0].z, 101.0);
 }
 TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     go(10, 10, 100);
@@ -79,28 +82,32 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     for (int k = 0; k < 200; k++) {
         if (k == 1 || k == 10) e_jump(); // the second, in mid-air, is dropped
         e_psysix();
-        peak = std::max(peak, gamer[0].z);
+        peak = std::max(peak, game_state.gamer[0].z);
     }
     EXPECT_NEAR(peak, 101.4, 0.1); // about 1.36 units of lift, once
     // Back on the ground: the eye one unit above the feet, the view from the body.
-    EXPECT_EQ(all(camera_z, camera_rot_x, camera_rot_y, jump), all(101, 5, 600, 0));
+    EXPECT_EQ(
+        all(game_state.camera_z, game_state.camera_rot_x, game_state.camera_rot_y, game_state.jump),
+        all(101, 5, 600, 0));
     // Head room `height` blocks above the feet, across a level border here, stops the rise.
     floor_at(127, 25, 35, 5, 15);
     world_block(30, 10, 129) = 3;
     go(30, 10, 127);
     e_psysix(), e_jump(), e_psysix();
-    EXPECT_EQ(all(gamer[0].z, gamer[0].vz), all(127, 0));
+    EXPECT_EQ(all(game_state.gamer[0].z, game_state.gamer[0].vz), all(127, 0));
     world_block(30, 10, 129) = 0, e_jump(), e_psysix();
-    EXPECT_GT(gamer[0].z, 127.0);
+    EXPECT_GT(game_state.gamer[0].z, 127.0);
 }
 TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
-    fly_mode = 1, already_created = 1, camera_x = camera_y = 10, camera_z = 130;
+    game_state.fly_mode = 1, game_state.already_created = 1,
+    game_state.camera_x = game_state.camera_y = 10, game_state.camera_z = 130;
     movecamera(1.5f, -2.0f, 0.5f);
     rotatecamera(20, 190), e_jump(), e_psysix(), e_psysix();
     // The body follows the camera, then falls; a jump waits for walking; the cool-down stops at 0.
-    EXPECT_EQ(all(camera_x, camera_z, gamer[0].x, gamer[0].yaw, jump, already_created),
+    EXPECT_EQ(all(game_state.camera_x, game_state.camera_z, game_state.gamer[0].x,
+                  game_state.gamer[0].yaw, game_state.jump, game_state.already_created),
               all(11.5, 129.5, 11.5, -170, 1, 0));
-    EXPECT_LT(gamer[0].z, 129.5);
-    EXPECT_EQ((rotatecamera(0, 600), camera_rot_y), 240.0f);
-    EXPECT_EQ((rotatecamera(0, -190), camera_rot_y), 170.0f);
+    EXPECT_LT(game_state.gamer[0].z, 129.5);
+    EXPECT_EQ((rotatecamera(0, 600), game_state.camera_rot_y), 240.0f);
+    EXPECT_EQ((rotatecamera(0, -190), game_state.camera_rot_y), 170.0f);
 }

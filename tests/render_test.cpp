@@ -24,12 +24,12 @@ class Frame : public glfix::GlTest {
     void SetUp() override {
         glfix::GlTest::SetUp();
         ASSERT_EQ(e_start_world("rendered", 1), 1);
-        srand(20261206);   // the same terrain in every run; the camera at (200, 200, 285)
-        world_clock = 100; // full day
+        srand(20261206); // the same terrain in every run; the camera at (200, 200, 285)
+        game_state.world_clock = 100;         // full day
         for (int i = 0; i < 80; i++) frame(); // the range streamed in
     }
     static glfix::Image frame(int cooldown = 0) { // 0 lets one chunk in, if one is missing
-        already_created = cooldown;
+        game_state.already_created = cooldown;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         e_render();
         return glfix::read_framebuffer();
@@ -46,7 +46,7 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
                        {0.0500208568, {46, 46, 51}, {0.18f, 0.18f, 0.2f}, {0.46f, 0.26f, 0.26f}}};
     for (const Case &k : cases) { // noon, night, and a low sun (brightness 0.2) with red light
         SCOPED_TRACE(k.a);
-        world_clock = (k.a * 20000 * 3.14 - camera_x) / 720;
+        game_state.world_clock = (k.a * 20000 * 3.14 - game_state.camera_x) / 720;
         game_param.fog_enabled = k.light[1] > 0; // on, off, on
         frame();
         const glfix::Image im = frame(); // cleared with the colour the previous frame chose
@@ -75,13 +75,13 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
 
 TEST_F(Frame, ChunksAcrossTheEdgeAreDrawnWithTheShiftedView) {
     // Chunk 9 lies beyond the edge at -x (yaw 90), not at +x (270); (9, 0) needs both shifts.
-    camera_x = 10;
+    game_state.camera_x = 10;
     for (int wy : {4, 0}) {
-        camera_y = wy == 4 ? 200 : 9 * 64 + 10;
-        already_created = 0;
+        game_state.camera_y = wy == 4 ? 200 : 9 * 64 + 10;
+        game_state.already_created = 0;
         ASSERT_EQ(stream_bring_in(9, wy, 4), 1);
         for (float yaw : {90.0f, 270.0f}) {
-            camera_rot_y = yaw;
+            game_state.camera_rot_y = yaw;
             frame(CREATE_COOLDOWN); // nothing else comes in
             expect_pass_state();
             ASSERT_GE(chunk_slot(9, wy, 4), 0);
@@ -107,20 +107,20 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         SCOPED_TRACE(k.name);
         game_param.view_distance = k.view;
         game_param.fog_enabled = k.fog;
-        if (k.view != vision_range) {
+        if (k.view != game_state.vision_range) {
             ASSERT_EQ(e_start_world("rendered", 1), 1);
             srand(20261206);
         }
-        camera_x = k.x;
-        camera_z = k.height;
+        game_state.camera_x = k.x;
+        game_state.camera_z = k.height;
         for (int i = 0; i < 600; i++) { // the range streamed in, without drawing
-            already_created = 0;
+            game_state.already_created = 0;
             stream_locate();
             stream_walk(nullptr, nullptr);
         }
-        world_clock = (k.sun * 20000 * 3.14 - camera_x) / 720;
-        camera_rot_x = k.pitch;
-        camera_rot_y = k.yaw;
+        game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;
+        game_state.camera_rot_x = k.pitch;
+        game_state.camera_rot_y = k.yaw;
         chunk_draw_path = DRAW_PER_FACE;
         frame(CREATE_COOLDOWN);
         const glfix::Image faces = frame(CREATE_COOLDOWN);
@@ -150,8 +150,8 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
 // Flakes of a turf and an earth block broken five blocks ahead, six frames on: mostly the
 // blocks' colours, where a blank atlas cell made two thirds of them grey. A README picture.
 TEST_F(Frame, ABurstOfFlakesShowsBlockColours) {
-    camera_rot_x = 30; // degrees down
-    camera_rot_y = 0;  // along +y
+    game_state.camera_rot_x = 30; // degrees down
+    game_state.camera_rot_y = 0;  // along +y
     const glfix::Image before = frame(CREATE_COOLDOWN);
     const float dy = 5 * std::cos(30 / 180.0f * 3.14f), dz = 5 * std::sin(30 / 180.0f * 3.14f);
     add_particle_from_cube(-200.6f, -200 - dy, 285 - dz, 1, 60);

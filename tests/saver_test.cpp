@@ -25,13 +25,14 @@ template <class F> static bool printed(F f, const char *what, int lines = 1) {
 struct Saver : ::testing::Test {
     ScratchDir dir{false};
     void SetUp() override {
-        world_size = 10;
+        game_state.world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
-        EXPECT_TRUE(printed([] { init_save_load(world, cubes, 10, "w"); }, "world name w \n"));
+        EXPECT_TRUE(
+            printed([] { init_save_load(game_state.world, cubes, 10, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
     static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1, bool used = true) {
-        world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+        game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
         cubes[slot].used = used;
         for (int k = 0; k < CHUNK_BLOCKS; k++)
             cubes[slot].blocks[k] = BlockId(1 + (k * 7919u + seed * 104729u) % 251);
@@ -150,7 +151,7 @@ TEST_F(Saver, OneSyncOfTheWorldFolderOrTheWorkingFolderAndOneLineOnFailure) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.world ? c.world : "no world");
-        output_of([&] { init_save_load(world, cubes, 10, c.world); });
+        output_of([&] { init_save_load(game_state.world, cubes, 10, c.world); });
         flushed.clear();
         flush_error = c.error;
         EXPECT_EQ(output_of([] { EXPECT_EQ(save_flush(), flush_error ? 0 : 1); }), c.line);

@@ -15,21 +15,21 @@ TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndKeysAreHeldTillReleased) {
     gui = 1;
     PassiveMotion(333, 101);
     PassiveMotion(500, 375); // the centre: the warp's own echo
-    EXPECT_EQ(glfix::all(mouse_x, mouse_y), glfix::all(266, 80));
+    EXPECT_EQ(glfix::all(input.mouse_x, input.mouse_y), glfix::all(266, 80));
     gui = 0;
     PassiveMotion(505, 375);
     PassiveMotion(503, 375);
-    EXPECT_EQ(sm_x, 3);
+    EXPECT_EQ(input.sm_x, 3);
     for (int down : {1, 0}) {
         (down ? Key : KeyUp)('w', 0, 0);
-        EXPECT_EQ(keys['w'], down);
+        EXPECT_EQ(input.keys['w'], down);
     }
 }
 
 // GLUT names a release by the Shift state at release time, so a letter may come back up in
 // the other case than it went down.
 TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
-    std::memset(keys, 0, sizeof keys);
+    std::memset(input.keys, 0, sizeof input.keys);
     Key('a', 0, 0), Key('{', 0, 0); // held throughout: no release may touch them
     const struct {
         unsigned char down, up;
@@ -41,7 +41,7 @@ TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
         EXPECT_EQ(output_of([&] { KeyUp(r.up, 0, 0); }), r.printed);
         std::vector<int> held;
         for (int k = 0; k < KEY_COUNT; k++)
-            if (keys[k]) held.push_back(k);
+            if (input.keys[k]) held.push_back(k);
         EXPECT_EQ(held, (std::vector<int>{'a', '{'})) << r.down;
     }
     KeyUp('a', 0, 0), KeyUp('{', 0, 0);

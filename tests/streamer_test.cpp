@@ -27,8 +27,9 @@ static std::string slurp(const std::string &p) {
 }
 static std::string settle() { // brings in every chunk of the range
     std::string out;
-    already_created = 0;
-    for (int n = -1; n != in_memory(); already_created = 0) n = in_memory(), out += frame();
+    game_state.already_created = 0;
+    for (int n = -1; n != in_memory(); game_state.already_created = 0)
+        n = in_memory(), out += frame();
     return out;
 }
 static uint32_t now_ms = 0; // the clock of save retries
@@ -38,18 +39,19 @@ static std::string frames(int n) {
     return out;
 }
 static std::string move_to(double x, int n) { // n frames at camera x, bringing nothing in
-    camera_x = x, already_created = CREATE_COOLDOWN;
+    game_state.camera_x = x, game_state.already_created = CREATE_COOLDOWN;
     return frames(n);
 }
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
-        vision_range = 1, game = 1;
+        game_state.vision_range = 1, game = 1;
         ASSERT_TRUE(reset_world());
-        init_save_load(world, cubes, world_size, "w");
+        init_save_load(game_state.world, cubes, game_state.world_size, "w");
         stream_reset();
         stream_set_clock([] { return now_ms; });
-        camera_x = camera_y = 200, camera_z = 285; // x and y 3..5, levels 3..6
+        game_state.camera_x = game_state.camera_y = 200,
+        game_state.camera_z = 285; // x and y 3..5, levels 3..6
     }
     void TearDown() override { stream_set_clock(nullptr); }
 };
@@ -60,7 +62,8 @@ TEST_F(Streaming, WalkRangesAroundTheCamera) {
         (k[3] ? stream_range_level : stream_range_xy)(k[0], 1, &first, &last);
         EXPECT_EQ(std::make_pair(first, last), std::make_pair(k[1], k[2])) << k[0] << k[3];
     }
-    camera_z = 1e12, stream_locate(); // flown far off: a chunk number inside int, above every level
+    game_state.camera_z = 1e12,
+    stream_locate(); // flown far off: a chunk number inside int, above every level
     EXPECT_GT(c_position_z, TOP_STREAMED_LEVEL + 1);
 }
 TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
@@ -68,7 +71,7 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     ASSERT_EQ(std::system("mkdir saves/w && head -c 524288 /dev/zero >saves/w/3-3-4.vxc"), 0);
     EXPECT_NE(frame().find("created 0,3 3 3 \n"), std::string::npos); // first in walk order
     EXPECT_EQ(cubes[0].polygons, 0); // a missing neighbour is solid
-    for (int step = 0; step < CREATE_COOLDOWN; step++, already_created--)
+    for (int step = 0; step < CREATE_COOLDOWN; step++, game_state.already_created--)
         EXPECT_EQ((frame(), in_memory()), 1) << step;
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
@@ -82,12 +85,12 @@ static int slab_files() { // files of the slab x = 5 (y 3..5, levels 3..6), one 
 TEST_F(Streaming, SlabsLeaveAFewSavesAFrameAndTheExitSavesTheQueueAndTheRest) {
     settle();
     ASSERT_EQ(in_memory(), 3 * 3 * 4);
-    camera_x = 200 - 64;                    // keeps x 1..4: the slab x = 5 leaves, one chunk comes
+    game_state.camera_x = 200 - 64;         // keeps x 1..4: the slab x = 5 leaves, one chunk comes
     const int saved[] = {0xF, 0xFF, 0xFFF}; // in grid order, SAVES_PER_FRAME a frame
     for (int bits : saved) EXPECT_EQ((frame(), slab_files()), bits);
     EXPECT_EQ(in_memory(), 36 - 12 + 1);
-    camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
-    move_to(camera_x, 1);
+    game_state.camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
+    move_to(game_state.camera_x, 1);
     EXPECT_EQ(in_memory(), 2 * 3 * 2 + 13 - SAVES_PER_FRAME);
     EXPECT_EQ(save_all(), 1); // the queued ones and those never written before
     EXPECT_EQ(in_memory(), 0);
@@ -101,7 +104,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     Chunk &edited = cubes[chunk_slot(5, 5, 6)]; // last of its slab in the save order
     edited.blocks[7] = 200;
     move_to(200 - 64, 1);
-    camera_x = 200; // back before the rest of the slab was saved
+    game_state.camera_x = 200; // back before the rest of the slab was saved
     frame();
     EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
               std::make_tuple(8, 32, 0xF));
@@ -114,7 +117,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
     frame();
-    already_created = 0;
+    game_state.already_created = 0;
     const std::string out = frame() + frame();
     EXPECT_EQ(chunk_slot(3, 3, 4), -1);            // stays missing
     EXPECT_EQ(chunk_slot(3, 3, 3), POOL_SIZE - 1); // nothing overwritten
@@ -128,7 +131,7 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     EXPECT_EQ(stream_bring_in(3, 3, 4), 0);
     stream_set_alloc(nullptr);
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
-    already_created = 0;
+    game_state.already_created = 0;
     EXPECT_EQ(stream_bring_in(3, 3, 4), 1);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
@@ -223,9 +226,9 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
     stream_reset();
     ASSERT_TRUE(reset_world());
-    out = output_of([] { init_save_load(world, cubes, world_size, "w"); });
+    out = output_of([] { init_save_load(game_state.world, cubes, game_state.world_size, "w"); });
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
-    camera_x = 200;
+    game_state.camera_x = 200;
     out += settle();
     EXPECT_EQ(count(out, "loaded "), 36u) << out;
     EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone

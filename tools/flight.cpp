@@ -164,13 +164,13 @@ bool parse(int argc, char **argv, Options &o) {
 // while flying on, then walk on the ground.
 void script(int frame) {
     const double t = static_cast<double>(frame) / run.opt.frames;
-    std::memset(keys, 0, sizeof keys);
-    keys['w'] = 1;
+    std::memset(input.keys, 0, sizeof input.keys);
+    input.keys['w'] = 1;
     const int turn_frames = std::max(1, run.opt.frames / 10);
-    if (t >= 0.4 && t < 0.5) sm_x = 900 / turn_frames; // 90 degrees over the turn
-    if (t >= 0.5 && t < 0.55) sm_y = -200 / std::max(1, run.opt.frames / 20); // look up 20
-    if (t >= 0.7 && t < 0.75) sm_y = 200 / std::max(1, run.opt.frames / 20);  // level again
-    if (t >= run.opt.walk_at && fly_mode) fly_m(0);
+    if (t >= 0.4 && t < 0.5) input.sm_x = 900 / turn_frames; // 90 degrees over the turn
+    if (t >= 0.5 && t < 0.55) input.sm_y = -200 / std::max(1, run.opt.frames / 20); // look up 20
+    if (t >= 0.7 && t < 0.75) input.sm_y = 200 / std::max(1, run.opt.frames / 20);  // level again
+    if (t >= run.opt.walk_at && game_state.fly_mode) fly_m(0);
 }
 
 uint32_t sim_clock() {
@@ -412,8 +412,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::printf("\n");
-    if (run.opt.hour >= 0) world_clock = run.opt.hour;
-    c_rot_x = run.opt.pitch;
+    if (run.opt.hour >= 0) game_state.world_clock = run.opt.hour;
+    input.c_rot_x = run.opt.pitch;
 
     FrameCalls calls = frame_engine_calls();
     calls.clock = sim_clock;
@@ -427,7 +427,7 @@ int main(int argc, char **argv) {
     frame_start(calls);
     if (run.opt.settle) {
         run.settling = true;
-        std::memset(keys, 0, sizeof keys);
+        std::memset(input.keys, 0, sizeof input.keys);
         // A chunk can arrive every CREATE_COOLDOWN steps; twice that without one is the end.
         while (run.quiet_frames < 2 * CREATE_COOLDOWN * (run.opt.frame_ms / 16 + 1) &&
                run.settle_frames < 20000) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
+GameTextures textures = {0, 0, {0, 0, 0, 0, 0}};
+
 namespace {
 
 constexpr unsigned char TGA_EXPECTED_START[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};

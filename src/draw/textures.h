@@ -34,3 +34,11 @@ unsigned char *tga_read(const char *path, TgaHeader *out);
 // selects linear filtering, 0 nearest. The first file row becomes the bottom row (t = 0).
 // Needs a current GL context; changes the 2-D texture binding and nothing else.
 int LoadGLTextures(int index, const char *path, unsigned int *names, int smooth);
+
+// GL texture names of the game's pictures, loaded once the window exists. Process-long.
+struct GameTextures {
+    unsigned int g_textures; // block atlas
+    unsigned int sun;
+    unsigned int back[5]; // menu background, logo, "rus" flag, "eng" flag; 4 unused
+};
+extern GameTextures textures;

@@ -28,10 +28,6 @@
 
 int gui = 1;
 int game = 0;
-unsigned int g_textures = 0;
-unsigned int sun = 0;
-unsigned int back[5] = {0, 0, 0, 0, 0};
-int mousex = 0, mousey = 0;
 
 namespace {
 
@@ -59,27 +55,27 @@ int e_init() {
     glLineWidth(2.0f);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, fogColor);
+    glFogfv(GL_FOG_COLOR, sky.fogColor);
     glFogf(GL_FOG_DENSITY, 0.4f);
     glHint(GL_FOG_HINT, GL_DONT_CARE);
     glFogf(GL_FOG_START, 5.0f);
     glFogf(GL_FOG_END, 10.0f);
     if (game_param.fog_enabled) glEnable(GL_FOG);
     glFrontFace(GL_CCW);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
-    glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, sky.LightAmbient);
     glEnable(GL_LIGHT1);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
 
     // A picture that fails to load leaves its name 0: surfaces then show no image.
-    LoadGLTextures(0, "./world/standart/ground.tga", &g_textures, 0);
-    LoadGLTextures(0, "./back.tga", back, 1);
-    LoadGLTextures(1, "./ts.tga", back, 1);
-    LoadGLTextures(2, "./lang/rus.tga", back, 1);
-    LoadGLTextures(3, "./lang/eng.tga", back, 1);
+    LoadGLTextures(0, "./world/standart/ground.tga", &textures.g_textures, 0);
+    LoadGLTextures(0, "./back.tga", textures.back, 1);
+    LoadGLTextures(1, "./ts.tga", textures.back, 1);
+    LoadGLTextures(2, "./lang/rus.tga", textures.back, 1);
+    LoadGLTextures(3, "./lang/eng.tga", textures.back, 1);
     LoadGLTextures(0, "./font.tga", &font, 1);
-    LoadGLTextures(0, "./world/standart/sun.tga", &sun, 1);
+    LoadGLTextures(0, "./world/standart/sun.tga", &textures.sun, 1);
 
     initfont(font);
     init_particles();
@@ -99,7 +95,7 @@ int e_init_gui() {
     gui = 1;
     game = 0;
     g_set_par_str(&game_param);
-    g_set_back(back);
+    g_set_back(textures.back);
     g_level(st_page);
     g_setctlg(&ctlg);
     return 1;
@@ -118,8 +114,8 @@ void send_key(int key) {
 }
 
 void set_mouse(int x, int y) {
-    mousex = x;
-    mousey = y;
+    menu.mousex = x;
+    menu.mousey = y;
     g_set_mouse(x, y);
 }
 
@@ -143,16 +139,16 @@ void mouse_down(int button) {
             break;
         }
         // Tested after the click is served, so the click that starts a world also aims.
-        if (game == 1) gamer[0].break_request = 1;
+        if (game == 1) game_state.gamer[0].break_request = 1;
     } else if (button == 2) {
-        if (game == 1) gamer[0].place_request = 1;
+        if (game == 1) game_state.gamer[0].place_request = 1;
     }
 }
 
 void mouse_up(int button) {
     if (button == 0 && game == 1) {
-        gamer[0].break_request = 0;
-        gamer[0].place_request = 0;
+        game_state.gamer[0].break_request = 0;
+        game_state.gamer[0].place_request = 0;
     }
 }
 
@@ -183,11 +179,11 @@ int e_start_world(const char *name, int size_choice) {
     // A world keeps the size it was created with, whatever the menu chose this time; a world
     // without a record gets one now.
     const int recorded = world_info_size(current_world);
-    world_size = recorded ? recorded : 10 * size_choice;
+    game_state.world_size = recorded ? recorded : 10 * size_choice;
     if (recorded && recorded != 10 * size_choice)
         printf("world %s keeps its size %i \n", current_world, recorded);
-    if (!recorded) write_world_info(current_world, world_size);
-    vision_range = game_param.view_distance;
+    if (!recorded) write_world_info(current_world, game_state.world_size);
+    game_state.vision_range = game_param.view_distance;
     if (!e_init_game()) {
         printf("world %s not started \n", current_world);
         return 0;
@@ -199,28 +195,28 @@ int e_start_world(const char *name, int size_choice) {
 }
 
 int e_init_game() {
-    camera_x = 200.0;
-    camera_y = 200.0;
-    camera_z = 285.0;
-    camera_rot_x = 0;
-    camera_rot_y = 0;
+    game_state.camera_x = 200.0;
+    game_state.camera_y = 200.0;
+    game_state.camera_z = 285.0;
+    game_state.camera_rot_x = 0;
+    game_state.camera_rot_y = 0;
 
     fill_block_tables();
 
     // The last record is never activated and stays zero.
-    std::memset(gamer, 0, sizeof(PlayerState) * (BODY_COUNT - 1));
-    gamer[0].active = 1;
-    gamer[0].height = 2;
+    std::memset(game_state.gamer, 0, sizeof(PlayerState) * (BODY_COUNT - 1));
+    game_state.gamer[0].active = 1;
+    game_state.gamer[0].height = 2;
 
     stream_reset(); // cool-down, pool-full notice and counters are per game
     if (!initialize_world()) {
         // No grid: no body may probe it.
-        gamer[0].active = 0;
+        game_state.gamer[0].active = 0;
         return 0;
     }
-    init_save_load(world, cubes, world_size, current_world);
+    init_save_load(game_state.world, cubes, game_state.world_size, current_world);
 
-    glFogf(GL_FOG_START, float(20 * vision_range));
-    glFogf(GL_FOG_END, float(32 * vision_range + 22));
+    glFogf(GL_FOG_START, float(20 * game_state.vision_range));
+    glFogf(GL_FOG_END, float(32 * game_state.vision_range + 22));
     return 1;
 }

@@ -5,13 +5,6 @@
 extern int gui;  // 1 while the menu has the input
 extern int game; // 1 while a game runs
 
-// GL texture names loaded at start-up. Process-long.
-extern unsigned int g_textures; // block atlas
-extern unsigned int sun;
-extern unsigned int back[5]; // menu background, logo, "rus" flag, "eng" flag; 4 unused
-
-extern int mousex, mousey; // menu pointer in 800 x 600 space
-
 // Once the window exists: fixed GL state, pictures, font, particle pools, phrases, the
 // starting inventory and the world catalogue. Returns 1.
 int e_init();

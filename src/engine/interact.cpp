@@ -24,15 +24,15 @@ constexpr int BREAK_FLAKES = 60;
 // Chunk x and y are wrapped into the grid for every read and write, so a ray that runs past
 // the world's edge lands in the chunk that really lies there.
 int wrap_chunk(int c) {
-    if (world_size <= 0) return c;
-    c %= world_size;
-    return c < 0 ? c + world_size : c;
+    if (game_state.world_size <= 0) return c;
+    c %= game_state.world_size;
+    return c < 0 ? c + game_state.world_size : c;
 }
 
 // Slot holding chunk (cx, cy, level) in any coordinates, or -1 when it is not in memory or
 // lies above or below the grid.
 int slot_of(const int chunk[3]) {
-    if (!world || world_size <= 0) return -1;
+    if (!game_state.world || game_state.world_size <= 0) return -1;
     return chunk_slot(wrap_chunk(chunk[0]), wrap_chunk(chunk[1]), chunk[2]);
 }
 
@@ -144,7 +144,7 @@ void break_block(PlayerState &p) {
 // the ray was cast before the body's wrap, so the two may lie a world apart.
 double wrapped_offset(double a, double b) {
     const double d = b - a;
-    return world_size > 0 ? std::remainder(d, 64.0 * world_size) : d;
+    return game_state.world_size > 0 ? std::remainder(d, 64.0 * game_state.world_size) : d;
 }
 
 // Whether the block cell (chunk, local), as the pick ray indexes it, shares volume with the
@@ -236,7 +236,7 @@ void pick_ray(PlayerState *body) {
 }
 
 void player_actions() {
-    PlayerState &p = gamer[0];
+    PlayerState &p = game_state.gamer[0];
     int type = pick_box(static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
     if (type != -1) add_box_to_inv(player_cells, static_cast<unsigned int>(type));
     if (p.break_request == 1 && p.has_target) break_block(p);

@@ -6,14 +6,6 @@
 #include "world/chunks.h"
 #include "world/streamer.h"
 
-PlayerState gamer[BODY_COUNT];
-double camera_x, camera_y, camera_z;
-float camera_rot_x, camera_rot_y;
-int fly_mode = 1;
-int jump = 0;
-float gravity = 0.01f;
-double world_clock = 0;
-
 namespace {
 
 // Any coordinate a body can reach in a sane world is far inside this; values beyond it
@@ -88,7 +80,7 @@ void move_body(PlayerState &b) {
     b.on_ground = 0;
     b.vx = b.vx * 0.8;
     b.vy = b.vy * 0.8;
-    b.vz = (b.vz + gravity) * 0.97;
+    b.vz = (b.vz + game_state.gravity) * 0.97;
 
     b.z = b.z - b.vz;
     ChunkPos c = chunk_of(b);
@@ -159,78 +151,78 @@ void move_body(PlayerState &b) {
 
     pick_ray(&b);
 
-    double span = 64.0 * world_size;
+    double span = 64.0 * game_state.world_size;
     if (b.x < -64) b.x = b.x + span;
-    if (b.x > 64.0 * (world_size - 1)) b.x = b.x - span;
+    if (b.x > 64.0 * (game_state.world_size - 1)) b.x = b.x - span;
     if (b.y < -64) b.y = b.y + span;
-    if (b.y > 64.0 * (world_size - 1)) b.y = b.y - span;
+    if (b.y > 64.0 * (game_state.world_size - 1)) b.y = b.y - span;
 }
 
 } // namespace
 
 int e_psysix() {
-    PlayerState &p = gamer[0];
-    if (fly_mode) {
-        p.x = camera_x;
-        p.y = camera_y;
-        p.z = camera_z;
-        p.pitch = camera_rot_x;
-        p.yaw = camera_rot_y;
+    PlayerState &p = game_state.gamer[0];
+    if (game_state.fly_mode) {
+        p.x = game_state.camera_x;
+        p.y = game_state.camera_y;
+        p.z = game_state.camera_z;
+        p.pitch = game_state.camera_rot_x;
+        p.yaw = game_state.camera_rot_y;
     } else {
-        camera_x = p.x;
-        camera_y = p.y;
-        camera_z = p.z + 1.0;
-        camera_rot_x = p.pitch;
-        camera_rot_y = p.yaw;
-        if (jump) {
+        game_state.camera_x = p.x;
+        game_state.camera_y = p.y;
+        game_state.camera_z = p.z + 1.0;
+        game_state.camera_rot_x = p.pitch;
+        game_state.camera_rot_y = p.yaw;
+        if (game_state.jump) {
             if (p.on_ground) p.vz = -0.2;
-            jump = 0;
+            game_state.jump = 0;
         }
     }
-    for (PlayerState &b : gamer)
+    for (PlayerState &b : game_state.gamer)
         if (b.active) move_body(b);
     player_actions();
-    if (already_created > 0) already_created--;
+    if (game_state.already_created > 0) game_state.already_created--;
     return 1;
 }
 
 void movecamera(float dx, float dy, float dz) {
-    if (fly_mode) {
-        camera_x += dx;
-        camera_y += dy;
-        camera_z -= dz;
+    if (game_state.fly_mode) {
+        game_state.camera_x += dx;
+        game_state.camera_y += dy;
+        game_state.camera_z -= dz;
     } else {
-        gamer[0].vx -= dx * 0.12;
-        gamer[0].vy -= dy * 0.12;
+        game_state.gamer[0].vx -= dx * 0.12;
+        game_state.gamer[0].vy -= dy * 0.12;
     }
 }
 
 // In fly mode the yaw is folded back at most once each way: the shell's own yaw keeps
 // growing, so after several turns the camera yaw may lie outside -180..180.
 void rotatecamera(float pitch, float yaw) {
-    if (!fly_mode) {
-        gamer[0].pitch = pitch;
-        gamer[0].yaw = yaw;
+    if (!game_state.fly_mode) {
+        game_state.gamer[0].pitch = pitch;
+        game_state.gamer[0].yaw = yaw;
         return;
     }
-    camera_rot_y = yaw;
-    camera_rot_x = pitch;
+    game_state.camera_rot_y = yaw;
+    game_state.camera_rot_x = pitch;
     if (yaw > 180) {
         yaw -= 360;
-        camera_rot_y = yaw;
+        game_state.camera_rot_y = yaw;
     }
     if (yaw < -180) {
         yaw += 360;
-        camera_rot_y = yaw;
+        game_state.camera_rot_y = yaw;
     }
 }
 
 void fly_m(int mode) {
-    fly_mode = mode;
+    game_state.fly_mode = mode;
 }
 void e_jump() {
-    jump = 1;
+    game_state.jump = 1;
 }
 void add_to_clock(double ms) {
-    world_clock += ms / 1000;
+    game_state.world_clock += ms / 1000;
 }

@@ -17,23 +17,36 @@ int t_fields = 0;
 DropBox d_box[GUI_SLOTS];
 int d_boxes = 0;
 
-int t_active = -1;
-unsigned int iback[4] = {0, 0, 0, 0};
-WorldCatalogue *gtlg = nullptr;
-float ir = 0;
-int mig = 0;
-int lvl = 0;
-unsigned int g_notice = 0;
-
-int b_newgame = -1, b_multiplayer = -1, b_options = -1, b_credits = -1, b_web = -1, b_exit = -1;
-int b_rus = -1, b_eng = -1;
-int b_new_world = -1, b_back_to_menu = -1;
-static_assert(WORLD_BUTTONS == 17, "play_w's initialiser lists every entry");
-int play_w[WORLD_BUTTONS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-int b_create_world = -1, t_world_name = -1, d_world_type = -1, d_world_big = -1;
-int b_save = -1, d_v_distance = -1, d_fog = -1;
-
-WorldChoice w_param;
+MenuState menu = {
+    0,
+    -1,
+    0,
+    0,
+    0,
+    0,
+    0,
+    {0, 0, 0, 0},
+    nullptr,
+    {},
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+    -1,
+};
 
 namespace {
 
@@ -48,12 +61,13 @@ void copy_text(char *dst, const char *src, size_t cap) {
 }
 
 void clear_handles() {
-    b_newgame = b_multiplayer = b_options = b_credits = b_web = b_exit = -1;
-    b_rus = b_eng = -1;
-    b_new_world = b_back_to_menu = -1;
-    for (int &h : play_w) h = -1;
-    b_create_world = t_world_name = d_world_type = d_world_big = -1;
-    b_save = d_v_distance = d_fog = -1;
+    menu.b_newgame = menu.b_multiplayer = menu.b_options = menu.b_credits = menu.b_web =
+        menu.b_exit = -1;
+    menu.b_rus = menu.b_eng = -1;
+    menu.b_new_world = menu.b_back_to_menu = -1;
+    for (int &h : menu.play_w) h = -1;
+    menu.b_create_world = menu.t_world_name = menu.d_world_type = menu.d_world_big = -1;
+    menu.b_save = menu.d_v_distance = menu.d_fog = -1;
 }
 
 int clamp(int v, int lo, int hi) {
@@ -61,68 +75,68 @@ int clamp(int v, int lo, int hi) {
 }
 
 void build_main() {
-    b_newgame = addButton(300, 250, 200, 30, lang_get(1));
-    b_multiplayer = addButton(300, 280, 200, 30, lang_get(2));
-    b_options = addButton(300, 310, 200, 30, lang_get(3));
-    b_credits = addButton(300, 340, 200, 30, lang_get(4));
-    b_web = addButton(300, 370, 200, 30, lang_get(5));
-    b_exit = addButton(300, 400, 200, 30, lang_get(6));
+    menu.b_newgame = addButton(300, 250, 200, 30, lang_get(1));
+    menu.b_multiplayer = addButton(300, 280, 200, 30, lang_get(2));
+    menu.b_options = addButton(300, 310, 200, 30, lang_get(3));
+    menu.b_credits = addButton(300, 340, 200, 30, lang_get(4));
+    menu.b_web = addButton(300, 370, 200, 30, lang_get(5));
+    menu.b_exit = addButton(300, 400, 200, 30, lang_get(6));
 }
 
 void build_language() {
-    b_rus = addGButton(10, 300, 300, 200, iback[2]);
-    b_eng = addGButton(490, 300, 300, 200, iback[3]);
+    menu.b_rus = addGButton(10, 300, 300, 200, menu.iback[2]);
+    menu.b_eng = addGButton(490, 300, 300, 200, menu.iback[3]);
 }
 
 int world_count() {
-    return gtlg ? clamp(gtlg->count, 0, CATALOGUE_MAX) : 0;
+    return menu.gtlg ? clamp(menu.gtlg->count, 0, CATALOGUE_MAX) : 0;
 }
 
 void build_world_list() {
-    b_new_world = addButton(300, 500, 200, 30, lang_get(10));
-    b_back_to_menu = addButton(300, 540, 200, 30, lang_get(24));
+    menu.b_new_world = addButton(300, 500, 200, 30, lang_get(10));
+    menu.b_back_to_menu = addButton(300, 540, 200, 30, lang_get(24));
     int n = world_count();
     for (int i = 0; i < n; i++) {
         // The second column starts level with the first: i = 8 lands at y = 220.
         int x = i < 8 ? 150 : 650;
         int y = i < 8 ? 220 + 30 * i : 30 * i - 20;
         char name[CATALOGUE_NAME];
-        std::memcpy(name, gtlg->names[i], CATALOGUE_NAME);
+        std::memcpy(name, menu.gtlg->names[i], CATALOGUE_NAME);
         name[CATALOGUE_NAME - 1] = 0;
-        play_w[i] = addButton(x, y, 200, 30, name);
+        menu.play_w[i] = addButton(x, y, 200, 30, name);
     }
 }
 
 void build_new_world() {
-    b_create_world = addButton(300, 500, 200, 30, lang_get(10));
-    t_world_name = addTfield(250, 250, 300, 18);
-    if (t_world_name >= 0) {
-        std::snprintf(t_field[t_world_name].text, sizeof t_field[0].text, "world %i",
+    menu.b_create_world = addButton(300, 500, 200, 30, lang_get(10));
+    menu.t_world_name = addTfield(250, 250, 300, 18);
+    if (menu.t_world_name >= 0) {
+        std::snprintf(t_field[menu.t_world_name].text, sizeof t_field[0].text, "world %i",
                       par ? par->world_counter : 1);
-        t_active = t_world_name;
+        menu.t_active = menu.t_world_name;
     }
-    d_world_type = addDBox(250, 320, 300);
-    add_item_to_dbox(d_world_type, lang_get(15));
-    d_world_big = addDBox(250, 390, 300);
-    for (unsigned int p = 16; p <= 18; p++) add_item_to_dbox(d_world_big, lang_get(p));
+    menu.d_world_type = addDBox(250, 320, 300);
+    add_item_to_dbox(menu.d_world_type, lang_get(15));
+    menu.d_world_big = addDBox(250, 390, 300);
+    for (unsigned int p = 16; p <= 18; p++) add_item_to_dbox(menu.d_world_big, lang_get(p));
 }
 
 void build_options() {
-    b_save = addButton(300, 500, 200, 30, lang_get(19));
-    d_v_distance = addDBox(250, 250, 300);
-    for (unsigned int p = 20; p <= 22; p++) add_item_to_dbox(d_v_distance, lang_get(p));
-    d_fog = addDBox(250, 320, 300);
-    add_item_to_dbox(d_fog, lang_get(26));
-    add_item_to_dbox(d_fog, lang_get(25));
+    menu.b_save = addButton(300, 500, 200, 30, lang_get(19));
+    menu.d_v_distance = addDBox(250, 250, 300);
+    for (unsigned int p = 20; p <= 22; p++) add_item_to_dbox(menu.d_v_distance, lang_get(p));
+    menu.d_fog = addDBox(250, 320, 300);
+    add_item_to_dbox(menu.d_fog, lang_get(26));
+    add_item_to_dbox(menu.d_fog, lang_get(25));
     // A hand-edited "cfg" may hold anything; the boxes only show what they have.
-    if (d_v_distance >= 0 && par)
-        d_box[d_v_distance].selected = clamp(par->view_distance - 1, 0, 2);
-    if (d_fog >= 0 && par) d_box[d_fog].selected = par->fog_enabled ? 1 : 0;
+    if (menu.d_v_distance >= 0 && par)
+        d_box[menu.d_v_distance].selected = clamp(par->view_distance - 1, 0, 2);
+    if (menu.d_fog >= 0 && par) d_box[menu.d_fog].selected = par->fog_enabled ? 1 : 0;
 }
 
 int choose_world(const char *name, int size) {
-    copy_text(w_param.name, name, sizeof w_param.name);
-    w_param.size = size;
+    copy_text(menu.w_param.name, name, sizeof menu.w_param.name);
+    menu.w_param.size = size;
     g_level(SCREEN_CHOSEN);
     return 4;
 }
@@ -138,57 +152,57 @@ void set_language(const char *code) {
 
 // Acts on a click that hit button `hit`; the order of the checks is the menu's priority.
 int press_button(int hit) {
-    if (hit == b_rus) {
+    if (hit == menu.b_rus) {
         set_language("rus");
         return 2;
     }
-    if (hit == b_eng) {
+    if (hit == menu.b_eng) {
         set_language("eng");
         return 2;
     }
-    if (hit == b_exit) return 3;
-    if (hit == b_newgame) {
+    if (hit == menu.b_exit) return 3;
+    if (hit == menu.b_newgame) {
         g_level(2);
         return 1;
     }
-    if (hit == b_options) {
+    if (hit == menu.b_options) {
         g_level(4);
         return 1;
     }
-    if (hit == b_save) {
+    if (hit == menu.b_save) {
         if (par) {
-            par->view_distance = d_box[d_v_distance].selected + 1;
-            par->fog_enabled = d_box[d_fog].selected;
+            par->view_distance = d_box[menu.d_v_distance].selected + 1;
+            par->fog_enabled = d_box[menu.d_fog].selected;
         }
         g_level(0);
         return 2;
     }
-    if (hit == b_back_to_menu) {
+    if (hit == menu.b_back_to_menu) {
         g_level(0);
         return 1;
     }
-    if (hit == b_new_world && lvl == 2) {
+    if (hit == menu.b_new_world && menu.lvl == 2) {
         g_level(3);
         return 1;
     }
     for (int i = 0; i < WORLD_BUTTONS; i++) {
-        if (hit != play_w[i]) continue;
+        if (hit != menu.play_w[i]) continue;
         // A world keeps the size it was created with: its record tells, else its chunk files.
         char name[64];
         copy_text(name, btt[hit].label, sizeof name);
         int size = clamp(saved_world_size(name) / 10, 1, 3);
         return choose_world(name, size);
     }
-    if (hit == b_create_world) {
-        const char *name = t_field[t_world_name].text;
+    if (hit == menu.b_create_world) {
+        const char *name = t_field[menu.t_world_name].text;
         if (!g_world_name_ok(name)) {
             std::printf("not creating world \"%s\": a world name must not be empty or only "
                         "spaces, \".\" or \"..\", nor hold \"/\" \n",
                         name);
-            g_notice = PHRASE_BAD_NAME;
+            menu.g_notice = PHRASE_BAD_NAME;
             return 0;
         }
-        return choose_world(name, d_box[d_world_big].selected + 1);
+        return choose_world(name, d_box[menu.d_world_big].selected + 1);
     }
     return 0;
 }
@@ -257,11 +271,11 @@ void g_set_par_str(GameParams *params) {
 }
 
 void g_set_back(const unsigned int *names) {
-    for (int i = 0; i < 4; i++) iback[i] = names[i];
+    for (int i = 0; i < 4; i++) menu.iback[i] = names[i];
 }
 
 void g_setctlg(WorldCatalogue *catalogue) {
-    gtlg = catalogue;
+    menu.gtlg = catalogue;
 }
 
 void g_level(int screen) {
@@ -270,14 +284,14 @@ void g_level(int screen) {
     std::memset(t_field, 0, sizeof t_field);
     std::memset(d_box, 0, sizeof d_box);
     buttons = t_fields = d_boxes = 0;
-    t_active = -1;
-    g_notice = 0;
-    lvl = screen;
+    menu.t_active = -1;
+    menu.g_notice = 0;
+    menu.lvl = screen;
     loadlv();
 }
 
 void loadlv() {
-    switch (lvl) {
+    switch (menu.lvl) {
     case 0:
         build_main();
         break;
@@ -299,19 +313,21 @@ void loadlv() {
 }
 
 WorldChoice *g_get_world() {
-    return &w_param;
+    return &menu.w_param;
 }
 
 bool g_over_button(const Button &b) {
-    return b.x < mousex && mousex < b.x + b.w && b.y < mousey && mousey < b.y + b.h;
+    return b.x < menu.mousex && menu.mousex < b.x + b.w && b.y < menu.mousey &&
+           menu.mousey < b.y + b.h;
 }
 
 bool g_over_field(int x, int y, int w) {
-    return x < mousex && mousex < x + w && y < mousey && mousey <= y + FIELD_ZONE;
+    return x < menu.mousex && menu.mousex < x + w && y < menu.mousey &&
+           menu.mousey <= y + FIELD_ZONE;
 }
 
 int g_mouse_down() {
-    g_notice = 0;
+    menu.g_notice = 0;
     int hit = -1;
     for (int i = 0; i < buttons; i++)
         if (g_over_button(btt[i])) hit = i;
@@ -325,7 +341,7 @@ int g_mouse_down() {
         d.selected = d.selected + 1 >= d.count ? 0 : d.selected + 1;
     }
     if (field >= 0) {
-        t_active = field;
+        menu.t_active = field;
         return 1;
     }
     if (hit < 0) return 0;
@@ -333,9 +349,9 @@ int g_mouse_down() {
 }
 
 int g_send_key(int key) {
-    g_notice = 0;
-    if (t_active < 0 || t_active >= t_fields) return 0;
-    TextField &f = t_field[t_active];
+    menu.g_notice = 0;
+    if (menu.t_active < 0 || menu.t_active >= t_fields) return 0;
+    TextField &f = t_field[menu.t_active];
     size_t len = std::strlen(f.text);
     if (key == 8) {
         if (len == 0) return 0;
@@ -351,13 +367,13 @@ int g_send_key(int key) {
 }
 
 void g_set_mouse(int x, int y) {
-    mousex = x;
-    mousey = y;
+    menu.mousex = x;
+    menu.mousey = y;
 }
 
 int g_captions(Caption *out) {
     int n = 0;
-    switch (lvl) {
+    switch (menu.lvl) {
     case 1:
         out[n++] = {165, 215, 22, 7};
         out[n++] = {635, 215, 22, 8};
@@ -370,7 +386,8 @@ int g_captions(Caption *out) {
         out[n++] = {400, 215, 22, 12};
         out[n++] = {400, 285, 22, 13};
         out[n++] = {400, 350, 22, 14};
-        if (g_notice) out[n++] = {400, 440, 18, g_notice}; // between the boxes and the button
+        if (menu.g_notice)
+            out[n++] = {400, 440, 18, menu.g_notice}; // between the boxes and the button
         break;
     case 4:
         out[n++] = {400, 215, 22, 23};

@@ -62,24 +62,30 @@ extern int t_fields;
 extern DropBox d_box[GUI_SLOTS];
 extern int d_boxes;
 
-extern int t_active;          // text field receiving typing, -1 for none
-extern unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
-extern WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists none
-extern float ir;              // background and logo phase, 0..360, advanced per frame
-extern int mig;               // caret blink counter, 0..60, advanced per frame
-extern int lvl;               // current screen
-extern unsigned int g_notice; // phrase shown under the new-world form, 0 for none; cleared by
-                              // the next key, click or screen change
+// The menu's state besides its tables: the screen, its widget handles, the pointer and the
+// animation. Process-long; g_level rebuilds the handles with every screen change.
+struct MenuState {
+    int lvl;               // current screen
+    int t_active;          // text field receiving typing, -1 for none
+    unsigned int g_notice; // phrase shown under the new-world form, 0 for none; cleared by
+                           // the next key, click or screen change
+    int mousex, mousey;    // pointer, 800 x 600 menu space
+    float ir;              // background and logo phase, 0..360, advanced per frame
+    int mig;               // caret blink counter, 0..60, advanced per frame
 
-// Widget handles: the index of the widget on the current screen, -1 when it has none.
-extern int b_newgame, b_multiplayer, b_options, b_credits, b_web, b_exit;
-extern int b_rus, b_eng;
-extern int b_new_world, b_back_to_menu;
-extern int play_w[WORLD_BUTTONS];
-extern int b_create_world, t_world_name, d_world_type, d_world_big;
-extern int b_save, d_v_distance, d_fog;
+    unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
+    WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists none
+    WorldChoice w_param;   // filled when g_mouse_down returns 4
 
-extern WorldChoice w_param; // filled when g_mouse_down returns 4
+    // Widget handles: the index of the widget on the current screen, -1 when it has none.
+    int b_newgame, b_multiplayer, b_options, b_credits, b_web, b_exit;
+    int b_rus, b_eng;
+    int b_new_world, b_back_to_menu;
+    int play_w[WORLD_BUTTONS];
+    int b_create_world, t_world_name, d_world_type, d_world_big;
+    int b_save, d_v_distance, d_fog;
+};
+extern MenuState menu;
 
 // Appenders; each returns the new record's index, or -1 when its table is full.
 int addGButton(int x, int y, int w, int h, unsigned int texture);

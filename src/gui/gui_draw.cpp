@@ -39,8 +39,8 @@ void draw_frame(int x, int y, int w, float shade) {
 }
 
 void draw_background() {
-    float k = ir / 45.0f;
-    glBindTexture(GL_TEXTURE_2D, iback[0]);
+    float k = menu.ir / 45.0f;
+    glBindTexture(GL_TEXTURE_2D, menu.iback[0]);
     glBegin(GL_QUADS);
     glTexCoord2f(0.5f + k, 0.5f - k);
     glVertex2i(0, 600);
@@ -54,8 +54,8 @@ void draw_background() {
 }
 
 void draw_logo() {
-    float s = 25.0f * std::sin(ir);
-    glBindTexture(GL_TEXTURE_2D, iback[1]);
+    float s = 25.0f * std::sin(menu.ir);
+    glBindTexture(GL_TEXTURE_2D, menu.iback[1]);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
     glVertex2f(50 + s, 220);
@@ -90,13 +90,13 @@ void draw_button(const Button &b) {
 
 void draw_field(int i) {
     const TextField &f = t_field[i];
-    bool lit = g_over_field(f.x, f.y, f.w) || i == t_active;
+    bool lit = g_over_field(f.x, f.y, f.w) || i == menu.t_active;
     draw_frame(f.x, f.y, f.w, lit ? 1.0f : 0.8f);
     gray(1.0f);
     const TextPlace p = g_fit_text(f.x, f.y + 1, f.w, TEXT_SIZE, f.text);
     f_print(p.cx, p.y, p.size, f.text, 1);
     glDisable(GL_TEXTURE_2D);
-    if (mig >= 31 && i == t_active) {
+    if (menu.mig >= 31 && i == menu.t_active) {
         // Just right of the centred text: half its 0.8 * size advance per byte.
         const float half = static_cast<float>(p.size) / 2;
         float c = p.cx + 0.8f * half * static_cast<float>(std::strlen(f.text));
@@ -126,8 +126,8 @@ void g_draw() {
     render_overlay_projection();
     glEnable(GL_BLEND);
 
-    ir += 0.005f;
-    if (ir > 360) ir -= 360;
+    menu.ir += 0.005f;
+    if (menu.ir > 360) menu.ir -= 360;
 
     draw_background();
     draw_logo();
@@ -145,7 +145,7 @@ void g_draw() {
 
     for (int i = 0; i < buttons; i++) draw_button(btt[i]);
 
-    mig = mig + 1 >= 61 ? 0 : mig + 1;
+    menu.mig = menu.mig + 1 >= 61 ? 0 : menu.mig + 1;
     gray(1.0f);
     for (int i = 0; i < t_fields; i++) draw_field(i);
     for (int i = 0; i < d_boxes; i++) draw_box(d_box[i]);

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "draw/frustum_calc.h"
+#include "draw/textures.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 #include "world/streamer.h"
@@ -110,9 +111,9 @@ struct CellTextures {
 } cell_tex;
 
 bool cut_cell_textures() {
-    if (cell_tex.atlas == g_textures && g_textures) return true;
-    if (!g_textures) return false;
-    glBindTexture(GL_TEXTURE_2D, g_textures);
+    if (cell_tex.atlas == textures.g_textures && textures.g_textures) return true;
+    if (!textures.g_textures) return false;
+    glBindTexture(GL_TEXTURE_2D, textures.g_textures);
     GLint w = 0, h = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
@@ -142,7 +143,7 @@ bool cut_cell_textures() {
                      GL_UNSIGNED_BYTE, cell.data());
     }
     glPopClientAttrib();
-    cell_tex.atlas = g_textures;
+    cell_tex.atlas = textures.g_textures;
     return true;
 }
 
@@ -230,7 +231,7 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
         draw_merged(*mm, view.eye, inside);
         return;
     }
-    glBindTexture(GL_TEXTURE_2D, g_textures);
+    glBindTexture(GL_TEXTURE_2D, textures.g_textures);
     glVertexPointer(3, GL_FLOAT, 12, ch.verts);
     glTexCoordPointer(2, GL_FLOAT, 8, ch.texs);
     glNormalPointer(GL_FLOAT, 12, ch.norms);
@@ -245,10 +246,11 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
 // drawn one world width further on.
 void load_shifted_view(int shift_x, int shift_y) {
     glLoadIdentity();
-    glRotatef(camera_rot_x, 1, 0, 0);
-    glRotatef(camera_rot_y, 0, 1, 0);
-    glTranslatef(static_cast<float>(camera_x + shift_x), static_cast<float>(-camera_z),
-                 static_cast<float>(camera_y + shift_y));
+    glRotatef(game_state.camera_rot_x, 1, 0, 0);
+    glRotatef(game_state.camera_rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(game_state.camera_x + shift_x),
+                 static_cast<float>(-game_state.camera_z),
+                 static_cast<float>(game_state.camera_y + shift_y));
     CalculateFrustum();
 }
 
@@ -339,10 +341,10 @@ void draw_buffs() {
         glGetFloatv(GL_FOG_END, &end);
         frame.fog_limit = end + FOG_SLACK + 1e-4f * std::fabs(end);
     }
-    glBindTexture(GL_TEXTURE_2D, g_textures);
+    glBindTexture(GL_TEXTURE_2D, textures.g_textures);
     stream_locate();
     stream_walk(visit_cell, nullptr);
     draw_silhouettes();
-    glBindTexture(GL_TEXTURE_2D, g_textures);
+    glBindTexture(GL_TEXTURE_2D, textures.g_textures);
     re_save();
 }

@@ -15,14 +15,18 @@
 #include "items/particles.h"
 #include "render/chunk_draw.h"
 #include "draw/cubes.h"
+#include "draw/textures.h"
 #include "base/config.h"
 #include "world/chunks.h"
 
-float sunposx = 0, sunposy = 0;
-float fogColor[4] = {0.9f, 0.9f, 0.9f, 1.0f};
-float LightDiffuse[4] = {1.2f, 1.2f, 1.2f, 1.0f};
-float LightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
-float LightAmbient[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+SkyState sky = {
+    0,
+    0,
+    {0.9f, 0.9f, 0.9f, 1.0f},
+    {1.2f, 1.2f, 1.2f, 1.0f},
+    {0.0f, 0.0f, 2.0f, 1.0f},
+    {0.3f, 0.3f, 0.3f, 1.0f},
+};
 
 namespace {
 
@@ -55,61 +59,61 @@ const char *gl_error_name(unsigned int code) {
 // Sun quad, light position and the colours of the time of day, in the sky frame (the
 // camera's rotation without its translation).
 void draw_sky() {
-    glRotatef(camera_rot_x, 1, 0, 0);
-    glRotatef(camera_rot_y, 0, 1, 0);
+    glRotatef(game_state.camera_rot_x, 1, 0, 0);
+    glRotatef(game_state.camera_rot_y, 0, 1, 0);
 
-    const double a = (CLOCK_FACTOR * world_clock + camera_x) / 20000 / 3.14;
+    const double a = (CLOCK_FACTOR * game_state.world_clock + game_state.camera_x) / 20000 / 3.14;
     const double s = std::sin(a), c = std::cos(a);
-    sunposx = static_cast<float>(-SUN_DISTANCE * c);
-    sunposy = static_cast<float>(SUN_DISTANCE * s);
+    sky.sunposx = static_cast<float>(-SUN_DISTANCE * c);
+    sky.sunposy = static_cast<float>(SUN_DISTANCE * s);
     const float hs = static_cast<float>(SUN_HALF * s), hc = static_cast<float>(SUN_HALF * c);
 
     glEnable(GL_BLEND);
     glDisable(GL_FOG);
-    glBindTexture(GL_TEXTURE_2D, sun);
+    glBindTexture(GL_TEXTURE_2D, textures.sun);
     // The overlay's last colour would otherwise tint the sun image.
     glColor4f(1, 1, 1, 1);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
-    glVertex3f(sunposx - hs, sunposy - hc, SUN_HALF);
+    glVertex3f(sky.sunposx - hs, sky.sunposy - hc, SUN_HALF);
     glTexCoord2f(1, 0);
-    glVertex3f(sunposx - hs, sunposy - hc, -SUN_HALF);
+    glVertex3f(sky.sunposx - hs, sky.sunposy - hc, -SUN_HALF);
     glTexCoord2f(1, 1);
-    glVertex3f(sunposx + hs, sunposy + hc, -SUN_HALF);
+    glVertex3f(sky.sunposx + hs, sky.sunposy + hc, -SUN_HALF);
     glTexCoord2f(0, 1);
-    glVertex3f(sunposx + hs, sunposy + hc, SUN_HALF);
+    glVertex3f(sky.sunposx + hs, sky.sunposy + hc, SUN_HALF);
     glEnd();
 
-    LightPosition[0] = static_cast<float>(sunposx + camera_x);
-    LightPosition[1] = sunposy - 20;
-    LightPosition[2] = static_cast<float>(camera_y);
+    sky.LightPosition[0] = static_cast<float>(sky.sunposx + game_state.camera_x);
+    sky.LightPosition[1] = sky.sunposy - 20;
+    sky.LightPosition[2] = static_cast<float>(game_state.camera_y);
 
     if (s < 0) {
-        LightDiffuse[0] = LightDiffuse[1] = LightDiffuse[2] = 0;
-        fogColor[0] = fogColor[1] = fogColor[2] = 0;
-        glFogfv(GL_FOG_COLOR, fogColor);
+        sky.LightDiffuse[0] = sky.LightDiffuse[1] = sky.LightDiffuse[2] = 0;
+        sky.fogColor[0] = sky.fogColor[1] = sky.fogColor[2] = 0;
+        glFogfv(GL_FOG_COLOR, sky.fogColor);
         glClearColor(0, 0, 0.05f, 1);
     } else {
         float b = static_cast<float>(4 * s);
         if (b > 1) b = 1;
-        fogColor[0] = fogColor[1] = fogColor[2] = 0.9f * b;
-        glFogfv(GL_FOG_COLOR, fogColor);
-        LightDiffuse[0] = LightDiffuse[1] = LightDiffuse[2] = 1.3f * b;
+        sky.fogColor[0] = sky.fogColor[1] = sky.fogColor[2] = 0.9f * b;
+        glFogfv(GL_FOG_COLOR, sky.fogColor);
+        sky.LightDiffuse[0] = sky.LightDiffuse[1] = sky.LightDiffuse[2] = 1.3f * b;
         glClearColor(0.9f * b, 0.9f * b, b, 1);
-        if (b < DUSK) LightDiffuse[0] = 1.3f * b + (DUSK - b);
+        if (b < DUSK) sky.LightDiffuse[0] = 1.3f * b + (DUSK - b);
     }
     // Still in the sky frame: the light turns with the camera but does not travel with it.
-    glLightfv(GL_LIGHT1, GL_POSITION, LightPosition);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
+    glLightfv(GL_LIGHT1, GL_POSITION, sky.LightPosition);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
 }
 
 void draw_world() {
     glLoadIdentity();
     glEnable(GL_LIGHTING);
-    glRotatef(camera_rot_x, 1, 0, 0);
-    glRotatef(camera_rot_y, 0, 1, 0);
-    glTranslatef(static_cast<float>(camera_x), static_cast<float>(-camera_z),
-                 static_cast<float>(camera_y));
+    glRotatef(game_state.camera_rot_x, 1, 0, 0);
+    glRotatef(game_state.camera_rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(game_state.camera_x), static_cast<float>(-game_state.camera_z),
+                 static_cast<float>(game_state.camera_y));
     glEnable(GL_CULL_FACE);
     draw_buffs();
     glDisable(GL_CULL_FACE);
@@ -117,7 +121,7 @@ void draw_world() {
 }
 
 void draw_target() {
-    const PlayerState &p = gamer[0];
+    const PlayerState &p = game_state.gamer[0];
     if (!p.has_target) return;
     glColor4f(0, 0, 0, 1);
     glLineWidth(5.0f);
@@ -143,7 +147,7 @@ void draw_hotbar() {
             glVertex2f(static_cast<float>(x + 38), 586);
             glEnd();
         }
-        glBindTexture(GL_TEXTURE_2D, g_textures);
+        glBindTexture(GL_TEXTURE_2D, textures.g_textures);
         if (player_cells && player_cells->slots)
             render_cell(&player_cells->slots[i], x, HOTBAR_Y, i == cells_active ? 1 : 0);
     }

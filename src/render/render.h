@@ -2,16 +2,17 @@
 // target outline, the hotbar, the GL error report and the menu.
 #pragma once
 
-// Sun centre in the sky frame (its z is 0), rewritten every game frame.
-extern float sunposx, sunposy;
-// RGBA; components 0..2 rewritten every game frame from the sun, the fourth stays 1.0.
-// Engine start hands fogColor to GL_FOG_COLOR and LightDiffuse to GL_LIGHT1.
-extern float fogColor[4];
-extern float LightDiffuse[4];
-// x y z w of GL_LIGHT1; xyz follow the sun every game frame, w stays 1 (positional light).
-extern float LightPosition[4];
-// Ambient part of GL_LIGHT1, never changed; engine start hands it to GL.
-extern float LightAmbient[4];
+// The sun and the colours of the time of day. Process-long; every game frame rewrites all
+// but the fourth components and the ambient light, and the engine's start hands fogColor,
+// LightDiffuse and LightAmbient to GL.
+struct SkyState {
+    float sunposx, sunposy; // sun centre in the sky frame (its z is 0)
+    float fogColor[4];      // RGBA, fog and clear colour
+    float LightDiffuse[4];  // RGBA of GL_LIGHT1
+    float LightPosition[4]; // x y z w of GL_LIGHT1; xyz follow the sun, w stays 1 (positional)
+    float LightAmbient[4];  // ambient part of GL_LIGHT1, never changed
+};
+extern SkyState sky;
 
 // Draws one frame (the caller has cleared the buffers and swaps afterwards): the 3-D scene
 // and the hotbar only while a game runs, then one pending GL error is printed, then the menu

@@ -9,12 +9,9 @@
 #include "base/common.h"
 #include "engine/physics.h"
 
-int keys[KEY_COUNT];
-int sm_x, sm_y;
-float c_rot_x, c_rot_y;
+InputState input;
 
-double timer, frametime, lc, lastren, lastclock;
-int cdr, fps;
+FrameTiming frame_timing;
 
 namespace {
 
@@ -26,13 +23,14 @@ constexpr double SIDEWAYS = 0.12;
 constexpr int32_t CAP_TICKS = (1000 + FRAME_CAP - 1) / FRAME_CAP;
 
 int held(char lower, char upper) {
-    return keys[static_cast<unsigned char>(lower)] || keys[static_cast<unsigned char>(upper)];
+    return input.keys[static_cast<unsigned char>(lower)] ||
+           input.keys[static_cast<unsigned char>(upper)];
 }
 
 // Movement uses the angles as they stood before this frame's mouse look.
 void apply_movement(const FrameCalls &c) {
-    const double yaw = c_rot_y / 180.0 * PI;
-    const double pitch = c_rot_x / 180.0 * PI;
+    const double yaw = input.c_rot_y / 180.0 * PI;
+    const double pitch = input.c_rot_x / 180.0 * PI;
     const double s = std::sin(yaw), co = std::cos(yaw), up = std::sin(pitch);
     auto move = [&](double dx, double dy, double dz) {
         c.move(static_cast<float>(dx), static_cast<float>(dy), static_cast<float>(dz));
@@ -44,15 +42,15 @@ void apply_movement(const FrameCalls &c) {
 }
 
 void apply_mouse_look(const FrameCalls &c) {
-    c_rot_x = static_cast<float>(c_rot_x + sm_y / PIXELS_PER_DEGREE);
-    c_rot_y = static_cast<float>(c_rot_y + sm_x / PIXELS_PER_DEGREE);
-    if (c_rot_x > PITCH_MAX)
-        c_rot_x = PITCH_MAX;
-    else if (c_rot_x < PITCH_MIN)
-        c_rot_x = PITCH_MIN;
-    c.rotate(c_rot_x, c_rot_y);
-    sm_x = 0;
-    sm_y = 0;
+    input.c_rot_x = static_cast<float>(input.c_rot_x + input.sm_y / PIXELS_PER_DEGREE);
+    input.c_rot_y = static_cast<float>(input.c_rot_y + input.sm_x / PIXELS_PER_DEGREE);
+    if (input.c_rot_x > PITCH_MAX)
+        input.c_rot_x = PITCH_MAX;
+    else if (input.c_rot_x < PITCH_MIN)
+        input.c_rot_x = PITCH_MIN;
+    c.rotate(input.c_rot_x, input.c_rot_y);
+    input.sm_x = 0;
+    input.sm_y = 0;
 }
 
 int engine_step() {
@@ -88,10 +86,10 @@ FrameCalls frame_engine_calls() {
 }
 
 void frame_start(const FrameCalls &c) {
-    lastclock = c.clock();
-    lc = c.clock();
-    timer = 0;
-    lastren = c.clock();
+    frame_timing.lastclock = c.clock();
+    frame_timing.lc = c.clock();
+    frame_timing.timer = 0;
+    frame_timing.lastren = c.clock();
 }
 
 int frame_display(const FrameCalls &c) {
@@ -101,42 +99,43 @@ int frame_display(const FrameCalls &c) {
 
     // One step at most: a backlog is worked off over the next calls, which draw nothing
     // until it is down to one step.
-    if (timer >= STEP_MS) {
+    if (frame_timing.timer >= STEP_MS) {
         c.step();
-        timer -= STEP_MS;
+        frame_timing.timer -= STEP_MS;
     }
 
     int rendered = 0;
-    if (timer <= STEP_MS) {
-        cdr++;
+    if (frame_timing.timer <= STEP_MS) {
+        frame_timing.cdr++;
         c.present();
         // A clock set back ends the wait instead of holding the game until it catches up.
         // The wait sleeps while more than a millisecond is surely left, then spins, so the
         // cap keeps its timing without burning the core: a reading of gap whole ticks means
         // up to gap + 1 ms have passed.
         for (;;) {
-            const int32_t gap = frame_gap(c.clock(), lastren);
+            const int32_t gap = frame_gap(c.clock(), frame_timing.lastren);
             if (gap < 0 || static_cast<int64_t>(gap) * FRAME_CAP >= 1000) break;
             const int32_t left = CAP_TICKS - gap;
             if (c.sleep && left > 2) c.sleep(left - 2);
         }
-        lastren = c.clock();
+        frame_timing.lastren = c.clock();
         rendered = 1;
     }
 
     // Time never runs backwards for the physics backlog or the world clock.
-    const int32_t gap = frame_gap(c.clock(), lc);
-    frametime = gap < 0 ? 0 : gap;
-    lc = c.clock();
-    timer += frametime;
-    c.add_clock(frametime);
+    const int32_t gap = frame_gap(c.clock(), frame_timing.lc);
+    frame_timing.frametime = gap < 0 ? 0 : gap;
+    frame_timing.lc = c.clock();
+    frame_timing.timer += frame_timing.frametime;
+    c.add_clock(frame_timing.frametime);
 
-    const int32_t since_title = frame_gap(c.clock(), lastclock);
+    const int32_t since_title = frame_gap(c.clock(), frame_timing.lastclock);
     if (since_title > TITLE_PERIOD_MS || since_title < 0) {
-        fps = cdr;
-        cdr = 0;
-        lastclock = c.clock();
-        std::snprintf(buff, sizeof buff, "Tessaron, %s, %s, FPS: %i", "v0.10", "linux", fps);
+        frame_timing.fps = frame_timing.cdr;
+        frame_timing.cdr = 0;
+        frame_timing.lastclock = c.clock();
+        std::snprintf(buff, sizeof buff, "Tessaron, %s, %s, FPS: %i", "v0.10", "linux",
+                      frame_timing.fps);
         c.set_title(buff);
     }
     return rendered;

@@ -12,19 +12,27 @@ constexpr double TITLE_PERIOD_MS = 1000;
 constexpr float PITCH_MAX = 80;   // looking down
 constexpr float PITCH_MIN = -100; // looking up; -100, not -80, is kept on purpose
 
-// Input state written by the window callbacks. Process-long.
-extern int keys[KEY_COUNT];    // 1 while the key with this character code is held
-extern int sm_x, sm_y;         // pointer offset from the window centre; consumed by each frame
-extern float c_rot_x, c_rot_y; // accumulated pitch and yaw, degrees; yaw is never wrapped
+// Input written by the window callbacks and consumed by the frame loop. Process-long.
+struct InputState {
+    int keys[KEY_COUNT];    // 1 while the key with this character code is held
+    int sm_x, sm_y;         // pointer offset from the window centre; consumed by each frame
+    float c_rot_x, c_rot_y; // accumulated pitch and yaw, degrees; yaw is never wrapped
+    int mouse_x, mouse_y;   // pointer in the menu's 800 x 600 space, from the last motion
+};
+extern InputState input;
 
-// Timing state, milliseconds of GetTickCount as doubles. Set by frame_start.
-extern double timer;     // real time not yet consumed by physics steps
-extern double frametime; // time between the last two frame-time samples
-extern double lc;        // clock at the last frame-time sample
-extern double lastren;   // clock right after the last rendered frame's wait
-extern double lastclock; // clock at the last title update
-extern int cdr;          // frames rendered since the last title update
-extern int fps;          // cdr at the last title update
+// The frame loop's clocks, milliseconds of GetTickCount as doubles. Process-long; frame_start
+// sets the time bases.
+struct FrameTiming {
+    double timer;     // real time not yet consumed by physics steps
+    double frametime; // time between the last two frame-time samples
+    double lc;        // clock at the last frame-time sample
+    double lastren;   // clock right after the last rendered frame's wait
+    double lastclock; // clock at the last title update
+    int cdr;          // frames rendered since the last title update
+    int fps;          // cdr at the last title update
+};
+extern FrameTiming frame_timing;
 
 // Milliseconds of gettimeofday, wrapping modulo 2^32.
 uint32_t GetTickCount();

@@ -18,8 +18,6 @@
 #include "world/saver.h"
 #include "world/streamer.h"
 
-int mouse_x, mouse_y;
-
 namespace {
 
 constexpr int KEY_ESCAPE = 27;
@@ -95,24 +93,24 @@ void Key(unsigned char key, int, int) {
     if (key == KEY_ESCAPE) {
         shell_leave_main_loop();
     } else if (key == KEY_TAB) {
-        const int mode = fly_mode == 0 ? 1 : 0;
+        const int mode = game_state.fly_mode == 0 ? 1 : 0;
         std::printf("chenged fly %i \n", mode);
         fly_m(mode);
     } else if (key == KEY_SPACE) {
         e_jump();
     }
-    keys[key] = 1;
+    input.keys[key] = 1;
     send_key(key);
 }
 
 void KeyUp(unsigned char key, int, int) {
     std::printf("%i \n", key);
-    keys[key] = 0;
+    input.keys[key] = 0;
     // The release carries the Shift state of its own moment, not the press's: Shift let go
     // before the letter turns the release of a pressed 'S' into an 's'. Both cases go, or
     // the other one stays held and keeps the player moving.
-    if (key >= 'a' && key <= 'z') keys[key - 'a' + 'A'] = 0;
-    if (key >= 'A' && key <= 'Z') keys[key - 'A' + 'a'] = 0;
+    if (key >= 'a' && key <= 'z') input.keys[key - 'a' + 'A'] = 0;
+    if (key >= 'A' && key <= 'Z') input.keys[key - 'A' + 'a'] = 0;
 }
 
 void Mouse(int button, int state, int, int) {
@@ -130,15 +128,15 @@ void PassiveMotion(int x, int y) {
     // The warp below sends the pointer back to the centre, and that event must not count.
     if (x == cx && y == cy) return;
     // Assignments: of several events between two frames only the last one turns the view.
-    sm_x = x - cx;
-    sm_y = y - cy;
+    input.sm_x = x - cx;
+    input.sm_y = y - cy;
     if (e_is_gui() == 0) {
         shell_warp_pointer(cx, cy);
         return;
     }
-    mouse_x = static_cast<int>(800.0f / p->window_width * x);
-    mouse_y = static_cast<int>(600.0f / p->window_height * y);
-    set_mouse(mouse_x, mouse_y);
+    input.mouse_x = static_cast<int>(800.0f / p->window_width * x);
+    input.mouse_y = static_cast<int>(600.0f / p->window_height * y);
+    set_mouse(input.mouse_x, input.mouse_y);
 }
 
 void Reshape(int w, int h) {
@@ -155,13 +153,13 @@ int shell_main(int argc, char **argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     install_stop_handlers();
 
-    std::memset(keys, 0, sizeof keys);
+    std::memset(input.keys, 0, sizeof input.keys);
     load();
     const GameParams *p = get_par_str();
-    mouse_x = 0;
-    mouse_y = 0;
-    c_rot_x = 0;
-    c_rot_y = 0;
+    input.mouse_x = 0;
+    input.mouse_y = 0;
+    input.c_rot_x = 0;
+    input.c_rot_y = 0;
 
     glutInitWindowSize(p->window_width, p->window_height);
     glutInitWindowPosition(p->window_x, p->window_y);

@@ -1,9 +1,6 @@
 // The process entry and the window's event callbacks.
 #pragma once
 
-// Pointer position in the menu's 800 x 600 space, from the last motion event. Process-long.
-extern int mouse_x, mouse_y;
-
 // Reads "cfg", opens the window, starts the engine and runs the GLUT main loop; saves every
 // chunk and flushes the saves to disk however the loop was left (Escape, the menu, the
 // window's close button, SIGINT, SIGTERM or SIGHUP). Returns 0, or 1 when the flush failed.

@@ -7,17 +7,14 @@
 #include <cstdlib>
 
 Chunk cubes[POOL_SIZE];
-uint16_t *world = nullptr;
-int world_size = 10;
-int vision_range = 1;
 
 namespace {
 
 // Slot number of an in-grid chunk, or -1. The caller has already wrapped cx and cy.
 int grid_slot(int cx, int cy, int level) {
-    if (!world || level < 0 || level >= CHUNK_LEVELS) return -1;
-    if (cx < 0 || cx >= world_size || cy < 0 || cy >= world_size) return -1;
-    uint16_t cell = world[chunk_cell(cx, cy, level)];
+    if (!game_state.world || level < 0 || level >= CHUNK_LEVELS) return -1;
+    if (cx < 0 || cx >= game_state.world_size || cy < 0 || cy >= game_state.world_size) return -1;
+    uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
     // Slot numbers above the pool can only come from a damaged grid; treat them as absent
     // rather than index past the pool.
     if (cell == NO_CHUNK || cell >= POOL_SIZE || cubes[cell].used == 0) return -1;
@@ -60,9 +57,9 @@ int chunk_slot(int cx, int cy, int level) {
 }
 
 int initialize_world() {
-    printf("world size %i \n", world_size);
-    std::free(world);
-    world = nullptr;
+    printf("world size %i \n", game_state.world_size);
+    std::free(game_state.world);
+    game_state.world = nullptr;
     // Chunks a previous game left bound would otherwise leak their meshes.
     for (Chunk &c : cubes) {
         if (c.used) {
@@ -74,18 +71,18 @@ int initialize_world() {
         }
         c.used = 0;
     }
-    world_clock = 0;
-    if (world_size <= 0) {
-        printf("cannot alloc world grid for world size %i \n", world_size);
+    game_state.world_clock = 0;
+    if (game_state.world_size <= 0) {
+        printf("cannot alloc world grid for world size %i \n", game_state.world_size);
         return 0;
     }
-    size_t cells = size_t(world_size) * size_t(world_size) * CHUNK_LEVELS;
-    world = static_cast<uint16_t *>(std::malloc(cells * sizeof(uint16_t)));
-    if (!world) {
-        printf("cannot alloc world grid for world size %i \n", world_size);
+    size_t cells = size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS;
+    game_state.world = static_cast<uint16_t *>(std::malloc(cells * sizeof(uint16_t)));
+    if (!game_state.world) {
+        printf("cannot alloc world grid for world size %i \n", game_state.world_size);
         return 0;
     }
-    for (size_t k = 0; k < cells; k++) world[k] = NO_CHUNK;
+    for (size_t k = 0; k < cells; k++) game_state.world[k] = NO_CHUNK;
     return 1;
 }
 
@@ -125,13 +122,13 @@ int g_z(int cx, int cy, int level, int x, int y, int z) {
 }
 
 int t_zn(int c) {
-    if (c < 0) c += world_size;
-    if (c >= world_size) c -= world_size;
+    if (c < 0) c += game_state.world_size;
+    if (c >= game_state.world_size) c -= game_state.world_size;
     return c;
 }
 
 float t_un(float p) {
-    float span = float(64 * world_size);
+    float span = float(64 * game_state.world_size);
     if (p < 0) p += span;
     if (p >= span) p -= span;
     return p;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "world/game.h"
+
 typedef uint16_t BlockId;
 
 constexpr int CHUNK_EDGE = 64;
@@ -14,27 +16,25 @@ constexpr uint16_t NO_CHUNK = 0xFFFF; // grid cell of a chunk not in memory
 constexpr int MESH_FACES = 20000;     // faces the mesh arrays of one chunk hold
 
 // Block (x, y, z) of a chunk is element (x * 64 + y) * 64 + z: z fastest.
-inline int block_index(int x, int y, int z) { return (x * CHUNK_EDGE + y) * CHUNK_EDGE + z; }
+inline int block_index(int x, int y, int z) {
+    return (x * CHUNK_EDGE + y) * CHUNK_EDGE + z;
+}
 
 struct Chunk {
     alignas(64) BlockId blocks[CHUNK_BLOCKS];
-    uint8_t used;  // 1 while the slot holds a chunk
-    float *verts;  // mesh vertices, 4 x 3 floats per face; owned while used
-    float *texs;   // mesh texture coordinates, 4 x 2 floats per face
-    int polygons;  // faces currently in the mesh arrays
-    float *norms;  // mesh normals, 4 x 3 floats per face
+    uint8_t used; // 1 while the slot holds a chunk
+    float *verts; // mesh vertices, 4 x 3 floats per face; owned while used
+    float *texs;  // mesh texture coordinates, 4 x 2 floats per face
+    int polygons; // faces currently in the mesh arrays
+    float *norms; // mesh normals, 4 x 3 floats per face
 };
 
 // Pool of chunk records; a slot is free when used == 0. Process-long.
 extern Chunk cubes[POOL_SIZE];
-// Grid of world_size * world_size * 10 slot numbers (NO_CHUNK when absent). Per game.
-extern uint16_t *world;
-extern int world_size;   // chunks per side; 10 until a game starts
-extern int vision_range; // streaming radius in chunks; 1 until a game starts
 
 // Grid cell index of chunk (cx, cy, level); arguments must lie inside the grid.
 inline int chunk_cell(int cx, int cy, int level) {
-    return (level * world_size + cy) * world_size + cx;
+    return (level * game_state.world_size + cy) * game_state.world_size + cx;
 }
 
 // Slot of the chunk at (cx, cy, level) if it is in memory and in use, else -1. Any

@@ -532,7 +532,9 @@ const MergedMesh *silhouette_mesh(int slot) {
 }
 
 void create_polygons(int cx, int cy, int level) {
-    if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size) return;
+    if (!game_state.world || cx < 0 || cx >= game_state.world_size || cy < 0 ||
+        cy >= game_state.world_size)
+        return;
     int slot = chunk_slot(cx, cy, level);
     if (slot < 0) return;
     Chunk &chunk = cubes[slot];

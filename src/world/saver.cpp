@@ -38,10 +38,10 @@ bool chunk_path(int cx, int cy, int level) {
 // The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
-    if (!world || !cubes_s || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size ||
-        level < 0 || level >= CHUNK_LEVELS)
+    if (!game_state.world || !cubes_s || cx < 0 || cx >= game_state.world_size || cy < 0 ||
+        cy >= game_state.world_size || level < 0 || level >= CHUNK_LEVELS)
         return nullptr;
-    uint16_t cell = world[chunk_cell(cx, cy, level)];
+    uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
     if (cell >= POOL_SIZE) return nullptr;
     return &cubes_s[cell];
 }
@@ -135,9 +135,9 @@ bool is_folder(const char *parent, const dirent *e) {
 } // namespace
 
 void init_save_load(unsigned short *grid, void *pool, int size, const char *name) {
-    world = grid;
+    game_state.world = grid;
     cubes_s = static_cast<Chunk *>(pool);
-    world_size = size;
+    game_state.world_size = size;
     world_name = name;
     s_header = 0.1f;
     // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.

@@ -17,7 +17,6 @@
 #include "world/terrain.h"
 
 int c_position_x, c_position_y, c_position_z;
-int already_created = 0;
 StreamStats stream_stats;
 
 namespace {
@@ -45,9 +44,10 @@ std::vector<int> never_save;
 const uint16_t *never_save_grid = nullptr;
 
 int &never_save_cell(int cx, int cy, int level) {
-    if (never_save_grid != world) {
-        never_save.assign(size_t(world_size) * size_t(world_size) * CHUNK_LEVELS, 0);
-        never_save_grid = world;
+    if (never_save_grid != game_state.world) {
+        never_save.assign(
+            size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS, 0);
+        never_save_grid = game_state.world;
     }
     return never_save[size_t(chunk_cell(cx, cy, level))];
 }
@@ -72,8 +72,8 @@ uint32_t clock_ms() {
 
 // c taken modulo world_size into 0..world_size-1 (any c, not just one step away).
 int wrap_chunk(int c) {
-    int w = c % world_size;
-    return w < 0 ? w + world_size : w;
+    int w = c % game_state.world_size;
+    return w < 0 ? w + game_state.world_size : w;
 }
 
 void *alloc_bytes(size_t n) {
@@ -124,9 +124,9 @@ void stream_locate() {
         if (c != c) return 0;
         return c > 1e6 ? 1000000 : c < -1e6 ? -1000000 : static_cast<int>(c);
     };
-    c_position_x = chunk_of(camera_x);
-    c_position_y = chunk_of(camera_y);
-    c_position_z = chunk_of(camera_z);
+    c_position_x = chunk_of(game_state.camera_x);
+    c_position_y = chunk_of(game_state.camera_y);
+    c_position_z = chunk_of(game_state.camera_z);
 }
 
 void stream_range_xy(int p, int r, int *first, int *last) {
@@ -142,10 +142,11 @@ void stream_range_level(int pz, int r, int *first, int *last) {
 }
 
 int stream_bring_in(int wx, int wy, int level) {
-    if (already_created != 0 || !world || world_size <= 0) return 0;
-    if (wx < 0 || wx >= world_size || wy < 0 || wy >= world_size) return 0;
+    if (game_state.already_created != 0 || !game_state.world || game_state.world_size <= 0)
+        return 0;
+    if (wx < 0 || wx >= game_state.world_size || wy < 0 || wy >= game_state.world_size) return 0;
     if (level < 0 || level >= CHUNK_LEVELS) return 0;
-    uint16_t &cell = world[chunk_cell(wx, wy, level)];
+    uint16_t &cell = game_state.world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
     int slot = find_free_cube();
@@ -155,18 +156,18 @@ int stream_bring_in(int wx, int wy, int level) {
         slot = find_free_cube();
     }
     if (slot < 0) {
-        if (pool_full_told != world) {
+        if (pool_full_told != game_state.world) {
             std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
                         "free \n",
                         POOL_SIZE);
-            pool_full_told = world;
+            pool_full_told = game_state.world;
         }
         return 0;
     }
     Chunk &ch = cubes[slot];
     // The arrays come first so a failure leaves the slot and the cell as they were.
     if (!alloc_mesh(ch, wx, wy, level)) {
-        already_created = CREATE_COOLDOWN; // do not retry in every frame
+        game_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
     slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0, 0};
@@ -182,7 +183,7 @@ int stream_bring_in(int wx, int wy, int level) {
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
-    already_created = CREATE_COOLDOWN;
+    game_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level);
     rebuild_if_present(wx, wy, level + 1);
     rebuild_if_present(wx, wy, level - 1);
@@ -194,8 +195,8 @@ int stream_bring_in(int wx, int wy, int level) {
 }
 
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
-    if (!world || world_size <= 0) return;
-    const int r = vision_range;
+    if (!game_state.world || game_state.world_size <= 0) return;
+    const int r = game_state.vision_range;
     int x0, x1, y0, y1, l0, l1;
     stream_range_xy(c_position_x, r, &x0, &x1);
     stream_range_xy(c_position_y, r, &y0, &y1);
@@ -223,7 +224,7 @@ void free_slot(int slot) {
     SlotState &s = slot_state[slot];
     free_mesh(cubes[slot]);
     cubes[slot].used = 0;
-    world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    game_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
     s = SlotState{};
 }
 
@@ -258,10 +259,10 @@ int release_slot(int slot, int *reason) {
 
 // The grid slot of (cx, cy, level) that release may touch, or -1.
 int bound_slot(int cx, int cy, int level) {
-    if (!world || cx < 0 || cx >= world_size || cy < 0 || cy >= world_size || level < 0 ||
-        level >= CHUNK_LEVELS)
+    if (!game_state.world || cx < 0 || cx >= game_state.world_size || cy < 0 ||
+        cy >= game_state.world_size || level < 0 || level >= CHUNK_LEVELS)
         return -1;
-    uint16_t &cell = world[chunk_cell(cx, cy, level)];
+    uint16_t &cell = game_state.world[chunk_cell(cx, cy, level)];
     if (cell == NO_CHUNK) return -1;
     if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
         cell = NO_CHUNK;
@@ -290,10 +291,10 @@ namespace {
 // Out of the keep range around c_position_*: r + 2 positions beyond the walked ones on each
 // axis, counted around the world.
 bool out_of_range(int cx, int cy, int level) {
-    const int r = vision_range;
+    const int r = game_state.vision_range;
     const int dx = wrap_chunk(c_position_x - cx), dy = wrap_chunk(c_position_y - cy);
-    const bool out_x = r < dx && dx < world_size - r - 1;
-    const bool out_y = r < dy && dy < world_size - r - 1;
+    const bool out_x = r < dx && dx < game_state.world_size - r - 1;
+    const bool out_y = r < dy && dy < game_state.world_size - r - 1;
     const bool out_z = level < c_position_z - r || level > c_position_z + r + 1;
     return out_x || out_y || out_z;
 }
@@ -322,9 +323,9 @@ int drain_queue(int most) {
 } // namespace
 
 void re_save() {
-    if (!world || world_size <= 0) return;
-    for (int cx = 0; cx < world_size; cx++)
-        for (int cy = 0; cy < world_size; cy++)
+    if (!game_state.world || game_state.world_size <= 0) return;
+    for (int cx = 0; cx < game_state.world_size; cx++)
+        for (int cy = 0; cy < game_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 if (!out_of_range(cx, cy, level)) continue;
                 const int slot = bound_slot(cx, cy, level);
@@ -339,10 +340,10 @@ void re_save() {
 }
 
 int save_all() {
-    if (game == 0 || !world) return 1;
+    if (game == 0 || !game_state.world) return 1;
     int failed = 0, first_reason = 0;
-    for (int cx = 0; cx < world_size; cx++)
-        for (int cy = 0; cy < world_size; cy++)
+    for (int cx = 0; cx < game_state.world_size; cx++)
+        for (int cy = 0; cy < game_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 const int slot = bound_slot(cx, cy, level);
                 int reason = 0;
@@ -358,14 +359,14 @@ int save_all() {
     summary_chunks = failed;
     summary_reason = first_reason;
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
-    already_created = 0;
+    game_state.already_created = 0;
     pool_full_told = nullptr;
     std::fflush(stdout);
     return failed ? 0 : 1;
 }
 
 void stream_reset() {
-    already_created = 0;
+    game_state.already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (SlotState &s : slot_state) s = SlotState{};

@@ -7,9 +7,6 @@
 
 // The camera's chunk coordinates, recomputed at the start of every draw_buffs. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
-// Chunk creation cool-down: 0 allows the next bring-in; set to 3 by each one; the physics
-// step lowers it by 1. Per game.
-extern int already_created;
 
 constexpr int CREATE_COOLDOWN = 3;         // physics steps between two bring-ins
 constexpr int TOP_STREAMED_LEVEL = 8;      // level 9 is kept but never brought in

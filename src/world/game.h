@@ -1,0 +1,52 @@
+// The state of one game: the chunk grid, the bodies, the camera, the world clock and the
+// chunk cool-down. The world floor owns it so that every floor above can read it. No GL here.
+#pragma once
+
+#include <cstdint>
+
+struct PlayerState {
+    double x, y, z;    // centre line; z is the feet
+    double vx, vy, vz; // units per step, subtracted from the position (vz > 0 falls)
+    float pitch, yaw;  // degrees; camera source in walking mode
+    int32_t height;    // blocks, for head contact; 2 for the player
+    int32_t active;    // 1 = simulated
+    int32_t on_ground; // touched a block vertically this step
+    int32_t has_target;
+    int32_t target_local[3];
+    int32_t target_chunk[3];
+    int32_t held_chunk[3];
+    int32_t held_local[3];
+    int32_t prev_local[3];
+    int32_t own_chunk[3];
+    int32_t own_local[3];
+    float health;
+    int32_t hit_timer;
+    int32_t break_request;
+    int32_t place_request;
+    int32_t prev_chunk[3]; // chunk of the last free ray sample, so placing lands in front of
+                           // the hit face even across a chunk border
+};
+
+constexpr int BODY_COUNT = 256;
+
+// One record for the game being played. The grid and the clock are set by the game start
+// (initialize_world, e_init_game); the camera and bodies by the game start and each physics
+// step; fly_mode and gravity keep their values from one game to the next.
+struct GameState {
+    uint16_t *world;  // grid of world_size * world_size * 10 slot numbers; null between games
+    int world_size;   // chunks per side; 10 until a game starts
+    int vision_range; // streaming radius in chunks; 1 until a game starts
+
+    PlayerState gamer[BODY_COUNT];       // record 0 is the player; 0..254 cleared per game
+    double camera_x, camera_y, camera_z; // eye position, world units, z up
+    float camera_rot_x, camera_rot_y;    // pitch and yaw, degrees
+    int fly_mode;                        // 1 fly, 0 walking; 1 at program start
+    int jump;                            // jump request, served by a walking step
+    float gravity;                       // 0.01, added to vz every step
+
+    double world_clock;  // seconds of play; 0 at the game start
+    int already_created; // chunk bring-in cool-down: 0 allows the next one; the streamer sets
+                         // it, each physics step lowers it
+};
+
+extern GameState game_state;
