@@ -483,6 +483,132 @@ void merge_recorded(int slot, int cx, int cy, int level, int faces) {
     if (store_quads(mm, out, true)) mm.version = ++merge_builds;
 }
 
+// Row masks of the chunk and the hide masks its six neighbours show towards it.
+void classify_chunk(const BlockId *blocks, int cx, int cy, int level, Scratch &s) {
+    const Classifier k;
+    k.rows(blocks, CHUNK_EDGE * CHUNK_EDGE, CHUNK_EDGE, &s.rows[0][0]);
+    // Block indices run against the world axes: beyond y = 0 lies chunk cy + 1 at y = 63.
+    const int row_step = CHUNK_EDGE, plane_step = CHUNK_EDGE * CHUNK_EDGE;
+    border_plane(chunk_blocks(cx, cy + 1, level), block_index(0, 63, 0), plane_step, k,
+                 s.beyond_y0);
+    border_plane(chunk_blocks(cx, cy - 1, level), block_index(0, 0, 0), plane_step, k,
+                 s.beyond_y63);
+    border_plane(chunk_blocks(cx + 1, cy, level), block_index(63, 0, 0), row_step, k, s.beyond_x0);
+    border_plane(chunk_blocks(cx - 1, cy, level), block_index(0, 0, 0), row_step, k, s.beyond_x63);
+    // Only columns whose bottom or top block is drawn look into the chunk below or above.
+    Row want_below[CHUNK_EDGE], want_above[CHUNK_EDGE];
+    for (int x = 0; x < CHUNK_EDGE; x++) {
+        Row b = 0, a = 0;
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            b |= (s.rows[x][y].drawn & 1) << y;
+            a |= (s.rows[x][y].drawn >> 63) << y;
+        }
+        want_below[x] = b, want_above[x] = a;
+    }
+    vertical_plane(chunk_blocks(cx, cy, level - 1), 63, want_below, k, s.below);
+    vertical_plane(chunk_blocks(cx, cy, level + 1), 0, want_above, k, s.above);
+}
+
+// The top, bottom and side cell of every block type, as the merge compares them.
+void fill_cell_lookup(MergeScratch &ms) {
+    for (int t = 0; t < TEXTURE_ROWS; t++) {
+        ms.cell_of[0][t] = uint8_t(merge_cell_index(texes[t].top));
+        ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
+        ms.cell_of[2][t] = uint8_t(merge_cell_index(texes[t].side));
+    }
+}
+
+// The faces f0 (below), f1 (above) and any (all) of row (x, y), once the row is written:
+// below and above faces go to their layers' planes, and cell changes are looked up only
+// where two faces meet, against row y - 1's faces p0 and p1 or block z - 1's.
+inline void record_row(MergeScratch &ms, const BlockId *blocks, int x, int y, Row f0, Row f1,
+                       Row p0, Row p1, Row any) {
+    // A face below shows the block's bottom cell, a face above its top cell.
+    const uint8_t *const below_cells = ms.cell_of[1], *const above_cells = ms.cell_of[0];
+    const Row bit = Row(1) << y;
+    const BlockId *row = blocks + block_index(x, y, 0);
+    const BlockId *prev = row - CHUNK_EDGE;
+    for (Row f = f0; f; f &= f - 1) ms.vert[0][__builtin_ctzll(f)][x] |= bit;
+    for (Row f = f1; f; f &= f - 1) ms.vert[1][__builtin_ctzll(f)][x] |= bit;
+    for (Row f = f0 & p0; f; f &= f - 1) {
+        const int z = __builtin_ctzll(f);
+        if (below_cells[row[z]] != below_cells[prev[z]]) ms.vert_diff[0][z][x] |= bit;
+    }
+    for (Row f = f1 & p1; f; f &= f - 1) {
+        const int z = __builtin_ctzll(f);
+        if (above_cells[row[z]] != above_cells[prev[z]]) ms.vert_diff[1][z][x] |= bit;
+    }
+    ms.vert_layers[0] |= f0, ms.vert_layers[1] |= f1;
+    Row diff = 0;
+    for (Row f = any & (any << 1); f; f &= f - 1) {
+        const int z = __builtin_ctzll(f);
+        if (ms.cell_of[2][row[z]] != ms.cell_of[2][row[z - 1]]) diff |= Row(1) << z;
+    }
+    ms.side_diff[x][y] = diff;
+}
+
+// Writes the exposed faces of the classified chunk into its mesh arrays, row by row, and
+// records them for the merge. Returns the face count; the build stops after the block that
+// passes FACE_LIMIT.
+int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, MergeScratch &ms) {
+    const BlockId *blocks = chunk.blocks;
+    Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
+    const float base_x = float(64 * cx), base_y = float(64 * cy), base_z = float(64 * level);
+    Corners c;
+    for (int x = 0; x < CHUNK_EDGE; x++) {
+        c.d1[0] = (float(x) - 0.5f) - base_x;
+        c.d1[1] = (float(x) + 0.5f) - base_x;
+        Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
+        for (int y = 0; y < CHUNK_EDGE; y++) {
+            const RowMasks &r = s.rows[x][y];
+            const Row p0 = prev0, p1 = prev1;
+            prev0 = prev1 = 0;
+            if (!r.drawn) continue;
+            Row below_hide = (r.vert << 1) | ((s.below[x] >> y) & 1);
+            Row above_hide = (r.vert >> 1) | (((s.above[x] >> y) & 1) << 63);
+            Row ym = y > 0 ? s.rows[x][y - 1].side : s.beyond_y0[x];
+            Row yp = y < 63 ? s.rows[x][y + 1].side : s.beyond_y63[x];
+            Row xm = x > 0 ? s.rows[x - 1][y].side : s.beyond_x0[y];
+            Row xp = x < 63 ? s.rows[x + 1][y].side : s.beyond_x63[y];
+            const Row f0 = r.drawn & ~below_hide, f1 = r.drawn & ~above_hide;
+            const Row f2 = r.drawn & ~ym, f3 = r.drawn & ~yp, f4 = r.drawn & ~xm;
+            const Row f5 = r.drawn & ~xp;
+            Row any = f0 | f1 | f2 | f3 | f4 | f5;
+            if (!any) continue;
+            prev0 = f0, prev1 = f1;
+            c.d3[0] = (float(y) - 0.5f) - base_y;
+            c.d3[1] = (float(y) + 0.5f) - base_y;
+            const BlockId *row = blocks + block_index(x, y, 0);
+            ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
+            ms.side[3][x][y] = f5;
+            const Row all = any;
+            while (any) {
+                int z = __builtin_ctzll(any);
+                any &= any - 1;
+                c.d2[0] = base_z + (float(z) - 0.5f);
+                c.d2[1] = base_z + (float(z) + 0.5f);
+                int t = row[z];
+                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
+                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
+                if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
+                if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
+                if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
+                if ((f5 >> z) & 1) out.face<X_PLUS>(t, c);
+                if (out.count > FACE_LIMIT) {
+                    // The merge covers exactly the faces written: none beyond this block.
+                    const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
+                    for (int k = 0; k < 4; k++) ms.side[k][x][y] &= kept;
+                    record_row(ms, blocks, x, y, f0 & kept, f1 & kept, p0, p1, all & kept);
+                    printf("stoped building, polygons: %i \n", out.count);
+                    return out.count;
+                }
+            }
+            record_row(ms, blocks, x, y, f0, f1, p0, p1, all);
+        }
+    }
+    return out.count;
+}
+
 } // namespace
 
 MergedMesh merged_meshes[POOL_SIZE];
@@ -540,121 +666,8 @@ void create_polygons(int cx, int cy, int level) {
     Chunk &chunk = cubes[slot];
     if (!chunk.verts || !chunk.texs || !chunk.norms) return;
 
-    const Classifier k;
-    Scratch &s = scratch;
-    const BlockId *blocks = chunk.blocks;
-    k.rows(blocks, CHUNK_EDGE * CHUNK_EDGE, CHUNK_EDGE, &s.rows[0][0]);
-    // Block indices run against the world axes: beyond y = 0 lies chunk cy + 1 at y = 63.
-    const int row_step = CHUNK_EDGE, plane_step = CHUNK_EDGE * CHUNK_EDGE;
-    border_plane(chunk_blocks(cx, cy + 1, level), block_index(0, 63, 0), plane_step, k,
-                 s.beyond_y0);
-    border_plane(chunk_blocks(cx, cy - 1, level), block_index(0, 0, 0), plane_step, k,
-                 s.beyond_y63);
-    border_plane(chunk_blocks(cx + 1, cy, level), block_index(63, 0, 0), row_step, k, s.beyond_x0);
-    border_plane(chunk_blocks(cx - 1, cy, level), block_index(0, 0, 0), row_step, k, s.beyond_x63);
-    // Only columns whose bottom or top block is drawn look into the chunk below or above.
-    Row want_below[CHUNK_EDGE], want_above[CHUNK_EDGE];
-    for (int x = 0; x < CHUNK_EDGE; x++) {
-        Row b = 0, a = 0;
-        for (int y = 0; y < CHUNK_EDGE; y++) {
-            b |= (s.rows[x][y].drawn & 1) << y;
-            a |= (s.rows[x][y].drawn >> 63) << y;
-        }
-        want_below[x] = b, want_above[x] = a;
-    }
-    vertical_plane(chunk_blocks(cx, cy, level - 1), 63, want_below, k, s.below);
-    vertical_plane(chunk_blocks(cx, cy, level + 1), 0, want_above, k, s.above);
-
-    MergeScratch &ms = merge_scratch;
-    for (int t = 0; t < TEXTURE_ROWS; t++) {
-        ms.cell_of[0][t] = uint8_t(merge_cell_index(texes[t].top));
-        ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
-        ms.cell_of[2][t] = uint8_t(merge_cell_index(texes[t].side));
-    }
-    // The faces f0 (below), f1 (above) and any (all) of row (x, y), once the row is written:
-    // below and above faces go to their layers' planes, and cell changes are looked up only
-    // where two faces meet, against row y - 1's faces p0 and p1 or block z - 1's.
-    const uint8_t *const below_cells = ms.cell_of[1], *const above_cells = ms.cell_of[0];
-    auto record_row = [&ms, blocks, below_cells, above_cells](int x, int y, Row f0, Row f1, Row p0,
-                                                              Row p1, Row any) {
-        const Row bit = Row(1) << y;
-        const BlockId *row = blocks + block_index(x, y, 0);
-        const BlockId *prev = row - CHUNK_EDGE;
-        for (Row f = f0; f; f &= f - 1) ms.vert[0][__builtin_ctzll(f)][x] |= bit;
-        for (Row f = f1; f; f &= f - 1) ms.vert[1][__builtin_ctzll(f)][x] |= bit;
-        for (Row f = f0 & p0; f; f &= f - 1) {
-            const int z = __builtin_ctzll(f);
-            if (below_cells[row[z]] != below_cells[prev[z]]) ms.vert_diff[0][z][x] |= bit;
-        }
-        for (Row f = f1 & p1; f; f &= f - 1) {
-            const int z = __builtin_ctzll(f);
-            if (above_cells[row[z]] != above_cells[prev[z]]) ms.vert_diff[1][z][x] |= bit;
-        }
-        ms.vert_layers[0] |= f0, ms.vert_layers[1] |= f1;
-        Row diff = 0;
-        for (Row f = any & (any << 1); f; f &= f - 1) {
-            const int z = __builtin_ctzll(f);
-            if (ms.cell_of[2][row[z]] != ms.cell_of[2][row[z - 1]]) diff |= Row(1) << z;
-        }
-        ms.side_diff[x][y] = diff;
-    };
-
-    Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
-    const float base_x = float(64 * cx), base_y = float(64 * cy), base_z = float(64 * level);
-    Corners c;
-    for (int x = 0; x < CHUNK_EDGE; x++) {
-        c.d1[0] = (float(x) - 0.5f) - base_x;
-        c.d1[1] = (float(x) + 0.5f) - base_x;
-        Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
-        for (int y = 0; y < CHUNK_EDGE; y++) {
-            const RowMasks &r = s.rows[x][y];
-            const Row p0 = prev0, p1 = prev1;
-            prev0 = prev1 = 0;
-            if (!r.drawn) continue;
-            Row below_hide = (r.vert << 1) | ((s.below[x] >> y) & 1);
-            Row above_hide = (r.vert >> 1) | (((s.above[x] >> y) & 1) << 63);
-            Row ym = y > 0 ? s.rows[x][y - 1].side : s.beyond_y0[x];
-            Row yp = y < 63 ? s.rows[x][y + 1].side : s.beyond_y63[x];
-            Row xm = x > 0 ? s.rows[x - 1][y].side : s.beyond_x0[y];
-            Row xp = x < 63 ? s.rows[x + 1][y].side : s.beyond_x63[y];
-            const Row f0 = r.drawn & ~below_hide, f1 = r.drawn & ~above_hide;
-            const Row f2 = r.drawn & ~ym, f3 = r.drawn & ~yp, f4 = r.drawn & ~xm;
-            const Row f5 = r.drawn & ~xp;
-            Row any = f0 | f1 | f2 | f3 | f4 | f5;
-            if (!any) continue;
-            prev0 = f0, prev1 = f1;
-            c.d3[0] = (float(y) - 0.5f) - base_y;
-            c.d3[1] = (float(y) + 0.5f) - base_y;
-            const BlockId *row = blocks + block_index(x, y, 0);
-            ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
-            ms.side[3][x][y] = f5;
-            const Row all = any;
-            while (any) {
-                int z = __builtin_ctzll(any);
-                any &= any - 1;
-                c.d2[0] = base_z + (float(z) - 0.5f);
-                c.d2[1] = base_z + (float(z) + 0.5f);
-                int t = row[z];
-                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
-                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
-                if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
-                if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
-                if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
-                if ((f5 >> z) & 1) out.face<X_PLUS>(t, c);
-                if (out.count > FACE_LIMIT) {
-                    // The merge covers exactly the faces written: none beyond this block.
-                    const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
-                    for (int k = 0; k < 4; k++) ms.side[k][x][y] &= kept;
-                    record_row(x, y, f0 & kept, f1 & kept, p0, p1, all & kept);
-                    chunk.polygons = out.count;
-                    printf("stoped building, polygons: %i \n", out.count);
-                    merge_recorded(slot, cx, cy, level, out.count);
-                    return;
-                }
-            }
-            record_row(x, y, f0, f1, p0, p1, all);
-        }
-    }
-    chunk.polygons = out.count;
-    merge_recorded(slot, cx, cy, level, out.count);
+    classify_chunk(chunk.blocks, cx, cy, level, scratch);
+    fill_cell_lookup(merge_scratch);
+    chunk.polygons = write_faces(chunk, cx, cy, level, scratch, merge_scratch);
+    merge_recorded(slot, cx, cy, level, chunk.polygons);
 }
