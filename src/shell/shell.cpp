@@ -11,8 +11,8 @@
 #include "base/common.h"
 #include "engine/engine.h"
 #include "engine/physics.h"
-#include "render/render.h"
 #include "base/config.h"
+#include "draw/views.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/saver.h"
@@ -141,7 +141,7 @@ void PassiveMotion(int x, int y) {
 
 void Reshape(int w, int h) {
     glViewport(0, 0, w, h);
-    render_scene_projection();
+    view_scene_projection();
     GameParams *p = get_par_str();
     p->window_width = w;
     p->window_height = h;
@@ -186,6 +186,10 @@ int shell_main(int argc, char **argv) {
     glutMotionFunc(PassiveMotion);
     glutCloseFunc(Close);
 
+    EngineCalls calls = e_render_calls();
+    calls.leave_main_loop = shell_leave_main_loop;
+    calls.hide_cursor = shell_hide_cursor;
+    e_set_calls(calls);
     e_init();
     e_init_gui();
 
