@@ -16,7 +16,7 @@ using glfix::all;
 
 class Engine : public ::testing::Test {
   protected:
-    static inline int fog_range, quit_asked, cursor_hidden; // what the recorders were handed
+    static inline int gl_inits, fog_range, quit_asked, cursor_hidden; // what the recorders saw
     // Points at the middle of button `b` and clicks it as the shell would.
     static void click(int b) {
         ASSERT_GE(b, 0);
@@ -27,11 +27,12 @@ class Engine : public ::testing::Test {
         static ScratchDir dir;
         load();
         EngineCalls calls{};
+        calls.init_gl = [] { gl_inits++; };
         calls.set_fog = [](int range) { fog_range = range; };
         calls.leave_main_loop = [] { quit_asked = 1; };
         calls.hide_cursor = [] { cursor_hidden = 1; };
         e_set_calls(calls);
-        EXPECT_EQ(e_init(), 1);
+        EXPECT_EQ(all(e_init(), gl_inits), all(1, 1));
         EXPECT_EQ(e_init_gui(), 1);
     }
     void SetUp() override {
