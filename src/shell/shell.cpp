@@ -148,6 +148,13 @@ void Reshape(int w, int h) {
     save();
 }
 
+EngineCalls shell_engine_calls() {
+    EngineCalls c = e_render_calls();
+    c.leave_main_loop = shell_leave_main_loop;
+    c.hide_cursor = shell_hide_cursor;
+    return c;
+}
+
 int shell_main(int argc, char **argv) {
     // Diagnostics go to pipes line by line, not when a buffer fills.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -186,10 +193,7 @@ int shell_main(int argc, char **argv) {
     glutMotionFunc(PassiveMotion);
     glutCloseFunc(Close);
 
-    EngineCalls calls = e_render_calls();
-    calls.leave_main_loop = shell_leave_main_loop;
-    calls.hide_cursor = shell_hide_cursor;
-    e_set_calls(calls);
+    e_set_calls(shell_engine_calls());
     e_init();
     e_init_gui();
 
