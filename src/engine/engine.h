@@ -1,5 +1,5 @@
-// Engine life cycle and its door to the shell: start-up, the game start, and the input
-// entry points the window callbacks call.
+// Engine life cycle and its door to the shell: start-up, the game start, the input entry
+// points the window callbacks call, and the calls through which it reaches GL and the window.
 #pragma once
 
 extern int gui;  // 1 while the menu has the input
