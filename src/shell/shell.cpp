@@ -155,6 +155,38 @@ EngineCalls shell_engine_calls() {
     return c;
 }
 
+namespace {
+
+// The window at the stored size and place, the pointer at its centre.
+void open_window(int *argc, char **argv, const GameParams &p) {
+    glutInitWindowSize(p.window_width, p.window_height);
+    glutInitWindowPosition(p.window_x, p.window_y);
+    glutInit(argc, argv);
+    // main must get control back to save the world, whichever way the loop ends.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
+    glutCreateWindow(buff);
+    shell_set_glut_running(1);
+    shell_pin_gl_driver();
+    glutWarpPointer(p.window_width / 2, p.window_height / 2);
+}
+
+void set_window_callbacks() {
+    glutDisplayFunc(Display);
+    glutKeyboardFunc(Key);
+    glutKeyboardUpFunc(KeyUp);
+    glutReshapeFunc(Reshape);
+    glutPassiveMotionFunc(PassiveMotion);
+    glutIdleFunc(idle);
+    glutReshapeFunc(Reshape);
+    glutMouseFunc(Mouse);
+    glutMotionFunc(PassiveMotion);
+    glutCloseFunc(Close);
+}
+
+} // namespace
+
 int shell_main(int argc, char **argv) {
     // Diagnostics go to pipes line by line, not when a buffer fills.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -168,30 +200,9 @@ int shell_main(int argc, char **argv) {
     input.c_rot_x = 0;
     input.c_rot_y = 0;
 
-    glutInitWindowSize(p->window_width, p->window_height);
-    glutInitWindowPosition(p->window_x, p->window_y);
-    glutInit(&argc, argv);
-    // main must get control back to save the world, whichever way the loop ends.
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
-    glutCreateWindow(buff);
-    shell_set_glut_running(1);
-    shell_pin_gl_driver();
-    glutWarpPointer(p->window_width / 2, p->window_height / 2);
-
+    open_window(&argc, argv, *p);
     frame_start(frame_calls);
-
-    glutDisplayFunc(Display);
-    glutKeyboardFunc(Key);
-    glutKeyboardUpFunc(KeyUp);
-    glutReshapeFunc(Reshape);
-    glutPassiveMotionFunc(PassiveMotion);
-    glutIdleFunc(idle);
-    glutReshapeFunc(Reshape);
-    glutMouseFunc(Mouse);
-    glutMotionFunc(PassiveMotion);
-    glutCloseFunc(Close);
+    set_window_callbacks();
 
     e_set_calls(shell_engine_calls());
     e_init();
