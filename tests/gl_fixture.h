@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "render/render.h"
+#include "draw/views.h"
 #include "shell/window.h"
 
 namespace glfix {
@@ -42,7 +42,7 @@ inline void gl_context() {
     glutSetWindow(window);
 }
 
-inline constexpr auto set_overlay = render_overlay_projection; // the game's own overlay space
+inline constexpr auto set_overlay = view_overlay_projection; // the game's own overlay space
 inline void clear(float r, float g, float b) {
     glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -6,6 +6,7 @@
 #include "items/particles.h"
 #include <cmath>
 #include "render/chunk_draw.h"
+#include "render/render.h"
 #include "scratch.h"
 #include "base/config.h"
 #include "world/chunks.h"
@@ -19,7 +20,9 @@ class Frame : public glfix::GlTest {
             ASSERT_EQ(symlink((TESS_GAME_DIR "/" + std::string(f)).c_str(), f), 0);
         glfix::gl_context();
         load();
+        e_set_calls(e_render_calls());
         e_init();
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
     void SetUp() override {
         glfix::GlTest::SetUp();
@@ -44,6 +47,14 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
     } const cases[] = {{3.14159 / 2, {230, 230, 255}, {0.9f, 0.9f, 1}, {1.3f, 1.3f, 1.3f}},
                        {3 * 3.14159 / 2, {0, 0, 13}, {0, 0, 0.05f}, {0, 0, 0}},
                        {0.0500208568, {46, 46, 51}, {0.18f, 0.18f, 0.2f}, {0.46f, 0.26f, 0.26f}}};
+    // The game start handed its view distance (1) to the fog; 3 goes the same way.
+    const auto fog = [] {
+        return glfix::all(glfix::floats(GL_FOG_START)[0], glfix::floats(GL_FOG_END)[0]);
+    };
+    EXPECT_EQ(fog(), glfix::all(20, 54));
+    render_set_fog(3);
+    EXPECT_EQ(fog(), glfix::all(60, 118));
+    render_set_fog(1);
     for (const Case &k : cases) { // noon, night, and a low sun (brightness 0.2) with red light
         SCOPED_TRACE(k.a);
         game_state.world_clock = (k.a * 20000 * 3.14 - game_state.camera_x) / 720;

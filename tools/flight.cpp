@@ -404,6 +404,7 @@ int main(int argc, char **argv) {
     glutMainLoopEvent();
     shell_pin_gl_driver();
 
+    e_set_calls(e_render_calls());
     e_init();
     e_init_gui();
     srand(run.opt.seed); // after e_init, which seeds with the time

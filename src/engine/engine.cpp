@@ -2,8 +2,6 @@
 // input entry points the window callbacks call.
 #include "engine/engine.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +18,6 @@
 #include "render/render.h"
 #include "draw/textures.h"
 #include "base/config.h"
-#include "shell/window.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 #include "world/saver.h"
@@ -37,46 +34,10 @@ char current_world[64];
 
 constexpr int MENU_MAIN_SCREEN = 0;
 
-} // namespace
+EngineCalls calls = {};
 
-int e_init() {
-    srand(unsigned(time(nullptr)));
-
-    render_scene_projection();
-
-    glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.9f, 0.9f, 1.0f, 1.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLineWidth(2.0f);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, sky.fogColor);
-    glFogf(GL_FOG_DENSITY, 0.4f);
-    glHint(GL_FOG_HINT, GL_DONT_CARE);
-    glFogf(GL_FOG_START, 5.0f);
-    glFogf(GL_FOG_END, 10.0f);
-    if (game_param.fog_enabled) glEnable(GL_FOG);
-    glFrontFace(GL_CCW);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
-    glLightfv(GL_LIGHT1, GL_AMBIENT, sky.LightAmbient);
-    glEnable(GL_LIGHT1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-
-    // A picture that fails to load leaves its name 0: surfaces then show no image.
-    LoadGLTextures(0, "./world/standart/ground.tga", &textures.g_textures, 0);
-    LoadGLTextures(0, "./back.tga", textures.back, 1);
-    LoadGLTextures(1, "./ts.tga", textures.back, 1);
-    LoadGLTextures(2, "./lang/rus.tga", textures.back, 1);
-    LoadGLTextures(3, "./lang/eng.tga", textures.back, 1);
-    LoadGLTextures(0, "./font.tga", &font, 1);
-    LoadGLTextures(0, "./world/standart/sun.tga", &textures.sun, 1);
-
+// Everything the process needs once, after GL: the font's picture is loaded by then.
+void init_process_state() {
     initfont(font);
     init_particles();
     lang_init(game_param.language);
@@ -88,6 +49,25 @@ int e_init() {
     }
 
     find_worlds(&ctlg);
+}
+
+} // namespace
+
+EngineCalls e_render_calls() {
+    EngineCalls c{};
+    c.init_gl = render_init_gl;
+    c.set_fog = render_set_fog;
+    return c;
+}
+
+void e_set_calls(const EngineCalls &c) {
+    calls = c;
+}
+
+int e_init() {
+    srand(unsigned(time(nullptr)));
+    if (calls.init_gl) calls.init_gl();
+    init_process_state();
     return 1;
 }
 
@@ -103,6 +83,10 @@ int e_init_gui() {
 
 int e_is_gui() {
     return gui;
+}
+
+int e_render() {
+    return render_frame(game, gui);
 }
 
 void send_key(int key) {
@@ -126,7 +110,7 @@ void mouse_down(int button) {
             save();
             break;
         case 3:
-            shell_leave_main_loop();
+            if (calls.leave_main_loop) calls.leave_main_loop();
             break;
         case 4: {
             WorldChoice *choice = g_get_world();
@@ -190,7 +174,7 @@ int e_start_world(const char *name, int size_choice) {
     }
     game = 1;
     gui = 0;
-    shell_hide_cursor();
+    if (calls.hide_cursor) calls.hide_cursor();
     return 1;
 }
 
@@ -216,7 +200,6 @@ int e_init_game() {
     }
     init_save_load(game_state.world, cubes, game_state.world_size, current_world);
 
-    glFogf(GL_FOG_START, float(20 * game_state.vision_range));
-    glFogf(GL_FOG_END, float(32 * game_state.vision_range + 22));
+    if (calls.set_fog) calls.set_fog(game_state.vision_range);
     return 1;
 }

@@ -2,13 +2,11 @@
 // every widget of the current screen, over the 800 x 600 menu space.
 #include "gui/gui.h"
 
-#include "engine/engine.h"
 #include "gui/lang.h"
 #include "draw/font.h"
-#include "render/render.h"
+#include "draw/views.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 #include <cstring>
@@ -123,7 +121,7 @@ void draw_box(const DropBox &d) {
 
 void g_draw() {
     glDisable(GL_DEPTH_TEST);
-    render_overlay_projection();
+    view_overlay_projection();
     glEnable(GL_BLEND);
 
     menu.ir += 0.005f;
@@ -153,5 +151,5 @@ void g_draw() {
     gray(1.0f);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    render_scene_projection();
+    view_scene_projection();
 }

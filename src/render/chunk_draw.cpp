@@ -8,8 +8,6 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/physics.h"
 #include "draw/frustum_calc.h"
 #include "draw/textures.h"
 #include "world/chunks.h"

@@ -3,19 +3,18 @@
 #include "render/render.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "engine/engine.h"
-#include "engine/physics.h"
 #include "gui/gui.h"
 #include "items/cells.h"
 #include "items/particles.h"
 #include "render/chunk_draw.h"
 #include "draw/cubes.h"
+#include "draw/font.h"
 #include "draw/textures.h"
+#include "draw/views.h"
 #include "base/config.h"
 #include "world/chunks.h"
 
@@ -132,7 +131,7 @@ void draw_target() {
 }
 
 void draw_hotbar() {
-    render_overlay_projection();
+    view_overlay_projection();
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     for (int i = 0; i < HOTBAR_CELLS; i++) {
@@ -157,25 +156,50 @@ void restore_state() {
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
-    render_scene_projection();
+    view_scene_projection();
 }
 
 } // namespace
 
-void render_scene_projection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0f, 1.3333334f, 0.01f, 1000.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+void render_init_gl() {
+    view_scene_projection();
+
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.9f, 0.9f, 1.0f, 1.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLineWidth(2.0f);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogfv(GL_FOG_COLOR, sky.fogColor);
+    glFogf(GL_FOG_DENSITY, 0.4f);
+    glHint(GL_FOG_HINT, GL_DONT_CARE);
+    glFogf(GL_FOG_START, 5.0f);
+    glFogf(GL_FOG_END, 10.0f);
+    if (game_param.fog_enabled) glEnable(GL_FOG);
+    glFrontFace(GL_CCW);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, sky.LightAmbient);
+    glEnable(GL_LIGHT1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+
+    LoadGLTextures(0, "./world/standart/ground.tga", &textures.g_textures, 0);
+    LoadGLTextures(0, "./back.tga", textures.back, 1);
+    LoadGLTextures(1, "./ts.tga", textures.back, 1);
+    LoadGLTextures(2, "./lang/rus.tga", textures.back, 1);
+    LoadGLTextures(3, "./lang/eng.tga", textures.back, 1);
+    LoadGLTextures(0, "./font.tga", &font, 1);
+    LoadGLTextures(0, "./world/standart/sun.tga", &textures.sun, 1);
 }
 
-void render_overlay_projection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 800, 600, 0, 0, 15);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+void render_set_fog(int vision_range) {
+    glFogf(GL_FOG_START, float(20 * vision_range));
+    glFogf(GL_FOG_END, float(32 * vision_range + 22));
 }
 
 unsigned int e_report_gl_error(unsigned int code) {
@@ -184,10 +208,10 @@ unsigned int e_report_gl_error(unsigned int code) {
     return code;
 }
 
-int e_render() {
+int render_frame(int game_running, int menu_shown) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    if (game == 1) {
+    if (game_running == 1) {
         draw_sky();
         if (game_param.fog_enabled) glEnable(GL_FOG);
         glDisable(GL_BLEND);
@@ -199,6 +223,6 @@ int e_render() {
         restore_state();
     }
     e_report_gl_error(glGetError());
-    if (gui == 1) g_draw();
+    if (menu_shown == 1) g_draw();
     return 1;
 }

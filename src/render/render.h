@@ -1,9 +1,9 @@
 // The per-frame render pass: sky, sun and day/night colours, the world, particles, the
-// target outline, the hotbar, the GL error report and the menu.
+// target outline, the hotbar, the GL error report and the menu; and the GL state it starts from.
 #pragma once
 
 // The sun and the colours of the time of day. Process-long; every game frame rewrites all
-// but the fourth components and the ambient light, and the engine's start hands fogColor,
+// but the fourth components and the ambient light, and render_init_gl hands fogColor,
 // LightDiffuse and LightAmbient to GL.
 struct SkyState {
     float sunposx, sunposy; // sun centre in the sky frame (its z is 0)
@@ -14,17 +14,20 @@ struct SkyState {
 };
 extern SkyState sky;
 
-// Draws one frame (the caller has cleared the buffers and swaps afterwards): the 3-D scene
-// and the hotbar only while a game runs, then one pending GL error is printed, then the menu
-// when gui is 1. Leaves the modelview selected and identity, the perspective in the
-// projection, texturing and depth test on, blending, lighting and face culling off. Returns 1.
-int e_render();
+// Once the window exists: the scene projection, the fixed GL state (texturing, depth test,
+// blending function, line width, linear fog from sky.fogColor, on when game_param says so,
+// GL_LIGHT1 from sky) and the game's pictures into textures and font. A picture that fails
+// to load leaves its name 0.
+void render_init_gl();
+// The fog range of a game: from 20 * vision_range to 32 * vision_range + 22.
+void render_set_fog(int vision_range);
 
-// The scene projection every pass leaves behind: perspective of 45 degrees, aspect 4/3
-// whatever the window's shape, near 0.01, far 1000; the modelview selected and identity.
-void render_scene_projection();
-// The 800 x 600 overlay space (origin top left, depth 0 to 15); modelview selected, identity.
-void render_overlay_projection();
+// Draws one frame (the caller has cleared the buffers and swaps afterwards): the 3-D scene
+// and the hotbar only when game_running is 1, then one pending GL error is printed, then the
+// menu when menu_shown is 1. Leaves the modelview selected and identity, the perspective in
+// the projection, texturing and depth test on, blending, lighting and face culling off.
+// Returns 1.
+int render_frame(int game_running, int menu_shown);
 
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.

@@ -11,8 +11,8 @@
 #include "base/common.h"
 #include "engine/engine.h"
 #include "engine/physics.h"
-#include "render/render.h"
 #include "base/config.h"
+#include "draw/views.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/saver.h"
@@ -141,12 +141,51 @@ void PassiveMotion(int x, int y) {
 
 void Reshape(int w, int h) {
     glViewport(0, 0, w, h);
-    render_scene_projection();
+    view_scene_projection();
     GameParams *p = get_par_str();
     p->window_width = w;
     p->window_height = h;
     save();
 }
+
+EngineCalls shell_engine_calls() {
+    EngineCalls c = e_render_calls();
+    c.leave_main_loop = shell_leave_main_loop;
+    c.hide_cursor = shell_hide_cursor;
+    return c;
+}
+
+namespace {
+
+// The window at the stored size and place, the pointer at its centre.
+void open_window(int *argc, char **argv, const GameParams &p) {
+    glutInitWindowSize(p.window_width, p.window_height);
+    glutInitWindowPosition(p.window_x, p.window_y);
+    glutInit(argc, argv);
+    // main must get control back to save the world, whichever way the loop ends.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
+    glutCreateWindow(buff);
+    shell_set_glut_running(1);
+    shell_pin_gl_driver();
+    glutWarpPointer(p.window_width / 2, p.window_height / 2);
+}
+
+void set_window_callbacks() {
+    glutDisplayFunc(Display);
+    glutKeyboardFunc(Key);
+    glutKeyboardUpFunc(KeyUp);
+    glutReshapeFunc(Reshape);
+    glutPassiveMotionFunc(PassiveMotion);
+    glutIdleFunc(idle);
+    glutReshapeFunc(Reshape);
+    glutMouseFunc(Mouse);
+    glutMotionFunc(PassiveMotion);
+    glutCloseFunc(Close);
+}
+
+} // namespace
 
 int shell_main(int argc, char **argv) {
     // Diagnostics go to pipes line by line, not when a buffer fills.
@@ -161,31 +200,11 @@ int shell_main(int argc, char **argv) {
     input.c_rot_x = 0;
     input.c_rot_y = 0;
 
-    glutInitWindowSize(p->window_width, p->window_height);
-    glutInitWindowPosition(p->window_x, p->window_y);
-    glutInit(&argc, argv);
-    // main must get control back to save the world, whichever way the loop ends.
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
-    glutCreateWindow(buff);
-    shell_set_glut_running(1);
-    shell_pin_gl_driver();
-    glutWarpPointer(p->window_width / 2, p->window_height / 2);
-
+    open_window(&argc, argv, *p);
     frame_start(frame_calls);
+    set_window_callbacks();
 
-    glutDisplayFunc(Display);
-    glutKeyboardFunc(Key);
-    glutKeyboardUpFunc(KeyUp);
-    glutReshapeFunc(Reshape);
-    glutPassiveMotionFunc(PassiveMotion);
-    glutIdleFunc(idle);
-    glutReshapeFunc(Reshape);
-    glutMouseFunc(Mouse);
-    glutMotionFunc(PassiveMotion);
-    glutCloseFunc(Close);
-
+    e_set_calls(shell_engine_calls());
     e_init();
     e_init_gui();
 

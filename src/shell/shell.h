@@ -1,10 +1,16 @@
 // The process entry and the window's event callbacks.
 #pragma once
 
+#include "engine/engine.h"
+
 // Reads "cfg", opens the window, starts the engine and runs the GLUT main loop; saves every
 // chunk and flushes the saves to disk however the loop was left (Escape, the menu, the
 // window's close button, SIGINT, SIGTERM or SIGHUP). Returns 0, or 1 when the flush failed.
 int shell_main(int argc, char **argv);
+
+// What the engine asks of GL and of the window: the render module's set-up and fog, the
+// shell's main-loop exit and cursor. shell_main registers these before the engine starts.
+EngineCalls shell_engine_calls();
 
 // Input callbacks; they reach the window only through shell/window.h, so tests call them too.
 // Escape leaves the main loop, Tab switches fly mode, Space jumps; every key is recorded in
