@@ -16,37 +16,6 @@ int t_fields = 0;
 DropBox d_box[GUI_SLOTS];
 int d_boxes = 0;
 
-MenuState menu = {
-    0,
-    -1,
-    0,
-    0,
-    0,
-    0,
-    0,
-    {0, 0, 0, 0},
-    nullptr,
-    {},
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-};
-
 namespace {
 
 GameParams *par = nullptr;
@@ -59,14 +28,23 @@ void copy_text(char *dst, const char *src, size_t cap) {
     dst[n] = 0;
 }
 
-void clear_handles() {
-    menu.b_newgame = menu.b_multiplayer = menu.b_options = menu.b_credits = menu.b_web =
-        menu.b_exit = -1;
-    menu.b_rus = menu.b_eng = -1;
-    menu.b_new_world = menu.b_back_to_menu = -1;
-    for (int &h : menu.play_w) h = -1;
-    menu.b_create_world = menu.t_world_name = menu.d_world_type = menu.d_world_big = -1;
-    menu.b_save = menu.d_v_distance = menu.d_fog = -1;
+// Every handle -1: the screen has no such widget.
+constexpr void clear_handles(MenuState &m) {
+    m.b_newgame = m.b_multiplayer = m.b_options = m.b_credits = m.b_web = m.b_exit = -1;
+    m.b_rus = m.b_eng = -1;
+    m.b_new_world = m.b_back_to_menu = -1;
+    for (int &h : m.play_w) h = -1;
+    m.b_create_world = m.t_world_name = m.d_world_type = m.d_world_big = -1;
+    m.b_save = m.d_v_distance = m.d_fog = -1;
+}
+
+// SCREEN_MAIN before it is built: no active field, no handles, all else zero; constant, so
+// the menu is ready before any other start-up code runs.
+constexpr MenuState menu_at_start() {
+    MenuState m{};
+    m.t_active = -1;
+    clear_handles(m);
+    return m;
 }
 
 int clamp(int v, int lo, int hi) {
@@ -222,6 +200,8 @@ Button *append_button(int x, int y, int w, int h) {
 
 } // namespace
 
+MenuState menu = menu_at_start();
+
 int addGButton(int x, int y, int w, int h, unsigned int texture) {
     Button *b = append_button(x, y, w, h);
     if (!b) return -1;
@@ -280,7 +260,7 @@ void g_setctlg(WorldCatalogue *catalogue) {
 }
 
 void g_level(int screen) {
-    clear_handles();
+    clear_handles(menu);
     std::memset(btt, 0, sizeof btt);
     std::memset(t_field, 0, sizeof t_field);
     std::memset(d_box, 0, sizeof d_box);
