@@ -20,7 +20,8 @@ constexpr int WORLD_BUTTONS = 17; // entries of play_w
 constexpr int FIELD_HEIGHT = 34;  // frame height of text fields and drop boxes
 constexpr int FIELD_ZONE = 29;    // fields and boxes react to y + 1 .. y + 29 only
 
-// The menu's screens, kept in menu.lvl; the engine brings back SCREEN_MAIN itself.
+// The menu's screens, kept in menu.lvl. The settings loader sits below the menu, so its
+// st_page holds SCREEN_MAIN or SCREEN_LANGUAGE as a plain 0 or 1.
 constexpr int SCREEN_MAIN = 0;
 constexpr int SCREEN_LANGUAGE = 1;
 constexpr int SCREEN_WORLDS = 2;    // saved worlds and the way to a new one
@@ -91,7 +92,7 @@ struct MenuState {
     int mig;               // caret blink counter, 0..60, advanced per frame
 
     unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
-    WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists none
+    WorldCatalogue *gtlg;  // saved worlds listed on SCREEN_WORLDS; null lists none
     WorldChoice w_param;   // filled when g_mouse_down returns MENU_WORLD
 
     // Widget handles: the index of the widget on the current screen, -1 when it has none.
