@@ -52,9 +52,12 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
     const struct {
         int screen, worlds, px, py;
         const char *name;
-    } shots[] = {{1, 0, 491, 301, "menu_language"}, {0, 0, 400, 318, "menu_main"},
-                 {2, 9, 750, 228, "menu_worlds"},   {3, 0, 400, 400, "menu_new_world"},
-                 {4, 0, 400, 260, "menu_options"},  {SCREEN_CHOSEN, 0, 0, 0, "menu_chosen"}};
+    } shots[] = {{SCREEN_LANGUAGE, 0, 491, 301, "menu_language"},
+                 {SCREEN_MAIN, 0, 400, 318, "menu_main"},
+                 {SCREEN_WORLDS, 9, 750, 228, "menu_worlds"},
+                 {SCREEN_NEW_WORLD, 0, 400, 400, "menu_new_world"},
+                 {SCREEN_OPTIONS, 0, 400, 260, "menu_options"},
+                 {SCREEN_CHOSEN, 0, 0, 0, "menu_chosen"}};
     for (const auto &s : shots) {
         SCOPED_TRACE(s.name);
         cat.count = s.worlds;
@@ -82,7 +85,7 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
         for (int i = 0, n = g_captions(caps); i < n; i++)
             EXPECT_EQ(im.at(caps[i].x, caps[i].y + 8).g, 255) << i;
     }
-    g_level(3);
+    g_level(SCREEN_NEW_WORLD);
     menu.mig = 29; // the caret beside "world 1" is dark on the blink's first half
     menu.ir = 359.998f;
     auto off = draw(0, 0), on = draw(0, 0);
@@ -96,7 +99,7 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
 TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothLanguages) {
     const glfix::Rgb grey{128, 128, 128}, red{255, 0, 0}; // the background left and right of 744
     menu.ir = 1.5707963f - 0.005f;
-    g_level(3);
+    g_level(SCREEN_NEW_WORLD);
     while (g_send_key(8)) continue;
     while (g_send_key('W')) continue;
     ASSERT_EQ(std::strlen(t_field[menu.t_world_name].text), 19u);
@@ -109,7 +112,7 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
     cat.count = CATALOGUE_MAX;
     for (int i = 0; i < CATALOGUE_MAX; i++)
         std::snprintf(cat.names[i], CATALOGUE_NAME, "%s", std::string(8 + 4 * i, 'W').c_str());
-    g_level(2);
+    g_level(SCREEN_WORLDS);
     im = draw(0, 0);
     EXPECT_FALSE(glfix::save_png(im, "menu_long_names").empty());
     // Columns 150..350 and 650..800, rows 220..460, the heading above them.
@@ -128,10 +131,10 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
         lang_init(code);
-        g_level(3);
+        g_level(SCREEN_NEW_WORLD);
         std::strcpy(t_field[menu.t_world_name].text, " ");
         g_set_mouse(400, 515);
-        EXPECT_EQ(g_mouse_down(), 0);
+        EXPECT_EQ(g_mouse_down(), MENU_NOTHING);
         auto said = draw(0, 0);
         EXPECT_FALSE(glfix::save_png(said, std::string("menu_bad_name_") + code).empty());
         EXPECT_GT(said.count_not(grey, 0, 440, 744, 470), 1500);

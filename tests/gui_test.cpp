@@ -27,23 +27,23 @@ class MenuTest : public ::testing::Test {
 };
 
 TEST_F(MenuTest, PositionsAndClickResolution) {
-    g_level(0);
+    g_level(SCREEN_MAIN);
     for (int i = 0; i < 6; i++) EXPECT_EQ(rect(i), (Rect{300, 250 + 30 * i, 200, 30}));
     EXPECT_EQ(click(300, 260) + click(301, 280), 0); // edges are strict, even between buttons
     addButton(300, 250, 200, 30, "cover");
     EXPECT_EQ(click(499, 279), 0); // the highest index wins
-    g_level(1);
+    g_level(SCREEN_LANGUAGE);
     EXPECT_EQ(rect(menu.b_rus), (Rect{10, 300, 300, 200}));
     Caption caps[4];
     for (int n : {0, 9, 14, 99}) { // 99: a damaged catalogue lists no more than it holds
         cat.count = n;
-        g_level(2);
+        g_level(SCREEN_WORLDS);
         EXPECT_EQ(buttons - 2, std::min(n, CATALOGUE_MAX)) << n;
         EXPECT_EQ(g_captions(caps), n ? 1 : 2) << n; // the "no worlds" note
         for (int i = 0; i < buttons - 2; i++)
             EXPECT_EQ(rect(menu.play_w[i]), (Rect{i < 8 ? 150 : 650, 220 + 30 * (i % 8), 200, 30}));
     }
-    g_level(3);
+    g_level(SCREEN_NEW_WORLD);
     menu.t_active = -1;
     EXPECT_EQ(click(260, 250) + click(260, 280), 0); // fields react to y + 1 .. y + 29 only
     EXPECT_EQ(click(260, 251) + click(10, 10), 1);   // a miss keeps the active field
@@ -58,12 +58,18 @@ TEST_F(MenuTest, PositionsAndClickResolution) {
 TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     struct {
         int screen, *handle, result, next;
-    } cases[] = {{0, &menu.b_newgame, 1, 2},   {0, &menu.b_multiplayer, 0, 0},
-                 {0, &menu.b_options, 1, 4},   {0, &menu.b_credits, 0, 0},
-                 {0, &menu.b_web, 0, 0},       {0, &menu.b_exit, 3, 0},
-                 {2, &menu.b_new_world, 1, 3}, {2, &menu.b_back_to_menu, 1, 0},
-                 {4, &menu.b_save, 2, 0},      {1, &menu.b_rus, 2, 0},
-                 {1, &menu.b_eng, 2, 0},       {3, &menu.b_create_world, 4, SCREEN_CHOSEN}};
+    } cases[] = {{SCREEN_MAIN, &menu.b_newgame, MENU_HANDLED, SCREEN_WORLDS},
+                 {SCREEN_MAIN, &menu.b_multiplayer, MENU_NOTHING, SCREEN_MAIN},
+                 {SCREEN_MAIN, &menu.b_options, MENU_HANDLED, SCREEN_OPTIONS},
+                 {SCREEN_MAIN, &menu.b_credits, MENU_NOTHING, SCREEN_MAIN},
+                 {SCREEN_MAIN, &menu.b_web, MENU_NOTHING, SCREEN_MAIN},
+                 {SCREEN_MAIN, &menu.b_exit, MENU_QUIT, SCREEN_MAIN},
+                 {SCREEN_WORLDS, &menu.b_new_world, MENU_HANDLED, SCREEN_NEW_WORLD},
+                 {SCREEN_WORLDS, &menu.b_back_to_menu, MENU_HANDLED, SCREEN_MAIN},
+                 {SCREEN_OPTIONS, &menu.b_save, MENU_SETTINGS, SCREEN_MAIN},
+                 {SCREEN_LANGUAGE, &menu.b_rus, MENU_SETTINGS, SCREEN_MAIN},
+                 {SCREEN_LANGUAGE, &menu.b_eng, MENU_SETTINGS, SCREEN_MAIN},
+                 {SCREEN_NEW_WORLD, &menu.b_create_world, MENU_WORLD, SCREEN_CHOSEN}};
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         g_level(c.screen);
@@ -73,22 +79,22 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     }
     ScratchDir::mkdir_p("saves/w0"); // a listed world resumes at the size its chunks need
     std::ofstream("saves/w0/2-25-9.vxc") << std::string(CHUNK_FILE_BYTES, 0);
-    cat.count = 1, g_level(2);
-    EXPECT_EQ(hit(btt[menu.play_w[0]]), 4);
+    cat.count = 1, g_level(SCREEN_WORLDS);
+    EXPECT_EQ(hit(btt[menu.play_w[0]]), MENU_WORLD);
     EXPECT_STREQ(g_get_world()->name, "w0");
     EXPECT_EQ(g_get_world()->size, 3); // y = 25 needs 30 chunks across
-    g_level(4);                        // the options show and store GameParams
+    g_level(SCREEN_OPTIONS);           // the options show and store GameParams
     EXPECT_STREQ(d_box[menu.d_v_distance].items[d_box[menu.d_v_distance].selected], "p22");
     EXPECT_STREQ(d_box[menu.d_fog].items[d_box[menu.d_fog].selected], "p26");
     for (int b : {menu.d_v_distance, menu.d_v_distance, menu.d_fog})
         hit(d_box[b]); // 3 -> 1 -> 2, fog on
     EXPECT_EQ((std::vector<int>{hit(btt[menu.b_save]), params.view_distance, params.fog_enabled}),
-              (std::vector<int>{2, 2, 1}));
+              (std::vector<int>{MENU_SETTINGS, 2, 1}));
 }
 
 TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
     params.world_counter = 5;
-    g_level(3);
+    g_level(SCREEN_NEW_WORLD);
     EXPECT_STREQ(t_field[menu.t_world_name].text, "world 5");
     for (int k : {9, 13, 27, 0, 31, 256, -3}) EXPECT_EQ(g_send_key(k), 0) << k;
     for (int i = 0; i < 13; i++) EXPECT_EQ(g_send_key('a' + i), i < 12); // 19 bytes at most
@@ -100,11 +106,11 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
         bool ok = &name - names >= 6;
         SCOPED_TRACE(name);
         menu.w_param = WorldChoice{"before", 0};
-        g_level(3);
+        g_level(SCREEN_NEW_WORLD);
         hit(d_box[menu.d_world_big]);
         std::strcpy(t_field[menu.t_world_name].text, name);
-        const std::string out =
-            output_of([&] { EXPECT_EQ(hit(btt[menu.b_create_world]), ok ? 4 : 0); });
+        const std::string out = output_of(
+            [&] { EXPECT_EQ(hit(btt[menu.b_create_world]), ok ? MENU_WORLD : MENU_NOTHING); });
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), ok ? 0 : 1);
         EXPECT_STREQ(g_get_world()->name, ok ? name : "before");
         EXPECT_EQ(g_get_world()->size, ok ? 2 : 0);

@@ -25,6 +25,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/time.h>
+#include <utility>
 #include <vector>
 
 #include "engine/engine.h"
@@ -265,25 +266,28 @@ void count_diff(PathRun &p, const std::vector<unsigned char> &a,
     p.diff_far_worst = std::max(p.diff_far_worst, far);
 }
 
-void present() {
-    const int before = stream_stats.created + stream_stats.loaded;
-    if (run.settling) {
-        chunk_draw_path = DRAW_MERGED;
-        e_render();
-        glutSwapBuffers();
-        run.settle_frames++;
-        run.quiet_frames =
-            stream_stats.created + stream_stats.loaded > before ? 0 : run.quiet_frames + 1;
-        run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
-        return;
-    }
-    if (const std::string *s = shot_for(run.frame)) run.pending_shot = *s;
-    const std::string *shot = run.pending_shot.empty() ? nullptr : &run.pending_shot;
-    // Compare: every path draws the frame, in an order that rotates so that none always pays
-    // for the chunk the first drawing may bring in; the per-face path is the reference.
+int chunks_arrived() {
+    return stream_stats.created + stream_stats.loaded;
+}
+
+// Settling: the merged path alone, untimed, counting the frames in a row that brought no chunk.
+void present_settling() {
+    const int before = chunks_arrived();
+    chunk_draw_path = DRAW_MERGED;
+    e_render();
+    glutSwapBuffers();
+    run.settle_frames++;
+    run.quiet_frames = chunks_arrived() > before ? 0 : run.quiet_frames + 1;
+    run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
+}
+
+using Picture = std::vector<unsigned char>;
+
+// Every path draws the frame, timed, in an order that rotates so that none always pays for the
+// chunk the first drawing may bring in; with read_px, each picture is read back by path.
+std::vector<Picture> draw_paths(bool read_px) {
     const size_t n = run.paths.size();
-    const bool want_px = run.opt.compare && (shot || run.frame % 5 == 0);
-    std::vector<std::vector<unsigned char>> px(n);
+    std::vector<Picture> px(n);
     for (size_t k = 0; k < n; k++) {
         const size_t i = (k + static_cast<size_t>(run.frame)) % n;
         PathRun &p = run.paths[i];
@@ -292,28 +296,48 @@ void present() {
         p.calls.push_back(chunk_draw_stats.draw_calls);
         p.silhouettes.push_back(chunk_draw_stats.silhouettes);
         if (k == 0) run.first.push_back(int(i));
-        if (want_px || (shot && !run.opt.compare)) px[i] = read_back();
+        if (read_px) px[i] = read_back();
     }
     chunk_draw_path = DRAW_MERGED;
+    return px;
+}
+
+// Compare: the merged and runs pictures against the per-face one, the reference drawn last.
+void compare_pictures(const std::vector<Picture> &px) {
+    const size_t n = run.paths.size();
+    for (size_t i = 0; i + 1 < n; i++) count_diff(run.paths[i], px[i], px[n - 1]);
+    run.diff_total += WIN_W * WIN_H;
+    run.diff_frames++;
+}
+
+// Picture recording: one file per path, named after the path when there are several.
+void write_shots(const std::string &shot, const std::vector<Picture> &px) {
+    const size_t n = run.paths.size();
+    for (size_t i = 0; i < n; i++) {
+        const std::string name =
+            n == 1 ? shot : with_suffix(shot, ("-" + run.paths[i].name).c_str());
+        if (!write_tga(name, px[i])) std::fprintf(stderr, "cannot write %s\n", name.c_str());
+    }
+}
+
+void present() {
+    if (run.settling) return present_settling();
+    const int before = chunks_arrived();
+    if (const std::string *s = shot_for(run.frame)) run.pending_shot = *s;
+    const bool shot = !run.pending_shot.empty();
+    const bool compare_px = run.opt.compare && (shot || run.frame % 5 == 0);
+    const std::vector<Picture> px = draw_paths(compare_px || shot);
     // A chunk that arrived during the first drawing (and the neighbours rebuilt for it)
     // changes the world the others show: such frames are not compared, and a screenshot
     // waits for the next frame.
-    const bool world_changed = n > 1 && stream_stats.created + stream_stats.loaded > before;
-    if (want_px && !world_changed) {
-        for (size_t i = 0; i + 1 < n; i++) count_diff(run.paths[i], px[i], px[n - 1]);
-        run.diff_total += WIN_W * WIN_H;
-        run.diff_frames++;
-    }
+    const bool world_changed = run.paths.size() > 1 && chunks_arrived() > before;
+    if (compare_px && !world_changed) compare_pictures(px);
     if (shot && !world_changed) {
-        for (size_t i = 0; i < n; i++) {
-            const std::string name =
-                n == 1 ? *shot : with_suffix(*shot, ("-" + run.paths[i].name).c_str());
-            if (!write_tga(name, px[i])) std::fprintf(stderr, "cannot write %s\n", name.c_str());
-        }
+        write_shots(run.pending_shot, px);
         run.pending_shot.clear();
     }
     glutSwapBuffers();
-    run.arrived.push_back(stream_stats.created + stream_stats.loaded > before);
+    run.arrived.push_back(chunks_arrived() > before);
     run.frame++;
     // The render is over in no time on the simulated clock; the frame's length is added here.
     run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
@@ -376,13 +400,8 @@ void report() {
                 base > 0 ? median(arrival) / base : 0.0);
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
-    glutInit(&argc, argv);
-    if (!parse(argc, argv, run.opt)) return usage();
-
-    load();
+// The settings and chunk paths the options ask for, over the ones "cfg" gave.
+void apply_options() {
     game_param.view_distance = run.opt.view;
     game_param.fog_enabled = run.opt.fog;
     merge_size_cap = run.opt.merge_cap;
@@ -395,7 +414,9 @@ int main(int argc, char **argv) {
         run.paths = {run.opt.path == DRAW_MERGED ? merged
                      : run.opt.path == DRAW_RUNS ? runs
                                                  : faces};
+}
 
+void open_window() {
     glutInitWindowSize(WIN_W, WIN_H);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
@@ -403,19 +424,10 @@ int main(int argc, char **argv) {
     glutDisplayFunc([] {});
     glutMainLoopEvent();
     shell_pin_gl_driver();
+}
 
-    e_set_calls(e_render_calls());
-    e_init();
-    e_init_gui();
-    srand(run.opt.seed); // after e_init, which seeds with the time
-    if (!e_start_world(run.opt.world.c_str(), run.opt.size)) {
-        std::fprintf(stderr, "tess_flight: the world could not be started\n");
-        return 1;
-    }
-    std::printf("\n");
-    if (run.opt.hour >= 0) game_state.world_clock = run.opt.hour;
-    input.c_rot_x = run.opt.pitch;
-
+// The game's own frame calls, with the flight's clock, movement, step count and picture.
+FrameCalls flight_calls() {
     FrameCalls calls = frame_engine_calls();
     calls.clock = sim_clock;
     calls.move = scaled_move;
@@ -425,18 +437,23 @@ int main(int argc, char **argv) {
     calls.set_title = set_title;
     if (run.opt.real_clock) calls.clock = GetTickCount;
     if (run.opt.spin) calls.sleep = nullptr;
-    frame_start(calls);
-    if (run.opt.settle) {
-        run.settling = true;
-        std::memset(input.keys, 0, sizeof input.keys);
-        // A chunk can arrive every CREATE_COOLDOWN steps; twice that without one is the end.
-        while (run.quiet_frames < 2 * CREATE_COOLDOWN * (run.opt.frame_ms / 16 + 1) &&
-               run.settle_frames < 20000) {
-            frame_display(calls);
-            glutMainLoopEvent();
-        }
-        run.settling = false;
+    return calls;
+}
+
+void settle(const FrameCalls &calls) {
+    run.settling = true;
+    std::memset(input.keys, 0, sizeof input.keys);
+    // A chunk can arrive every CREATE_COOLDOWN steps; twice that without one is the end.
+    while (run.quiet_frames < 2 * CREATE_COOLDOWN * (run.opt.frame_ms / 16 + 1) &&
+           run.settle_frames < 20000) {
+        frame_display(calls);
+        glutMainLoopEvent();
     }
+    run.settling = false;
+}
+
+// The measured flight; its CPU and wall time in milliseconds.
+std::pair<double, double> fly(const FrameCalls &calls) {
     rusage before, after;
     getrusage(RUSAGE_SELF, &before);
     const double wall0 = now_ms();
@@ -450,7 +467,11 @@ int main(int argc, char **argv) {
     auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
     const double cpu =
         ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
-    // The way out as the game takes it: every chunk saved, then one flush to disk.
+    return {cpu, wall};
+}
+
+// The way out as the game takes it: every chunk saved, then one flush to disk.
+void leave() {
     int in_memory = 0;
     for (const Chunk &c : cubes) in_memory += c.used;
     const double exit_start = now_ms();
@@ -459,8 +480,36 @@ int main(int argc, char **argv) {
     const int flushed = save_flush();
     std::printf("exit with %i chunks: save_all %.0f ms, flush %.0f ms%s\n", in_memory,
                 saved_at - exit_start, now_ms() - saved_at, flushed ? "" : " (failed)");
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    glutInit(&argc, argv);
+    if (!parse(argc, argv, run.opt)) return usage();
+
+    load();
+    apply_options();
+    open_window();
+    e_set_calls(e_render_calls());
+    e_init();
+    e_init_gui();
+    srand(run.opt.seed); // after e_init, which seeds with the time
+    if (!e_start_world(run.opt.world.c_str(), run.opt.size)) {
+        std::fprintf(stderr, "tess_flight: the world could not be started\n");
+        return 1;
+    }
+    std::printf("\n");
+    if (run.opt.hour >= 0) game_state.world_clock = run.opt.hour;
+    input.c_rot_x = run.opt.pitch;
+
+    const FrameCalls calls = flight_calls();
+    frame_start(calls);
+    if (run.opt.settle) settle(calls);
+    const std::pair<double, double> cpu_wall = fly(calls);
+    leave();
     report();
-    std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu / run.frame,
-                wall / run.frame);
+    std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu_wall.first / run.frame,
+                cpu_wall.second / run.frame);
     return 0;
 }

@@ -32,8 +32,6 @@ namespace {
 // lives here for the whole process instead of in whatever buffer the caller passed.
 char current_world[64];
 
-constexpr int MENU_MAIN_SCREEN = 0;
-
 EngineCalls calls = {};
 
 // Everything the process needs once, after GL: the font's picture is loaded by then.
@@ -106,17 +104,17 @@ void set_mouse(int x, int y) {
 void mouse_down(int button) {
     if (button == 0) {
         switch (g_mouse_down()) {
-        case 2:
+        case MENU_SETTINGS:
             save();
             break;
-        case 3:
+        case MENU_QUIT:
             if (calls.leave_main_loop) calls.leave_main_loop();
             break;
-        case 4: {
+        case MENU_WORLD: {
             WorldChoice *choice = g_get_world();
             // The menu has already cleared its screen; a world that cannot start must not
             // leave the player on an empty page with no way on.
-            if (!choice || !e_start_world(choice->name, choice->size)) g_level(MENU_MAIN_SCREEN);
+            if (!choice || !e_start_world(choice->name, choice->size)) g_level(SCREEN_MAIN);
             break;
         }
         default:

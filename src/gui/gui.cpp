@@ -1,7 +1,6 @@
 // Menu logic: widget tables, the five screens, clicks and typing. No GL here.
 #include "gui/gui.h"
 
-#include "engine/engine.h"
 #include "gui/lang.h"
 #include "draw/font.h"
 #include "base/config.h"
@@ -17,37 +16,6 @@ int t_fields = 0;
 DropBox d_box[GUI_SLOTS];
 int d_boxes = 0;
 
-MenuState menu = {
-    0,
-    -1,
-    0,
-    0,
-    0,
-    0,
-    0,
-    {0, 0, 0, 0},
-    nullptr,
-    {},
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-    -1,
-};
-
 namespace {
 
 GameParams *par = nullptr;
@@ -60,14 +28,23 @@ void copy_text(char *dst, const char *src, size_t cap) {
     dst[n] = 0;
 }
 
-void clear_handles() {
-    menu.b_newgame = menu.b_multiplayer = menu.b_options = menu.b_credits = menu.b_web =
-        menu.b_exit = -1;
-    menu.b_rus = menu.b_eng = -1;
-    menu.b_new_world = menu.b_back_to_menu = -1;
-    for (int &h : menu.play_w) h = -1;
-    menu.b_create_world = menu.t_world_name = menu.d_world_type = menu.d_world_big = -1;
-    menu.b_save = menu.d_v_distance = menu.d_fog = -1;
+// Every handle -1: the screen has no such widget.
+constexpr void clear_handles(MenuState &m) {
+    m.b_newgame = m.b_multiplayer = m.b_options = m.b_credits = m.b_web = m.b_exit = -1;
+    m.b_rus = m.b_eng = -1;
+    m.b_new_world = m.b_back_to_menu = -1;
+    for (int &h : m.play_w) h = -1;
+    m.b_create_world = m.t_world_name = m.d_world_type = m.d_world_big = -1;
+    m.b_save = m.d_v_distance = m.d_fog = -1;
+}
+
+// SCREEN_MAIN before it is built: no active field, no handles, all else zero; constant, so
+// the menu is ready before any other start-up code runs.
+constexpr MenuState menu_at_start() {
+    MenuState m{};
+    m.t_active = -1;
+    clear_handles(m);
+    return m;
 }
 
 int clamp(int v, int lo, int hi) {
@@ -75,12 +52,12 @@ int clamp(int v, int lo, int hi) {
 }
 
 void build_main() {
-    menu.b_newgame = addButton(300, 250, 200, 30, lang_get(1));
-    menu.b_multiplayer = addButton(300, 280, 200, 30, lang_get(2));
-    menu.b_options = addButton(300, 310, 200, 30, lang_get(3));
-    menu.b_credits = addButton(300, 340, 200, 30, lang_get(4));
-    menu.b_web = addButton(300, 370, 200, 30, lang_get(5));
-    menu.b_exit = addButton(300, 400, 200, 30, lang_get(6));
+    menu.b_newgame = addButton(300, 250, 200, 30, lang_get(PHRASE_NEW_GAME));
+    menu.b_multiplayer = addButton(300, 280, 200, 30, lang_get(PHRASE_MULTIPLAYER));
+    menu.b_options = addButton(300, 310, 200, 30, lang_get(PHRASE_OPTIONS));
+    menu.b_credits = addButton(300, 340, 200, 30, lang_get(PHRASE_CREDITS));
+    menu.b_web = addButton(300, 370, 200, 30, lang_get(PHRASE_WEBSITE));
+    menu.b_exit = addButton(300, 400, 200, 30, lang_get(PHRASE_EXIT));
 }
 
 void build_language() {
@@ -93,8 +70,8 @@ int world_count() {
 }
 
 void build_world_list() {
-    menu.b_new_world = addButton(300, 500, 200, 30, lang_get(10));
-    menu.b_back_to_menu = addButton(300, 540, 200, 30, lang_get(24));
+    menu.b_new_world = addButton(300, 500, 200, 30, lang_get(PHRASE_CREATE_WORLD));
+    menu.b_back_to_menu = addButton(300, 540, 200, 30, lang_get(PHRASE_BACK));
     int n = world_count();
     for (int i = 0; i < n; i++) {
         // The second column starts level with the first: i = 8 lands at y = 220.
@@ -108,7 +85,7 @@ void build_world_list() {
 }
 
 void build_new_world() {
-    menu.b_create_world = addButton(300, 500, 200, 30, lang_get(10));
+    menu.b_create_world = addButton(300, 500, 200, 30, lang_get(PHRASE_CREATE_WORLD));
     menu.t_world_name = addTfield(250, 250, 300, 18);
     if (menu.t_world_name >= 0) {
         std::snprintf(t_field[menu.t_world_name].text, sizeof t_field[0].text, "world %i",
@@ -116,29 +93,31 @@ void build_new_world() {
         menu.t_active = menu.t_world_name;
     }
     menu.d_world_type = addDBox(250, 320, 300);
-    add_item_to_dbox(menu.d_world_type, lang_get(15));
+    add_item_to_dbox(menu.d_world_type, lang_get(PHRASE_STANDARD));
     menu.d_world_big = addDBox(250, 390, 300);
-    for (unsigned int p = 16; p <= 18; p++) add_item_to_dbox(menu.d_world_big, lang_get(p));
+    for (unsigned int p = PHRASE_SIZE_SMALL; p <= PHRASE_SIZE_LARGE; p++)
+        add_item_to_dbox(menu.d_world_big, lang_get(p));
 }
 
 void build_options() {
-    menu.b_save = addButton(300, 500, 200, 30, lang_get(19));
+    menu.b_save = addButton(300, 500, 200, 30, lang_get(PHRASE_SAVE));
     menu.d_v_distance = addDBox(250, 250, 300);
-    for (unsigned int p = 20; p <= 22; p++) add_item_to_dbox(menu.d_v_distance, lang_get(p));
+    for (unsigned int p = PHRASE_ONE_CHUNK; p <= PHRASE_THREE_CHUNKS; p++)
+        add_item_to_dbox(menu.d_v_distance, lang_get(p));
     menu.d_fog = addDBox(250, 320, 300);
-    add_item_to_dbox(menu.d_fog, lang_get(26));
-    add_item_to_dbox(menu.d_fog, lang_get(25));
+    add_item_to_dbox(menu.d_fog, lang_get(PHRASE_FOG_OFF));
+    add_item_to_dbox(menu.d_fog, lang_get(PHRASE_FOG_ON));
     // A hand-edited "cfg" may hold anything; the boxes only show what they have.
     if (menu.d_v_distance >= 0 && par)
         d_box[menu.d_v_distance].selected = clamp(par->view_distance - 1, 0, 2);
     if (menu.d_fog >= 0 && par) d_box[menu.d_fog].selected = par->fog_enabled ? 1 : 0;
 }
 
-int choose_world(const char *name, int size) {
+MenuResult choose_world(const char *name, int size) {
     copy_text(menu.w_param.name, name, sizeof menu.w_param.name);
     menu.w_param.size = size;
     g_level(SCREEN_CHOSEN);
-    return 4;
+    return MENU_WORLD;
 }
 
 void set_language(const char *code) {
@@ -147,43 +126,43 @@ void set_language(const char *code) {
         par->language[3] = 0;
     }
     lang_init(code);
-    g_level(0);
+    g_level(SCREEN_MAIN);
 }
 
 // Acts on a click that hit button `hit`; the order of the checks is the menu's priority.
-int press_button(int hit) {
+MenuResult press_button(int hit) {
     if (hit == menu.b_rus) {
         set_language("rus");
-        return 2;
+        return MENU_SETTINGS;
     }
     if (hit == menu.b_eng) {
         set_language("eng");
-        return 2;
+        return MENU_SETTINGS;
     }
-    if (hit == menu.b_exit) return 3;
+    if (hit == menu.b_exit) return MENU_QUIT;
     if (hit == menu.b_newgame) {
-        g_level(2);
-        return 1;
+        g_level(SCREEN_WORLDS);
+        return MENU_HANDLED;
     }
     if (hit == menu.b_options) {
-        g_level(4);
-        return 1;
+        g_level(SCREEN_OPTIONS);
+        return MENU_HANDLED;
     }
     if (hit == menu.b_save) {
         if (par) {
             par->view_distance = d_box[menu.d_v_distance].selected + 1;
             par->fog_enabled = d_box[menu.d_fog].selected;
         }
-        g_level(0);
-        return 2;
+        g_level(SCREEN_MAIN);
+        return MENU_SETTINGS;
     }
     if (hit == menu.b_back_to_menu) {
-        g_level(0);
-        return 1;
+        g_level(SCREEN_MAIN);
+        return MENU_HANDLED;
     }
-    if (hit == menu.b_new_world && menu.lvl == 2) {
-        g_level(3);
-        return 1;
+    if (hit == menu.b_new_world && menu.lvl == SCREEN_WORLDS) {
+        g_level(SCREEN_NEW_WORLD);
+        return MENU_HANDLED;
     }
     for (int i = 0; i < WORLD_BUTTONS; i++) {
         if (hit != menu.play_w[i]) continue;
@@ -200,11 +179,11 @@ int press_button(int hit) {
                         "spaces, \".\" or \"..\", nor hold \"/\" \n",
                         name);
             menu.g_notice = PHRASE_BAD_NAME;
-            return 0;
+            return MENU_NOTHING;
         }
         return choose_world(name, d_box[menu.d_world_big].selected + 1);
     }
-    return 0;
+    return MENU_NOTHING;
 }
 
 // Appends an empty button record, or gives null when the table is full.
@@ -220,6 +199,8 @@ Button *append_button(int x, int y, int w, int h) {
 }
 
 } // namespace
+
+MenuState menu = menu_at_start();
 
 int addGButton(int x, int y, int w, int h, unsigned int texture) {
     Button *b = append_button(x, y, w, h);
@@ -279,7 +260,7 @@ void g_setctlg(WorldCatalogue *catalogue) {
 }
 
 void g_level(int screen) {
-    clear_handles();
+    clear_handles(menu);
     std::memset(btt, 0, sizeof btt);
     std::memset(t_field, 0, sizeof t_field);
     std::memset(d_box, 0, sizeof d_box);
@@ -292,19 +273,19 @@ void g_level(int screen) {
 
 void loadlv() {
     switch (menu.lvl) {
-    case 0:
+    case SCREEN_MAIN:
         build_main();
         break;
-    case 1:
+    case SCREEN_LANGUAGE:
         build_language();
         break;
-    case 2:
+    case SCREEN_WORLDS:
         build_world_list();
         break;
-    case 3:
+    case SCREEN_NEW_WORLD:
         build_new_world();
         break;
-    case 4:
+    case SCREEN_OPTIONS:
         build_options();
         break;
     default:
@@ -326,7 +307,7 @@ bool g_over_field(int x, int y, int w) {
            menu.mousey <= y + FIELD_ZONE;
 }
 
-int g_mouse_down() {
+MenuResult g_mouse_down() {
     menu.g_notice = 0;
     int hit = -1;
     for (int i = 0; i < buttons; i++)
@@ -342,9 +323,9 @@ int g_mouse_down() {
     }
     if (field >= 0) {
         menu.t_active = field;
-        return 1;
+        return MENU_HANDLED;
     }
-    if (hit < 0) return 0;
+    if (hit < 0) return MENU_NOTHING;
     return press_button(hit);
 }
 
@@ -374,24 +355,24 @@ void g_set_mouse(int x, int y) {
 int g_captions(Caption *out) {
     int n = 0;
     switch (menu.lvl) {
-    case 1:
-        out[n++] = {165, 215, 22, 7};
-        out[n++] = {635, 215, 22, 8};
+    case SCREEN_LANGUAGE:
+        out[n++] = {165, 215, 22, PHRASE_RUSSIAN};
+        out[n++] = {635, 215, 22, PHRASE_ENGLISH};
         break;
-    case 2:
-        out[n++] = {400, 180, 26, 28};
-        if (world_count() == 0) out[n++] = {400, 220, 22, 29};
+    case SCREEN_WORLDS:
+        out[n++] = {400, 180, 26, PHRASE_YOUR_WORLDS};
+        if (world_count() == 0) out[n++] = {400, 220, 22, PHRASE_NO_WORLDS};
         break;
-    case 3:
-        out[n++] = {400, 215, 22, 12};
-        out[n++] = {400, 285, 22, 13};
-        out[n++] = {400, 350, 22, 14};
+    case SCREEN_NEW_WORLD:
+        out[n++] = {400, 215, 22, PHRASE_WORLD_NAME};
+        out[n++] = {400, 285, 22, PHRASE_WORLD_TYPE};
+        out[n++] = {400, 350, 22, PHRASE_WORLD_SIZE};
         if (menu.g_notice)
             out[n++] = {400, 440, 18, menu.g_notice}; // between the boxes and the button
         break;
-    case 4:
-        out[n++] = {400, 215, 22, 23};
-        out[n++] = {400, 285, 22, 27};
+    case SCREEN_OPTIONS:
+        out[n++] = {400, 215, 22, PHRASE_VIEW_DISTANCE};
+        out[n++] = {400, 285, 22, PHRASE_FOG};
         break;
     default:
         break;

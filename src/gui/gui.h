@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "gui/lang.h"
+
 struct GameParams;
 struct WorldCatalogue;
 
@@ -17,11 +19,27 @@ constexpr int DBOX_ITEMS = 16;    // items per drop box
 constexpr int WORLD_BUTTONS = 17; // entries of play_w
 constexpr int FIELD_HEIGHT = 34;  // frame height of text fields and drop boxes
 constexpr int FIELD_ZONE = 29;    // fields and boxes react to y + 1 .. y + 29 only
+
+// The menu's screens, kept in menu.lvl. The settings loader sits below the menu, so its
+// st_page holds SCREEN_MAIN or SCREEN_LANGUAGE as a plain 0 or 1.
+constexpr int SCREEN_MAIN = 0;
+constexpr int SCREEN_LANGUAGE = 1;
+constexpr int SCREEN_WORLDS = 2;    // saved worlds and the way to a new one
+constexpr int SCREEN_NEW_WORLD = 3; // name, type and size of a new world
+constexpr int SCREEN_OPTIONS = 4;
 constexpr int SCREEN_CHOSEN = 29; // the empty screen left once a world is chosen
 
-constexpr int MENU_W = 800;                  // width of the menu space
-constexpr int TEXT_SIZE = 22;                // character size of widget texts
-constexpr unsigned int PHRASE_BAD_NAME = 30; // why a new world's name was refused
+// What g_mouse_down made of a click; the engine acts on the last three.
+enum MenuResult : int {
+    MENU_NOTHING = 0,
+    MENU_HANDLED = 1,  // a field took the focus or the screen changed
+    MENU_SETTINGS = 2, // the language or the options changed: "cfg" is due
+    MENU_QUIT = 3,
+    MENU_WORLD = 4, // g_get_world holds the chosen world
+};
+
+constexpr int MENU_W = 800;   // width of the menu space
+constexpr int TEXT_SIZE = 22; // character size of widget texts
 
 struct Button {
     int32_t x, y, w, h; // top-left corner and size, menu space
@@ -74,8 +92,8 @@ struct MenuState {
     int mig;               // caret blink counter, 0..60, advanced per frame
 
     unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
-    WorldCatalogue *gtlg;  // saved worlds listed on screen 2; null lists none
-    WorldChoice w_param;   // filled when g_mouse_down returns 4
+    WorldCatalogue *gtlg;  // saved worlds listed on SCREEN_WORLDS; null lists none
+    WorldChoice w_param;   // filled when g_mouse_down returns MENU_WORLD
 
     // Widget handles: the index of the widget on the current screen, -1 when it has none.
     int b_newgame, b_multiplayer, b_options, b_credits, b_web, b_exit;
@@ -99,14 +117,14 @@ int add_item_to_dbox(int box, const char *text);
 void g_set_par_str(GameParams *params);
 void g_set_back(const unsigned int *names);
 void g_setctlg(WorldCatalogue *catalogue);
-// Empties the tables and handles, then builds screen `screen` (0..4; others stay empty).
+// Empties the tables and handles, then builds screen `screen` (SCREEN_MAIN..SCREEN_OPTIONS;
+// others stay empty).
 void g_level(int screen);
 // Builds the widgets of screen lvl into emptied tables.
 void loadlv();
 WorldChoice *g_get_world();
-// Resolves a left click at (mousex, mousey): 0 nothing, 1 handled, 2 settings changed,
-// 3 quit, 4 world chosen.
-int g_mouse_down();
+// Resolves a left click at (mousex, mousey).
+MenuResult g_mouse_down();
 // Edits the active text field; 1 when its text changed.
 int g_send_key(int key);
 void g_set_mouse(int x, int y);

@@ -33,7 +33,7 @@ void minus_cell(InventoryGrid *grid, int col, int row);
 void add_box_to_inv(InventoryGrid *grid, unsigned int type);
 // Adds a full stack of 40 items, one by one.
 void add_pack_to_inv(InventoryGrid *grid, unsigned int type);
-// Draws one 34 x 34 slot at (x, y) of the 800 x 600 overlay: frame, fill (lighter when
-// selected), the type's cube icon and its count. Expects blending on and the block atlas
-// bound; leaves texturing off and the colour white.
+// Drawing (cells_draw.cpp, the module's only GL): one 34 x 34 slot at (x, y) of the 800 x 600
+// overlay: frame, fill (lighter when selected), the type's cube icon and its count. Expects
+// blending on and the block atlas bound; leaves texturing off and the colour white.
 void render_cell(InventorySlot *slot, int x, int y, int selected);

@@ -1,13 +1,12 @@
 // Flakes that fly off hit blocks and the spinning item boxes broken blocks leave behind:
-// two fixed pools, their spawning, their per-frame motion and drawing, and the pick-up test.
+// two fixed pools, their spawning, their per-frame motion and the pick-up test. No GL here;
+// particles_draw.cpp draws them.
 #include "items/particles.h"
 
-#include <GL/gl.h>
 #include <cmath>
 #include <cstring>
 
 #include "base/common.h"
-#include "draw/cubes.h"
 #include "world/mesher.h"
 
 Particle prs[PARTICLE_POOL];
@@ -15,13 +14,10 @@ ItemBox bxs[BOX_POOL];
 
 namespace {
 
-constexpr float FLAKE_HALF = 0.15f; // half the flake's edge
-constexpr float FLAKE_TEX = 0.01f;  // atlas span sampled by one flake
-constexpr float FALL = 0.006f;      // gravity, per frame
-constexpr float FACE_PUSH = 0.05f;  // extra speed away from the face a flake leaves from
-constexpr float BOX_SIZE = 0.4f;
-constexpr float BOX_SPIN = 0.01f; // radians per frame
-constexpr float BOX_BOB = 0.25f;  // bobbing amplitude
+constexpr float FALL = 0.006f;     // gravity, per frame
+constexpr float FACE_PUSH = 0.05f; // extra speed away from the face a flake leaves from
+constexpr float BOX_SPIN = 0.01f;  // radians per frame
+constexpr float BOX_BOB = 0.25f;   // bobbing amplitude
 
 const BlockTextures &textures_of(int type) {
     static const BlockTextures none = {};
@@ -30,24 +26,6 @@ const BlockTextures &textures_of(int type) {
 
 bool box_visible(uint16_t type) {
     return type < MATERIAL_ROWS && materials[type].solid == 1;
-}
-
-void draw_flake(const Particle &p) {
-    const float s = std::sin(p.angle), c = std::cos(p.angle), k = FLAKE_HALF;
-    glBegin(GL_QUADS);
-    glTexCoord2f(p.u, p.v);
-    glVertex3f(p.x + k * s, p.z - k * c, p.y + k);
-    glTexCoord2f(p.u + FLAKE_TEX, p.v);
-    glVertex3f(p.x - k * s, p.z - k * c, p.y - k);
-    glTexCoord2f(p.u + FLAKE_TEX, p.v + FLAKE_TEX);
-    glVertex3f(p.x - k * s, p.z + k * c, p.y - k);
-    glTexCoord2f(p.u, p.v + FLAKE_TEX);
-    glVertex3f(p.x + k * s, p.z + k * c, p.y + k);
-    glEnd();
-}
-
-void draw_box(const ItemBox &b, float h) {
-    draw_cube_filed(b.x, h, b.y, b.phase, BOX_SIZE, b.type);
 }
 
 } // namespace
@@ -146,10 +124,6 @@ void advance_particles(void (*draw_particle)(const Particle &p),
         float h = b.z + BOX_BOB * std::sin(b.phase);
         if (draw_box) draw_box(b, h);
     }
-}
-
-void render_particles() {
-    advance_particles(draw_flake, draw_box);
 }
 
 int pick_box(float px, float py, float pz) {

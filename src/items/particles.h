@@ -37,7 +37,8 @@ int find_free_box();
 void add_particle_from_cube(float x, float y, float z, int type, int count);
 // Drops one collectable box of type at (x, y, z); nothing when boxes 0..511 are all active.
 void add_box(float x, float y, float z, uint16_t type);
-// Advances and draws the particles, then the boxes. Needs the block atlas bound and texturing
+// Advances and draws the particles, then the boxes (particles_draw.cpp, the module's only
+// GL). Needs the block atlas bound and texturing
 // on; binds nothing itself.
 void render_particles();
 // Frees the first box (index order) within reach of the player at world position
