@@ -49,9 +49,9 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
     EXPECT_EQ(cells_active, 8);
     for (int b : {2, 1}) mouse_down(b);
     EXPECT_EQ(all(game_state.gamer[0].place_request, game_state.gamer[0].break_request), all(0, 0));
-    g_level(0), click(menu.b_exit);
+    g_level(SCREEN_MAIN), click(menu.b_exit);
     EXPECT_EQ(shell_quit_requested(), 1);
-    game_param.view_distance = 3, g_level(3);
+    game_param.view_distance = 3, g_level(SCREEN_NEW_WORLD);
     std::strcpy(t_field[menu.t_world_name].text, "big 50%s"); // never a format
     d_box[menu.d_world_big].selected = 1;                     // size choice 2
     const int counter = game_param.world_counter;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The source folders are floors, and a file may include only its own floor and those below:
 # base, world, draw, items and gui (one floor), render, engine, shell. Prints every include
-# that looks up a floor, and fails on any.
+# that looks up a floor, and every GL or GLUT header outside the drawing files (draw/,
+# render/, the *_draw.cpp files) and the shell, and fails on any.
 set -uo pipefail
 src=${1:-$(dirname "$0")/../src}
 
@@ -33,7 +34,16 @@ while IFS= read -r file; do
             bad=$((bad + 1))
         fi
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file")
+    case $rel in
+    draw/* | render/* | shell/* | */*_draw.cpp) ;;
+    *)
+        while IFS= read -r hit; do
+            echo "$rel:${hit%%:*}: ${hit#*:} (GL outside the drawing files)"
+            bad=$((bad + 1))
+        done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*<GL/' "$file")
+        ;;
+    esac
 done < <(find "$src" -name '*.cpp' -o -name '*.h' | sort)
 
-echo "$files files, $bad includes above their floor"
+echo "$files files, $bad includes above their floor or GL outside drawing"
 [ "$files" -gt 0 ] && [ "$bad" -eq 0 ]

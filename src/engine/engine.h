@@ -32,8 +32,9 @@ int e_render();
 void send_key(int key);
 // Menu pointer position (menu space) for the engine and the menu.
 void set_mouse(int x, int y);
-// Left: the menu's click (2 writes "cfg", 3 leaves the main loop, 4 starts the chosen world, and a
-// world that cannot start brings the main page back), then the break request while a game runs.
+// Left: the menu's click (MENU_SETTINGS writes "cfg", MENU_QUIT leaves the main loop,
+// MENU_WORLD starts the chosen world, and a world that cannot start brings the main page
+// back), then the break request while a game runs.
 // Right: the place request while a game runs. Others: nothing.
 void mouse_down(int button);
 // Left release while a game runs clears both requests; other buttons do nothing.
