@@ -32,14 +32,10 @@ int centre_local(double p, int c) {
     return 63 - trunc_index(p - 64.0 * c + 63.5);
 }
 
-bool local_inside(int v) {
-    return v >= 0 && v < CHUNK_EDGE;
-}
-
 // Floor and head probes: a missing chunk, a free slot or any non-zero block stops the body.
 // lz may leave the chunk; it then names the block in the level above or below.
 bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
-    if (!local_inside(lx) || !local_inside(ly)) return true;
+    if (!local_in_edge(lx) || !local_in_edge(ly)) return true;
     long long level = cz;
     if (lz < 0 || lz >= CHUNK_EDGE) {
         long long shift = lz >= 0 ? lz / CHUNK_EDGE : -((-lz + CHUNK_EDGE - 1) / CHUNK_EDGE);
@@ -57,7 +53,7 @@ bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
 // the levels, is solid without a lookup.
 bool side_solid(int cx, int cy, int cz, int lx, int ly, int lz) {
     if (lx < -1 || lx > CHUNK_EDGE || ly < -1 || ly > CHUNK_EDGE) return true;
-    if (!local_inside(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
+    if (!local_in_edge(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
     if (lx < 0) {
         cx += 1;
         lx += CHUNK_EDGE;

@@ -38,9 +38,7 @@ bool chunk_path(int cx, int cy, int level) {
 // The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
-    if (!game_state.world || !cubes_s || cx < 0 || cx >= game_state.world_size || cy < 0 ||
-        cy >= game_state.world_size || level < 0 || level >= CHUNK_LEVELS)
-        return nullptr;
+    if (!cubes_s || !chunk_in_grid(cx, cy, level)) return nullptr;
     uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
     if (cell >= POOL_SIZE) return nullptr;
     return &cubes_s[cell];
@@ -134,10 +132,8 @@ bool is_folder(const char *parent, const dirent *e) {
 
 } // namespace
 
-void init_save_load(unsigned short *grid, void *pool, int size, const char *name) {
-    game_state.world = grid;
+void init_save_load(void *pool, const char *name) {
     cubes_s = static_cast<Chunk *>(pool);
-    game_state.world_size = size;
     world_name = name;
     s_header = 0.1f;
     // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.
