@@ -27,8 +27,7 @@ struct Saver : ::testing::Test {
     void SetUp() override {
         game_state.world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
-        EXPECT_TRUE(
-            printed([] { init_save_load(cubes, "w"); }, "world name w \n"));
+        EXPECT_TRUE(printed([] { init_save_load(cubes, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
     static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1, bool used = true) {

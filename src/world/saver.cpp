@@ -3,6 +3,7 @@
 #include "world/saver.h"
 
 #include "base/common.h"
+#include "base/files.h"
 #include "world/chunks.h"
 
 #include <cerrno>
@@ -50,24 +51,6 @@ constexpr bool host_little_endian() {
 
 void swap_bytes(BlockId *b, int n) {
     for (int k = 0; k < n; k++) b[k] = BlockId((b[k] >> 8) | (b[k] << 8));
-}
-
-// Writes all of data to fd; false with errno set on failure or a short write.
-bool write_all(int fd, const char *data, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, data, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += w;
-        n -= size_t(w);
-    }
-    return true;
 }
 
 // Reads up to n bytes; the count read, or -1 with errno set.
@@ -227,7 +210,7 @@ int save_chunk(int cx, int cy, int level, int *reason) {
         swap_bytes(swapped, CHUNK_BLOCKS);
         src = reinterpret_cast<const char *>(swapped);
     }
-    bool ok = write_all(fd, src, CHUNK_FILE_BYTES);
+    bool ok = write_whole(fd, src, CHUNK_FILE_BYTES);
     err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
@@ -397,7 +380,7 @@ int write_world_info(const char *name, int size) {
         return 0;
     int n = snprintf(text, sizeof text, "size %i\n", size);
     int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    bool ok = fd >= 0 && write_all(fd, text, size_t(n));
+    bool ok = fd >= 0 && write_whole(fd, text, size_t(n));
     int err = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, path) != 0) ok = false, err = errno;
