@@ -36,18 +36,6 @@ bool ray_blocked(const int chunk[3], const int local[3]) {
     return !b || (*b >= 1 && *b <= 10);
 }
 
-// Wraps a local index that left 0..63 by one step into the neighbouring chunk. Horizontal
-// indices run against the world axis, so below 0 lies the next chunk up.
-void wrap_sample(int &c, int &l, bool vertical) {
-    if (l < 0) {
-        c += vertical ? -1 : 1;
-        l = CHUNK_EDGE - 1;
-    } else if (l > CHUNK_EDGE - 1) {
-        c += vertical ? 1 : -1;
-        l = 0;
-    }
-}
-
 bool same3(const int a[3], const int b[3]) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
@@ -186,9 +174,9 @@ void pick_ray(PlayerState *body) {
         local[0] = static_cast<int>(64 - ((fx - 64 * chunk[0]) + 64));
         local[1] = static_cast<int>(64 - ((fy - 64 * chunk[1]) + 64));
         local[2] = static_cast<int>(fz - 64 * chunk[2]);
-        wrap_sample(chunk[1], local[1], false);
-        wrap_sample(chunk[0], local[0], false);
-        wrap_sample(chunk[2], local[2], true);
+        step_into_neighbour(chunk[1], local[1], false);
+        step_into_neighbour(chunk[0], local[0], false);
+        step_into_neighbour(chunk[2], local[2], true);
         if (ray_blocked(chunk, local)) {
             hit = true;
             break;

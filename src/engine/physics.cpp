@@ -55,20 +55,8 @@ bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
 bool side_solid(int cx, int cy, int cz, int lx, int ly, int lz) {
     if (lx < -1 || lx > CHUNK_EDGE || ly < -1 || ly > CHUNK_EDGE) return true;
     if (!local_in_edge(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
-    if (lx < 0) {
-        cx += 1;
-        lx += CHUNK_EDGE;
-    } else if (lx >= CHUNK_EDGE) {
-        cx -= 1;
-        lx -= CHUNK_EDGE;
-    }
-    if (ly < 0) {
-        cy += 1;
-        ly += CHUNK_EDGE;
-    } else if (ly >= CHUNK_EDGE) {
-        cy -= 1;
-        ly -= CHUNK_EDGE;
-    }
+    step_into_neighbour(cx, lx, false);
+    step_into_neighbour(cy, ly, false);
     if (chunk_slot(cx, cy, cz) < 0) return true;
     return g_xy(t_zn(cx), t_zn(cy), cz, lx, ly, lz) != 0;
 }

@@ -27,17 +27,6 @@ int stored_block(int cx, int cy, int level, int x, int y, int z) {
     return cubes[slot].blocks[block_index(x, y, z)];
 }
 
-// Block indices run against the world axes in x and y: below 0 lies the next chunk up.
-void step_horizontal(int &c, int &v) {
-    if (v < 0) {
-        c += 1;
-        v = CHUNK_EDGE - 1;
-    } else if (v >= CHUNK_EDGE) {
-        c -= 1;
-        v = 0;
-    }
-}
-
 int clamp_side(int v) {
     if (v < 0) return 1;
     return v <= 10 ? v : 0;
@@ -87,29 +76,23 @@ int find_free_cube() {
 }
 
 int g_xy(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cy, y);
-    step_horizontal(cx, x);
+    step_into_neighbour(cy, y, false);
+    step_into_neighbour(cx, x, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_x(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cx, x);
+    step_into_neighbour(cx, x, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_y(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cy, y);
+    step_into_neighbour(cy, y, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_z(int cx, int cy, int level, int x, int y, int z) {
-    if (z < 0) {
-        level -= 1;
-        z = CHUNK_EDGE - 1;
-    } else if (z >= CHUNK_EDGE) {
-        level += 1;
-        z = 0;
-    }
+    step_into_neighbour(level, z, true);
     int v = stored_block(cx, cy, level, x, y, z);
     if (v < 0) return 1;
     return v <= 9 ? v : 1;

@@ -53,6 +53,19 @@ inline bool local_in_chunk(int x, int y, int z) {
     return local_in_edge(x) && local_in_edge(y) && local_in_edge(z);
 }
 
+// Moves block index v, one step outside 0..63, into the neighbouring chunk c. Horizontal
+// indices run against the world axes, so below 0 lies the next chunk up; vertical ones (z and
+// the level) run with it. An index inside 0..63 stays as it is.
+inline void step_into_neighbour(int &c, int &v, bool vertical) {
+    if (v < 0) {
+        c += vertical ? -1 : 1;
+        v = CHUNK_EDGE - 1;
+    } else if (v >= CHUNK_EDGE) {
+        c += vertical ? 1 : -1;
+        v = 0;
+    }
+}
+
 // Slot of the chunk at (cx, cy, level) if it is in memory and in use, else -1. Any
 // coordinates are accepted: cx and cy are wrapped once, levels outside 0..9 are absent.
 int chunk_slot(int cx, int cy, int level);
