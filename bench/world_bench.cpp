@@ -122,7 +122,7 @@ void BM_SaveW(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     ScratchDir dir;
-    init_save_load(game_state.world, cubes, game_state.world_size, "bench");
+    init_save_load(cubes, "bench");
     for (auto _ : state) save_w(4, 4, 4);
 }
 BENCHMARK(BM_SaveW)->Unit(benchmark::kMicrosecond);
@@ -131,7 +131,7 @@ void BM_LoadW(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     ScratchDir dir;
-    init_save_load(game_state.world, cubes, game_state.world_size, "bench");
+    init_save_load(cubes, "bench");
     save_w(4, 4, 4);
     // Read into a spare slot bound to the same chunk, as streaming does.
     const uint16_t keep = game_state.world[chunk_cell(4, 4, 4)];

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     if (!initialize_world()) std::abort();
     game_state.world[chunk_cell(0, 0, 0)] = 0;
     cubes[0].used = 1;
-    init_save_load(game_state.world, cubes, 1, "fz");
+    init_save_load(cubes, "fz");
     makedir("saves/fz");
     return 0;
 }

@@ -89,10 +89,11 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     const int slot = find_free_cube();
     ASSERT_GE(slot, 0);
     cubes[slot].used = 1;
-    game_state.world[chunk_cell(4, 5, 6)] = uint16_t(slot);
+    game_state.world[chunk_cell(4, 5, 6)] = uint16_t(slot), game_state.world_clock = 5;
     ASSERT_EQ(e_start_world("second", 1), 1);
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
-    EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6)), all(CHUNK_FILE_BYTES, -1));
+    EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6), game_state.world_clock),
+              all(CHUNK_FILE_BYTES, -1, 0.0)); // the new game's clock starts at 0
     // A world resumes at the size it was created with, whatever the menu says now.
     ASSERT_EQ(e_start_world("first", 3), 1);
     EXPECT_EQ(all(game_state.world_size, world_info_size("first"), world_info_size("second")),

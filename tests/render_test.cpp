@@ -126,7 +126,7 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         game_state.camera_z = k.height;
         for (int i = 0; i < 600; i++) { // the range streamed in, without drawing
             game_state.already_created = 0;
-            stream_locate();
+            stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
             stream_walk(nullptr, nullptr);
         }
         game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;

@@ -27,8 +27,7 @@ struct Saver : ::testing::Test {
     void SetUp() override {
         game_state.world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
-        EXPECT_TRUE(
-            printed([] { init_save_load(game_state.world, cubes, 10, "w"); }, "world name w \n"));
+        EXPECT_TRUE(printed([] { init_save_load(cubes, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
     static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1, bool used = true) {
@@ -151,7 +150,7 @@ TEST_F(Saver, OneSyncOfTheWorldFolderOrTheWorkingFolderAndOneLineOnFailure) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.world ? c.world : "no world");
-        output_of([&] { init_save_load(game_state.world, cubes, 10, c.world); });
+        output_of([&] { init_save_load(cubes, c.world); });
         flushed.clear();
         flush_error = c.error;
         EXPECT_EQ(output_of([] { EXPECT_EQ(save_flush(), flush_error ? 0 : 1); }), c.line);

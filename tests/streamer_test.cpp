@@ -1,6 +1,5 @@
 // Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
 #include <fstream>
-#include "engine/engine.h"
 #include "world/saver.h"
 #include "world/streamer.h"
 #include "world_fixture.h"
@@ -14,7 +13,10 @@ static int in_memory() {
     return int(std::count_if(cubes, cubes + POOL_SIZE, [](const Chunk &c) { return c.used; }));
 }
 static std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
-    return output_of([] { stream_locate(), stream_walk(nullptr, nullptr), re_save(); });
+    return output_of([] {
+        stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
+        stream_walk(nullptr, nullptr), re_save();
+    });
 }
 static size_t count(const std::string &s, const char *what) {
     size_t n = 0;
@@ -45,9 +47,9 @@ static std::string move_to(double x, int n) { // n frames at camera x, bringing 
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
-        game_state.vision_range = 1, game = 1;
+        game_state.vision_range = 1;
         ASSERT_TRUE(reset_world());
-        init_save_load(game_state.world, cubes, game_state.world_size, "w");
+        init_save_load(cubes, "w");
         stream_reset();
         stream_set_clock([] { return now_ms; });
         game_state.camera_x = game_state.camera_y = 200,
@@ -62,8 +64,7 @@ TEST_F(Streaming, WalkRangesAroundTheCamera) {
         (k[3] ? stream_range_level : stream_range_xy)(k[0], 1, &first, &last);
         EXPECT_EQ(std::make_pair(first, last), std::make_pair(k[1], k[2])) << k[0] << k[3];
     }
-    game_state.camera_z = 1e12,
-    stream_locate(); // flown far off: a chunk number inside int, above every level
+    stream_locate(200, 200, 1e12); // flown far off: a chunk number inside int, above every level
     EXPECT_GT(c_position_z, TOP_STREAMED_LEVEL + 1);
 }
 TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
@@ -92,7 +93,7 @@ TEST_F(Streaming, SlabsLeaveAFewSavesAFrameAndTheExitSavesTheQueueAndTheRest) {
     game_state.camera_z = 285 + 128; // keeps levels 5..8: levels 3 and 4 leave (and the newcomer)
     move_to(game_state.camera_x, 1);
     EXPECT_EQ(in_memory(), 2 * 3 * 2 + 13 - SAVES_PER_FRAME);
-    EXPECT_EQ(save_all(), 1); // the queued ones and those never written before
+    EXPECT_EQ(save_all(1), 1); // the queued ones and those never written before
     EXPECT_EQ(in_memory(), 0);
     for (int i = 0; i < 24; i++) // x 3..4, y 3..5, levels 3..6
         EXPECT_EQ(file_size(3 + i / 12, 3 + i / 4 % 3, 3 + i % 4), CHUNK_FILE_BYTES) << i;
@@ -160,7 +161,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
 
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
     for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
-        out = output_of([] { EXPECT_EQ(save_all(), 0); });
+        out = output_of([] { EXPECT_EQ(save_all(1), 0); });
         EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
                              "directory \n"),
                   k ? 0u : 1u)
@@ -168,7 +169,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
         EXPECT_EQ(in_memory(), 24);
     }
     ASSERT_EQ(std::system("rm saves/w"), 0);
-    EXPECT_EQ(save_all(), 1);
+    EXPECT_EQ(save_all(1), 1);
     EXPECT_EQ(in_memory(), 0);
 }
 // Runs f with the file permissions of an ordinary user, which root's bypass would hide.
@@ -226,7 +227,7 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     ASSERT_EQ(std::system("printf short >saves/w/5-5-5.vxc"), 0);
     stream_reset();
     ASSERT_TRUE(reset_world());
-    out = output_of([] { init_save_load(game_state.world, cubes, game_state.world_size, "w"); });
+    out = output_of([] { init_save_load(cubes, "w"); });
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
     game_state.camera_x = 200;
     out += settle();

@@ -475,7 +475,7 @@ void leave() {
     int in_memory = 0;
     for (const Chunk &c : cubes) in_memory += c.used;
     const double exit_start = now_ms();
-    save_all();
+    save_all(game);
     const double saved_at = now_ms();
     const int flushed = save_flush();
     std::printf("exit with %i chunks: save_all %.0f ms, flush %.0f ms%s\n", in_memory,

@@ -1,6 +1,8 @@
 // The settings record: read once at start, written whole to "cfg" after every change.
 #include "base/config.h"
 
+#include "base/files.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -46,23 +48,12 @@ void sanitize(GameParams &p) {
     p.window_y = 0;
 }
 
-int write_all(int fd, const void *data, size_t size) {
-    const char *p = static_cast<const char *>(data);
-    while (size > 0) {
-        ssize_t n = write(fd, p, size);
-        if (n < 0) return 0;
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 1;
-}
-
 int write_cfg() {
     int fd = open(CFG_TEMP, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return 0;
     // No fsync: a drag-resize writes on every event. The rename keeps the file whole, and the
     // flush on the way out puts it on disk.
-    int ok = write_all(fd, &game_param, sizeof game_param);
+    int ok = write_whole(fd, &game_param, sizeof game_param) ? 1 : 0;
     if (close(fd) != 0) ok = 0;
     if (ok && rename(CFG_TEMP, CFG_NAME) != 0) ok = 0;
     if (!ok) unlink(CFG_TEMP);

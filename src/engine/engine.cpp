@@ -146,7 +146,7 @@ int e_start_world(const char *name, int size_choice) {
     // A second start within one process: write the running world away first, so nothing
     // of it is lost when the grid is rebuilt.
     if (game) {
-        save_all();
+        save_all(game);
         game = 0;
     }
 
@@ -191,12 +191,13 @@ int e_init_game() {
     game_state.gamer[0].height = 2;
 
     stream_reset(); // cool-down, pool-full notice and counters are per game
+    game_state.world_clock = 0;
     if (!initialize_world()) {
         // No grid: no body may probe it.
         game_state.gamer[0].active = 0;
         return 0;
     }
-    init_save_load(game_state.world, cubes, game_state.world_size, current_world);
+    init_save_load(cubes, current_world);
 
     if (calls.set_fog) calls.set_fog(game_state.vision_range);
     return 1;

@@ -21,31 +21,12 @@ constexpr float HIT_LIMIT = 1.0f;
 constexpr int HIT_FLAKES = 5;
 constexpr int BREAK_FLAKES = 60;
 
-// Chunk x and y are wrapped into the grid for every read and write, so a ray that runs past
-// the world's edge lands in the chunk that really lies there.
-int wrap_chunk(int c) {
-    if (game_state.world_size <= 0) return c;
-    c %= game_state.world_size;
-    return c < 0 ? c + game_state.world_size : c;
-}
-
-// Slot holding chunk (cx, cy, level) in any coordinates, or -1 when it is not in memory or
-// lies above or below the grid.
-int slot_of(const int chunk[3]) {
-    if (!game_state.world || game_state.world_size <= 0) return -1;
-    return chunk_slot(wrap_chunk(chunk[0]), wrap_chunk(chunk[1]), chunk[2]);
-}
-
-bool local_inside(const int local[3]) {
-    for (int k = 0; k < 3; k++)
-        if (local[k] < 0 || local[k] >= CHUNK_EDGE) return false;
-    return true;
-}
-
-// Address of a block, or null when its chunk is missing or the indices lie outside it.
+// Address of a block, or null when its chunk is missing or the indices lie outside it. Chunk x
+// and y are wrapped into the grid for every read and write, so a ray that runs past the world's
+// edge lands in the chunk that really lies there.
 BlockId *block_at(const int chunk[3], const int local[3]) {
-    int slot = slot_of(chunk);
-    if (slot < 0 || !local_inside(local)) return nullptr;
+    int slot = chunk_slot(wrap_chunk(chunk[0]), wrap_chunk(chunk[1]), chunk[2]);
+    if (slot < 0 || !local_in_chunk(local[0], local[1], local[2])) return nullptr;
     return &cubes[slot].blocks[block_index(local[0], local[1], local[2])];
 }
 
@@ -53,18 +34,6 @@ BlockId *block_at(const int chunk[3], const int local[3]) {
 bool ray_blocked(const int chunk[3], const int local[3]) {
     const BlockId *b = block_at(chunk, local);
     return !b || (*b >= 1 && *b <= 10);
-}
-
-// Wraps a local index that left 0..63 by one step into the neighbouring chunk. Horizontal
-// indices run against the world axis, so below 0 lies the next chunk up.
-void wrap_sample(int &c, int &l, bool vertical) {
-    if (l < 0) {
-        c += vertical ? -1 : 1;
-        l = CHUNK_EDGE - 1;
-    } else if (l > CHUNK_EDGE - 1) {
-        c += vertical ? 1 : -1;
-        l = 0;
-    }
 }
 
 bool same3(const int a[3], const int b[3]) {
@@ -80,11 +49,6 @@ void block_position(const int chunk[3], const int local[3], float out[3]) {
     out[0] = static_cast<float>(local[0] - CHUNK_EDGE * chunk[0]);
     out[1] = static_cast<float>(local[1] - CHUNK_EDGE * chunk[1]);
     out[2] = static_cast<float>(CHUNK_EDGE * chunk[2] + local[2]);
-}
-
-void rebuild_if_present(int cx, int cy, int level) {
-    const int c[3] = {cx, cy, level};
-    if (slot_of(c) >= 0) create_polygons(wrap_chunk(cx), wrap_chunk(cy), level);
 }
 
 // Rebuilds the chunk of a changed block, and the neighbour that shares the block's face when
@@ -210,9 +174,9 @@ void pick_ray(PlayerState *body) {
         local[0] = static_cast<int>(64 - ((fx - 64 * chunk[0]) + 64));
         local[1] = static_cast<int>(64 - ((fy - 64 * chunk[1]) + 64));
         local[2] = static_cast<int>(fz - 64 * chunk[2]);
-        wrap_sample(chunk[1], local[1], false);
-        wrap_sample(chunk[0], local[0], false);
-        wrap_sample(chunk[2], local[2], true);
+        step_into_neighbour(chunk[1], local[1], false);
+        step_into_neighbour(chunk[0], local[0], false);
+        step_into_neighbour(chunk[2], local[2], true);
         if (ray_blocked(chunk, local)) {
             hit = true;
             break;

@@ -2,9 +2,10 @@
 // jumps and block contacts axis by axis, then the pick ray and the player's actions.
 #include "engine/physics.h"
 
+#include <initializer_list>
+
 #include "engine/interact.h"
 #include "world/chunks.h"
-#include "world/streamer.h"
 
 namespace {
 
@@ -32,14 +33,10 @@ int centre_local(double p, int c) {
     return 63 - trunc_index(p - 64.0 * c + 63.5);
 }
 
-bool local_inside(int v) {
-    return v >= 0 && v < CHUNK_EDGE;
-}
-
 // Floor and head probes: a missing chunk, a free slot or any non-zero block stops the body.
 // lz may leave the chunk; it then names the block in the level above or below.
 bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
-    if (!local_inside(lx) || !local_inside(ly)) return true;
+    if (!local_in_edge(lx) || !local_in_edge(ly)) return true;
     long long level = cz;
     if (lz < 0 || lz >= CHUNK_EDGE) {
         long long shift = lz >= 0 ? lz / CHUNK_EDGE : -((-lz + CHUNK_EDGE - 1) / CHUNK_EDGE);
@@ -57,35 +54,26 @@ bool vertical_solid(int cx, int cy, int cz, int lx, int ly, long long lz) {
 // the levels, is solid without a lookup.
 bool side_solid(int cx, int cy, int cz, int lx, int ly, int lz) {
     if (lx < -1 || lx > CHUNK_EDGE || ly < -1 || ly > CHUNK_EDGE) return true;
-    if (!local_inside(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
-    if (lx < 0) {
-        cx += 1;
-        lx += CHUNK_EDGE;
-    } else if (lx >= CHUNK_EDGE) {
-        cx -= 1;
-        lx -= CHUNK_EDGE;
-    }
-    if (ly < 0) {
-        cy += 1;
-        ly += CHUNK_EDGE;
-    } else if (ly >= CHUNK_EDGE) {
-        cy -= 1;
-        ly -= CHUNK_EDGE;
-    }
+    if (!local_in_edge(lz) || cz < 0 || cz >= CHUNK_LEVELS) return true;
+    step_into_neighbour(cx, lx, false);
+    step_into_neighbour(cy, ly, false);
     if (chunk_slot(cx, cy, cz) < 0) return true;
     return g_xy(t_zn(cx), t_zn(cy), cz, lx, ly, lz) != 0;
 }
 
-void move_body(PlayerState &b) {
+void damp(PlayerState &b) {
     b.on_ground = 0;
     b.vx = b.vx * 0.8;
     b.vy = b.vy * 0.8;
     b.vz = (b.vz + game_state.gravity) * 0.97;
+}
 
+// Falling stops on the block under the feet, rising on the block above the head.
+void vertical_contact(PlayerState &b) {
     b.z = b.z - b.vz;
-    ChunkPos c = chunk_of(b);
-    int lx = centre_local(b.x, c.cx);
-    int ly = centre_local(b.y, c.cy);
+    const ChunkPos c = chunk_of(b);
+    const int lx = centre_local(b.x, c.cx);
+    const int ly = centre_local(b.y, c.cy);
     if (b.vz > 0) {
         int l = trunc_index(b.z - 64.0 * c.cz);
         if (vertical_solid(c.cx, c.cy, c.cz, lx, ly, l)) {
@@ -102,60 +90,62 @@ void move_body(PlayerState &b) {
             b.on_ground = 1;
         }
     }
+}
 
-    // The side probes sit half a unit ahead of the centre line (63.0 / 64.0 against the
-    // centre mapping's 63.5), so a stopped body touches the face of the block it met.
-    b.x = b.x - b.vx;
-    c = chunk_of(b);
-    if (b.vx > 0) {
-        int i = trunc_index(b.x - 64.0 * c.cx + 63.0);
-        if (side_solid(c.cx, c.cy, c.cz, 63 - i, centre_local(b.y, c.cy),
-                       trunc_index(b.z - 64.0 * c.cz))) {
-            b.x = 64.0 * c.cx + i - 63 + 1;
-            b.vx = 0;
-        }
-    } else if (b.vx < 0) {
-        int i = trunc_index(b.x - 64.0 * c.cx + 64.0);
-        if (side_solid(c.cx, c.cy, c.cz, 63 - i, centre_local(b.y, c.cy),
-                       trunc_index(b.z - 64.0 * c.cz))) {
-            b.x = 64.0 * c.cx + i - 63 - 1;
-            b.vx = 0;
-        }
+// One side of the body against the block ahead of it along axis (0 x, 1 y), moving toward
+// dir (+1 or -1 in block index terms). The probe sits half a unit ahead of the centre line
+// (63.0 / 64.0 against the centre mapping's 63.5), so a stopped body touches the face of the
+// block it met.
+void side_contact(PlayerState &b, const ChunkPos &c, int axis, int dir) {
+    double &pos = axis == 0 ? b.x : b.y;
+    const int along = axis == 0 ? c.cx : c.cy;
+    const int i = trunc_index(pos - 64.0 * along + (dir > 0 ? 63.0 : 64.0));
+    const int across = axis == 0 ? centre_local(b.y, c.cy) : centre_local(b.x, c.cx);
+    const int lx = axis == 0 ? 63 - i : across;
+    const int ly = axis == 0 ? across : 63 - i;
+    if (!side_solid(c.cx, c.cy, c.cz, lx, ly, trunc_index(b.z - 64.0 * c.cz))) return;
+    pos = 64.0 * along + i - 63 + dir;
+    (axis == 0 ? b.vx : b.vy) = 0;
+}
+
+// x first, then y: each axis moves, then meets the side it moves toward.
+void side_contacts(PlayerState &b) {
+    for (int axis = 0; axis < 2; axis++) {
+        double &pos = axis == 0 ? b.x : b.y;
+        const double &v = axis == 0 ? b.vx : b.vy;
+        pos = pos - v;
+        const ChunkPos c = chunk_of(b);
+        for (int dir : {1, -1})
+            if (dir > 0 ? v > 0 : v < 0) side_contact(b, c, axis, dir);
     }
+}
 
-    b.y = b.y - b.vy;
-    c = chunk_of(b);
-    if (b.vy > 0) {
-        int j = trunc_index(b.y - 64.0 * c.cy + 63.0);
-        if (side_solid(c.cx, c.cy, c.cz, centre_local(b.x, c.cx), 63 - j,
-                       trunc_index(b.z - 64.0 * c.cz))) {
-            b.y = 64.0 * c.cy + j - 63 + 1;
-            b.vy = 0;
-        }
-    } else if (b.vy < 0) {
-        int j = trunc_index(b.y - 64.0 * c.cy + 64.0);
-        if (side_solid(c.cx, c.cy, c.cz, centre_local(b.x, c.cx), 63 - j,
-                       trunc_index(b.z - 64.0 * c.cz))) {
-            b.y = 64.0 * c.cy + j - 63 - 1;
-            b.vy = 0;
-        }
-    }
-
-    c = chunk_of(b);
+void own_cell(PlayerState &b) {
+    const ChunkPos c = chunk_of(b);
     b.own_chunk[0] = c.cx;
     b.own_chunk[1] = c.cy;
     b.own_chunk[2] = c.cz;
     b.own_local[0] = trunc_index(64.0 * c.cx - b.x);
     b.own_local[1] = trunc_index(64.0 * c.cy - b.y);
     b.own_local[2] = trunc_index(b.z - 64.0 * c.cz);
+}
 
-    pick_ray(&b);
-
+// A body that left the grid by more than a chunk comes back in on the other side.
+void wrap_body(PlayerState &b) {
     double span = 64.0 * game_state.world_size;
     if (b.x < -64) b.x = b.x + span;
     if (b.x > 64.0 * (game_state.world_size - 1)) b.x = b.x - span;
     if (b.y < -64) b.y = b.y + span;
     if (b.y > 64.0 * (game_state.world_size - 1)) b.y = b.y - span;
+}
+
+void move_body(PlayerState &b) {
+    damp(b);
+    vertical_contact(b);
+    side_contacts(b);
+    own_cell(b);
+    pick_ray(&b);
+    wrap_body(b);
 }
 
 } // namespace

@@ -340,7 +340,7 @@ void draw_buffs() {
         frame.fog_limit = end + FOG_SLACK + 1e-4f * std::fabs(end);
     }
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
-    stream_locate();
+    stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
     stream_walk(visit_cell, nullptr);
     draw_silhouettes();
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);

@@ -78,7 +78,7 @@ void Display() {
 }
 
 void Close() {
-    save_all();
+    save_all(game);
     glutLeaveMainLoop();
 }
 
@@ -217,7 +217,7 @@ int shell_main(int argc, char **argv) {
     shell_set_glut_running(0);
 
     // Chunks that could not be written are lost with the process: never report that as success.
-    const int saved = save_all();
+    const int saved = save_all(game);
     // Chunk files are renamed into place unflushed during play; a power cut soon after
     // quitting must not take the last game with it.
     const int flushed = save_flush();

@@ -1,8 +1,6 @@
 // The chunk pool, the world grid and block lookup across chunk borders and the world's wrap.
 #include "world/chunks.h"
 
-#include "engine/physics.h"
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,8 +10,7 @@ namespace {
 
 // Slot number of an in-grid chunk, or -1. The caller has already wrapped cx and cy.
 int grid_slot(int cx, int cy, int level) {
-    if (!game_state.world || level < 0 || level >= CHUNK_LEVELS) return -1;
-    if (cx < 0 || cx >= game_state.world_size || cy < 0 || cy >= game_state.world_size) return -1;
+    if (!chunk_in_grid(cx, cy, level)) return -1;
     uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
     // Slot numbers above the pool can only come from a damaged grid; treat them as absent
     // rather than index past the pool.
@@ -21,28 +18,13 @@ int grid_slot(int cx, int cy, int level) {
     return cell;
 }
 
-bool inside(int v) {
-    return v >= 0 && v < CHUNK_EDGE;
-}
-
 // Raw stored value of block (x, y, z) in chunk (cx, cy, level) after the horizontal wrap,
 // or -1 when the chunk is not in memory or the block lies outside it.
 int stored_block(int cx, int cy, int level, int x, int y, int z) {
-    if (!inside(x) || !inside(y) || !inside(z)) return -1;
+    if (!local_in_chunk(x, y, z)) return -1;
     int slot = grid_slot(t_zn(cx), t_zn(cy), level);
     if (slot < 0) return -1;
     return cubes[slot].blocks[block_index(x, y, z)];
-}
-
-// Block indices run against the world axes in x and y: below 0 lies the next chunk up.
-void step_horizontal(int &c, int &v) {
-    if (v < 0) {
-        c += 1;
-        v = CHUNK_EDGE - 1;
-    } else if (v >= CHUNK_EDGE) {
-        c -= 1;
-        v = 0;
-    }
 }
 
 int clamp_side(int v) {
@@ -62,16 +44,9 @@ int initialize_world() {
     game_state.world = nullptr;
     // Chunks a previous game left bound would otherwise leak their meshes.
     for (Chunk &c : cubes) {
-        if (c.used) {
-            std::free(c.verts);
-            std::free(c.texs);
-            std::free(c.norms);
-            c.verts = c.texs = c.norms = nullptr;
-            c.polygons = 0;
-        }
+        if (c.used) free_mesh(c);
         c.used = 0;
     }
-    game_state.world_clock = 0;
     if (game_state.world_size <= 0) {
         printf("cannot alloc world grid for world size %i \n", game_state.world_size);
         return 0;
@@ -86,6 +61,14 @@ int initialize_world() {
     return 1;
 }
 
+void free_mesh(Chunk &ch) {
+    std::free(ch.norms);
+    std::free(ch.texs);
+    std::free(ch.verts);
+    ch.norms = ch.texs = ch.verts = nullptr;
+    ch.polygons = 0;
+}
+
 int find_free_cube() {
     for (int k = 0; k < POOL_SIZE; k++)
         if (cubes[k].used == 0) return k;
@@ -93,29 +76,23 @@ int find_free_cube() {
 }
 
 int g_xy(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cy, y);
-    step_horizontal(cx, x);
+    step_into_neighbour(cy, y, false);
+    step_into_neighbour(cx, x, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_x(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cx, x);
+    step_into_neighbour(cx, x, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_y(int cx, int cy, int level, int x, int y, int z) {
-    step_horizontal(cy, y);
+    step_into_neighbour(cy, y, false);
     return clamp_side(stored_block(cx, cy, level, x, y, z));
 }
 
 int g_z(int cx, int cy, int level, int x, int y, int z) {
-    if (z < 0) {
-        level -= 1;
-        z = CHUNK_EDGE - 1;
-    } else if (z >= CHUNK_EDGE) {
-        level += 1;
-        z = 0;
-    }
+    step_into_neighbour(level, z, true);
     int v = stored_block(cx, cy, level, x, y, z);
     if (v < 0) return 1;
     return v <= 9 ? v : 1;
@@ -125,6 +102,12 @@ int t_zn(int c) {
     if (c < 0) c += game_state.world_size;
     if (c >= game_state.world_size) c -= game_state.world_size;
     return c;
+}
+
+int wrap_chunk(int c) {
+    if (game_state.world_size <= 0) return c;
+    c %= game_state.world_size;
+    return c < 0 ? c + game_state.world_size : c;
 }
 
 float t_un(float p) {

@@ -37,14 +37,45 @@ inline int chunk_cell(int cx, int cy, int level) {
     return (level * game_state.world_size + cy) * game_state.world_size + cx;
 }
 
+// Whether (cx, cy, level) is a cell of the current grid (false while there is no grid).
+inline bool chunk_in_grid(int cx, int cy, int level) {
+    return game_state.world && cx >= 0 && cx < game_state.world_size && cy >= 0 &&
+           cy < game_state.world_size && level >= 0 && level < CHUNK_LEVELS;
+}
+
+// Whether v is a block index along one edge of a chunk (0..63).
+inline bool local_in_edge(int v) {
+    return v >= 0 && v < CHUNK_EDGE;
+}
+
+// Whether block (x, y, z) lies inside its chunk.
+inline bool local_in_chunk(int x, int y, int z) {
+    return local_in_edge(x) && local_in_edge(y) && local_in_edge(z);
+}
+
+// Moves block index v, one step outside 0..63, into the neighbouring chunk c. Horizontal
+// indices run against the world axes, so below 0 lies the next chunk up; vertical ones (z and
+// the level) run with it. An index inside 0..63 stays as it is.
+inline void step_into_neighbour(int &c, int &v, bool vertical) {
+    if (v < 0) {
+        c += vertical ? -1 : 1;
+        v = CHUNK_EDGE - 1;
+    } else if (v >= CHUNK_EDGE) {
+        c += vertical ? 1 : -1;
+        v = 0;
+    }
+}
+
 // Slot of the chunk at (cx, cy, level) if it is in memory and in use, else -1. Any
 // coordinates are accepted: cx and cy are wrapped once, levels outside 0..9 are absent.
 int chunk_slot(int cx, int cy, int level);
 
-// Prints "world size %i \n", allocates a grid of NO_CHUNK cells for world_size, frees every
-// slot and resets the world clock. 1 on success, 0 when the grid cannot be allocated
-// (world is then null and nothing may use it).
+// Prints "world size %i \n", allocates a grid of NO_CHUNK cells for world_size and frees every
+// slot. 1 on success, 0 when the grid cannot be allocated (world is then null and nothing may
+// use it).
 int initialize_world();
+// Frees the chunk's mesh arrays and empties its mesh; its blocks and used flag stay.
+void free_mesh(Chunk &ch);
 // Lowest free slot, or -1 when all 500 are in use.
 int find_free_cube();
 
@@ -57,5 +88,8 @@ int g_z(int cx, int cy, int level, int x, int y, int z);
 
 // Wrap a chunk coordinate (c in -world_size .. 2*world_size-1) into 0..world_size-1.
 int t_zn(int c);
+// Any chunk coordinate taken modulo world_size into 0..world_size-1; c itself while no world
+// size is set (world_size <= 0).
+int wrap_chunk(int c);
 // Wrap a world position along x or y into [0, 64 * world_size).
 float t_un(float p);

@@ -30,8 +30,8 @@ struct PlayerState {
 constexpr int BODY_COUNT = 256;
 
 // One record for the game being played. The grid and the clock are set by the game start
-// (initialize_world, e_init_game); the camera and bodies by the game start and each physics
-// step; fly_mode and gravity keep their values from one game to the next.
+// (initialize_world for the grid, e_init_game for the clock); the camera and bodies by the game
+// start and each physics step; fly_mode and gravity keep their values from one game to the next.
 struct GameState {
     uint16_t *world;  // grid of world_size * world_size * 10 slot numbers; null between games
     int world_size;   // chunks per side; 10 until a game starts

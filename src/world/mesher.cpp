@@ -658,9 +658,7 @@ const MergedMesh *silhouette_mesh(int slot) {
 }
 
 void create_polygons(int cx, int cy, int level) {
-    if (!game_state.world || cx < 0 || cx >= game_state.world_size || cy < 0 ||
-        cy >= game_state.world_size)
-        return;
+    if (!chunk_in_grid(cx, cy, level)) return;
     int slot = chunk_slot(cx, cy, level);
     if (slot < 0) return;
     Chunk &chunk = cubes[slot];
@@ -670,4 +668,8 @@ void create_polygons(int cx, int cy, int level) {
     fill_cell_lookup(merge_scratch);
     chunk.polygons = write_faces(chunk, cx, cy, level, scratch, merge_scratch);
     merge_recorded(slot, cx, cy, level, chunk.polygons);
+}
+
+void rebuild_if_present(int cx, int cy, int level) {
+    create_polygons(wrap_chunk(cx), wrap_chunk(cy), level);
 }

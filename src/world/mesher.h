@@ -35,6 +35,9 @@ void fill_block_tables();
 // Does nothing when cx or cy lies outside the grid, or the chunk is not in memory or has no
 // mesh arrays.
 void create_polygons(int cx, int cy, int level);
+// create_polygons for a chunk at any coordinates: cx and cy wrapped around the world, a chunk
+// that is not in memory (or a level outside the grid) left alone.
+void rebuild_if_present(int cx, int cy, int level);
 
 // Drawing meshes: the faces of a chunk's mesh arrays merged into rectangles of one direction,
 // one plane and (for the textured mesh) one atlas cell, so the same picture takes far fewer

@@ -3,6 +3,7 @@
 #include "world/saver.h"
 
 #include "base/common.h"
+#include "base/files.h"
 #include "world/chunks.h"
 
 #include <cerrno>
@@ -38,9 +39,7 @@ bool chunk_path(int cx, int cy, int level) {
 // The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
-    if (!game_state.world || !cubes_s || cx < 0 || cx >= game_state.world_size || cy < 0 ||
-        cy >= game_state.world_size || level < 0 || level >= CHUNK_LEVELS)
-        return nullptr;
+    if (!cubes_s || !chunk_in_grid(cx, cy, level)) return nullptr;
     uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
     if (cell >= POOL_SIZE) return nullptr;
     return &cubes_s[cell];
@@ -52,24 +51,6 @@ constexpr bool host_little_endian() {
 
 void swap_bytes(BlockId *b, int n) {
     for (int k = 0; k < n; k++) b[k] = BlockId((b[k] >> 8) | (b[k] << 8));
-}
-
-// Writes all of data to fd; false with errno set on failure or a short write.
-bool write_all(int fd, const char *data, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(fd, data, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += w;
-        n -= size_t(w);
-    }
-    return true;
 }
 
 // Reads up to n bytes; the count read, or -1 with errno set.
@@ -134,10 +115,8 @@ bool is_folder(const char *parent, const dirent *e) {
 
 } // namespace
 
-void init_save_load(unsigned short *grid, void *pool, int size, const char *name) {
-    game_state.world = grid;
+void init_save_load(void *pool, const char *name) {
     cubes_s = static_cast<Chunk *>(pool);
-    game_state.world_size = size;
     world_name = name;
     s_header = 0.1f;
     // A file-size limit must fail the write (EFBIG), not end the game with chunks unsaved.
@@ -231,7 +210,7 @@ int save_chunk(int cx, int cy, int level, int *reason) {
         swap_bytes(swapped, CHUNK_BLOCKS);
         src = reinterpret_cast<const char *>(swapped);
     }
-    bool ok = write_all(fd, src, CHUNK_FILE_BYTES);
+    bool ok = write_whole(fd, src, CHUNK_FILE_BYTES);
     err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
@@ -401,7 +380,7 @@ int write_world_info(const char *name, int size) {
         return 0;
     int n = snprintf(text, sizeof text, "size %i\n", size);
     int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    bool ok = fd >= 0 && write_all(fd, text, size_t(n));
+    bool ok = fd >= 0 && write_whole(fd, text, size_t(n));
     int err = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, path) != 0) ok = false, err = errno;

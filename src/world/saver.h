@@ -15,10 +15,11 @@ struct WorldCatalogue {
 extern WorldCatalogue ctlg; // listed once at engine start
 extern float s_header;      // save format version, 0.1
 
-// Binds the module to a world: grid, pool, size and the world's name (not copied), and removes
-// the "*.vxc.tmp" files a crash left in its folder. From then on a file-size limit fails a
-// save instead of ending the process (SIGXFSZ is ignored).
-void init_save_load(unsigned short *grid, void *pool, int size, const char *name);
+// Binds the module to a world: the chunk pool and the world's name (not copied); chunk files
+// are found through the game's grid as it stands. Removes the "*.vxc.tmp" files a crash left in
+// the world's folder. From then on a file-size limit fails a save instead of ending the process
+// (SIGXFSZ is ignored).
+void init_save_load(void *pool, const char *name);
 // 1 when the chunk's file exists.
 int check(int cx, int cy, int level);
 // Reads the chunk's file into the slot its grid cell names (its used flag may still be 0).

@@ -9,8 +9,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/physics.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 #include "world/saver.h"
@@ -70,22 +68,8 @@ uint32_t clock_ms() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// c taken modulo world_size into 0..world_size-1 (any c, not just one step away).
-int wrap_chunk(int c) {
-    int w = c % game_state.world_size;
-    return w < 0 ? w + game_state.world_size : w;
-}
-
 void *alloc_bytes(size_t n) {
     return mesh_alloc ? mesh_alloc(n) : std::malloc(n);
-}
-
-void free_mesh(Chunk &ch) {
-    std::free(ch.norms);
-    std::free(ch.texs);
-    std::free(ch.verts);
-    ch.norms = ch.texs = ch.verts = nullptr;
-    ch.polygons = 0;
 }
 
 // All three arrays, or none: a chunk is never built or drawn from a missing array.
@@ -108,15 +92,9 @@ bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
     return ok;
 }
 
-void rebuild_if_present(int cx, int cy, int level) {
-    if (level < 0 || level >= CHUNK_LEVELS) return;
-    const int wx = wrap_chunk(cx), wy = wrap_chunk(cy);
-    if (chunk_slot(wx, wy, level) >= 0) create_polygons(wx, wy, level);
-}
-
 } // namespace
 
-void stream_locate() {
+void stream_locate(double camera_x, double camera_y, double camera_z) {
     // Flying has no ceiling: keep a far-off camera's chunk number inside int (and the walk
     // then finds no level to stream).
     auto chunk_of = [](double p) {
@@ -124,9 +102,9 @@ void stream_locate() {
         if (c != c) return 0;
         return c > 1e6 ? 1000000 : c < -1e6 ? -1000000 : static_cast<int>(c);
     };
-    c_position_x = chunk_of(game_state.camera_x);
-    c_position_y = chunk_of(game_state.camera_y);
-    c_position_z = chunk_of(game_state.camera_z);
+    c_position_x = chunk_of(camera_x);
+    c_position_y = chunk_of(camera_y);
+    c_position_z = chunk_of(camera_z);
 }
 
 void stream_range_xy(int p, int r, int *first, int *last) {
@@ -144,8 +122,7 @@ void stream_range_level(int pz, int r, int *first, int *last) {
 int stream_bring_in(int wx, int wy, int level) {
     if (game_state.already_created != 0 || !game_state.world || game_state.world_size <= 0)
         return 0;
-    if (wx < 0 || wx >= game_state.world_size || wy < 0 || wy >= game_state.world_size) return 0;
-    if (level < 0 || level >= CHUNK_LEVELS) return 0;
+    if (!chunk_in_grid(wx, wy, level)) return 0;
     uint16_t &cell = game_state.world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
@@ -259,9 +236,7 @@ int release_slot(int slot, int *reason) {
 
 // The grid slot of (cx, cy, level) that release may touch, or -1.
 int bound_slot(int cx, int cy, int level) {
-    if (!game_state.world || cx < 0 || cx >= game_state.world_size || cy < 0 ||
-        cy >= game_state.world_size || level < 0 || level >= CHUNK_LEVELS)
-        return -1;
+    if (!chunk_in_grid(cx, cy, level)) return -1;
     uint16_t &cell = game_state.world[chunk_cell(cx, cy, level)];
     if (cell == NO_CHUNK) return -1;
     if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
@@ -339,8 +314,8 @@ void re_save() {
     drain_queue(SAVES_PER_FRAME);
 }
 
-int save_all() {
-    if (game == 0 || !game_state.world) return 1;
+int save_all(int game_running) {
+    if (game_running == 0 || !game_state.world) return 1;
     int failed = 0, first_reason = 0;
     for (int cx = 0; cx < game_state.world_size; cx++)
         for (int cy = 0; cy < game_state.world_size; cy++)

@@ -21,10 +21,10 @@ constexpr uint32_t SAVE_RETRY_MS = 1000; // a chunk whose save failed waits this
 // stays in memory unsaved. A chunk whose save failed stays in memory and is queued again at
 // most once a second.
 void re_save();
-// While a game runs, releases and saves every chunk in memory, queued or not, in grid order.
-// Chunks that cannot be written stay in memory; then one summary line is printed and the
-// result is 0, else 1.
-int save_all();
+// While a game runs (game_running != 0), releases and saves every chunk in memory, queued or
+// not, in grid order. Chunks that cannot be written stay in memory; then one summary line is
+// printed and the result is 0, else 1.
+int save_all(int game_running);
 
 // One position of the walk: as walked (cx, cy may lie past the world's edge), the grid
 // chunk that serves it, and the view shift in world units that puts that chunk there.
@@ -35,8 +35,8 @@ struct StreamCell {
     int slot;             // pool slot holding the chunk, -1 when it is not in memory
 };
 
-// Sets c_position_x/y/z from the camera (each coordinate / 64, truncated toward zero).
-void stream_locate();
+// Sets c_position_x/y/z from the camera position (each coordinate / 64, truncated toward zero).
+void stream_locate(double camera_x, double camera_y, double camera_z);
 // Inclusive range of walked chunk coordinates along x or y around camera chunk p.
 void stream_range_xy(int p, int r, int *first, int *last);
 // Inclusive range of walked levels around camera level pz; first > last when none.

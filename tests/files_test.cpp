@@ -1,0 +1,75 @@
+// The whole-file writer: partial, interrupted and empty writes, alone and behind "cfg" and the
+// chunk files.
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <vector>
+#include "base/config.h"
+#include "base/files.h"
+#include "world/saver.h"
+#include "world_fixture.h"
+
+// Each write call takes the next step of the script: n > 0 writes at most n bytes, 0 takes
+// nothing, -1 is interrupted (EINTR), -2 fails (ENOSPC). Past the script, writes go through.
+static std::vector<int> script;
+static size_t step;
+static ssize_t scripted(int fd, const void *buf, size_t len) {
+    const int s = step < script.size() ? script[step++] : int(len);
+    if (s < 0) errno = s == -1 ? EINTR : ENOSPC;
+    return s < 0 ? -1 : s == 0 ? 0 : ::write(fd, buf, std::min(len, size_t(s)));
+}
+static std::string file(const char *path) {
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {});
+}
+struct Files : ::testing::Test {
+    ScratchDir dir;
+    void run(std::vector<int> s) { script = std::move(s), step = 0, files_set_write(scripted); }
+    void TearDown() override { files_set_write(nullptr); }
+};
+
+TEST_F(Files, PartialAndInterruptedWritesGoOnAWriteThatTakesNothingFails) {
+    const struct {
+        std::vector<int> script;
+        int errno_seen; // 0 when the whole buffer was written
+        const char *written;
+    } cases[] = {
+        {{3, -1, 2, -1, -1}, 0, "0123456789"},
+        {{4, 0}, EIO, "0123"},
+        {{0}, EIO, ""},
+        {{5, -2}, ENOSPC, "01234"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.script.size() << " steps, " << c.written);
+        const int fd = open("f", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        run(c.script), errno = 0;
+        const bool ok = write_whole(fd, "0123456789", 10);
+        const int err = errno;
+        close(fd);
+        EXPECT_EQ(std::make_pair(ok, ok ? 0 : err),
+                  std::make_pair(c.errno_seen == 0, c.errno_seen));
+        EXPECT_EQ(file("f"), c.written);
+    }
+}
+
+TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
+    output_of([] { load(); });
+    const std::string before = file("cfg");
+    game_param.world_counter = 77;
+    run({0}); // once looped forever
+    EXPECT_EQ(save(), 0);
+    EXPECT_EQ(std::make_pair(file("cfg"), access("cfg.tmp", F_OK)), std::make_pair(before, -1));
+    run({-1, 7}); // once gave up
+    EXPECT_EQ(save(), 1);
+    EXPECT_EQ(file("cfg").substr(28, 4), std::string("\x4d\0\0\0", 4));
+
+    ASSERT_TRUE(reset_world());
+    output_of([] { init_save_load(cubes, "w"); });
+    bind_chunk(1, 2, 3, 7);
+    int reason = 0;
+    run({-1, 4096, 0});
+    EXPECT_EQ(std::make_pair(save_chunk(1, 2, 3, &reason), reason), std::make_pair(0, EIO));
+    run({-1, 100000, -1});
+    EXPECT_EQ(save_chunk(1, 2, 3, &reason), 1);
+    EXPECT_EQ(file("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
+}
