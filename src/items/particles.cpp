@@ -62,32 +62,14 @@ void add_particle_from_cube(float cx, float cy, float cz, int type, int count) {
         p.vy = ((e_rand() % 64) * 0.015625f - 0.5f) / 50;
         p.vz = ((e_rand() % 64) * 0.015625f - 0.5f) / 50 + 0.02f;
         p.angle = (e_rand() % 360) / 180.0f * 3.14f;
-        switch (e_rand() % 6) {
-        case 0:
-            p.x = cx - 0.5f;
-            p.vx -= FACE_PUSH;
-            break;
-        case 1:
-            p.x = cx + 0.5f;
-            p.vx += FACE_PUSH;
-            break;
-        case 2:
-            p.y = cy - 0.5f;
-            p.vy -= FACE_PUSH;
-            break;
-        case 3:
-            p.y = cy + 0.5f;
-            p.vy += FACE_PUSH;
-            break;
-        case 4:
-            p.z = cz - 0.5f;
-            p.vz -= FACE_PUSH;
-            break;
-        default:
-            p.z = cz + 0.5f;
-            p.vz += FACE_PUSH;
-            break;
-        }
+        // The flake starts on one of the block's six faces, pushed outwards from it.
+        const int face = e_rand() % 6;
+        float *const pos[3] = {&p.x, &p.y, &p.z};
+        float *const vel[3] = {&p.vx, &p.vy, &p.vz};
+        const float centre[3] = {cx, cy, cz};
+        const int axis = face / 2;
+        *pos[axis] = centre[axis] + (face % 2 ? 0.5f : -0.5f);
+        *vel[axis] += face % 2 ? FACE_PUSH : -FACE_PUSH;
         int g = e_rand() % 3;
         const TexCell &cell = g == 0 ? tex.top : g == 1 ? tex.bottom : tex.side;
         int span = g == 0 ? 10 : 16;
