@@ -119,14 +119,12 @@ TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
 TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     static int allocs_left = 1; // texs succeeds, verts and norms fail
     stream_set_alloc([](size_t n) { return allocs_left-- > 0 ? std::malloc(n) : nullptr; });
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(stream_bring_in(3, 3, 4), 0);
+    const std::string out = output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 0); });
+    EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
     stream_set_alloc(nullptr);
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
     game_state.already_created = 0;
-    EXPECT_EQ(stream_bring_in(3, 3, 4), 1);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
+    output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 1); });
 }
 TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     settle();
