@@ -1,15 +1,13 @@
 // The settings file: exact default bytes, the forced position, and the mended reads and writes.
 #include <fstream>
-#include <iterator>
 #include "scratch.h"
 #include "base/config.h"
 const auto bytes = [](const void *p) { return std::string(static_cast<const char *>(p), 40); };
 TEST(ConfigFile, FirstStartWritesTheDefaultsStoredRecordsAreMendedAnUnwritableOneIsLeft) {
     ScratchDir dir;
     load();
-    const std::string cfg(std::istreambuf_iterator<char>(std::ifstream("cfg").rdbuf()), {});
-    EXPECT_EQ(cfg, bytes("\0\0\0\0\x20\x03\0\0\x58\x02\0\0\x1e\0\0\0\x1e\0\0\0\1\0\0\0"
-                         "rus\0\1\0\0\0\1\0\0\0\0\0\0\0"));
+    EXPECT_EQ(read_all("cfg"), bytes("\0\0\0\0\x20\x03\0\0\x58\x02\0\0\x1e\0\0\0\x1e\0\0\0\1\0\0\0"
+                                     "rus\0\1\0\0\0\1\0\0\0\0\0\0\0"));
     EXPECT_EQ(st_page, 1) << "the language page opens first";
     EXPECT_EQ(access("cfg.tmp", F_OK), -1) << "the temporary file must not stay behind";
     const struct {

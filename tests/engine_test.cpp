@@ -4,7 +4,6 @@
 #include <fstream>
 #include "engine/engine.h"
 #include "engine/physics.h"
-#include "gl_fixture.h" // all
 #include "gui/gui.h"
 #include "items/cells.h"
 #include "scratch.h"
@@ -13,8 +12,6 @@
 #include "shell/window.h"
 #include "world/chunks.h"
 #include "world/saver.h"
-
-using glfix::all;
 
 class Engine : public ::testing::Test {
   protected:

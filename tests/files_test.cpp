@@ -2,8 +2,6 @@
 // chunk files.
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <vector>
 #include "base/config.h"
 #include "base/files.h"
@@ -18,9 +16,6 @@ static ssize_t scripted(int fd, const void *buf, size_t len) {
     const int s = step < script.size() ? script[step++] : int(len);
     if (s < 0) errno = s == -1 ? EINTR : ENOSPC;
     return s < 0 ? -1 : s == 0 ? 0 : ::write(fd, buf, std::min(len, size_t(s)));
-}
-static std::string file(const char *path) {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {});
 }
 struct Files : ::testing::Test {
     ScratchDir dir;
@@ -48,20 +43,20 @@ TEST_F(Files, PartialAndInterruptedWritesGoOnAWriteThatTakesNothingFails) {
         close(fd);
         EXPECT_EQ(std::make_pair(ok, ok ? 0 : err),
                   std::make_pair(c.errno_seen == 0, c.errno_seen));
-        EXPECT_EQ(file("f"), c.written);
+        EXPECT_EQ(read_all("f"), c.written);
     }
 }
 
 TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
     output_of([] { load(); });
-    const std::string before = file("cfg");
+    const std::string before = read_all("cfg");
     game_param.world_counter = 77;
     run({0}); // once looped forever
     EXPECT_EQ(save(), 0);
-    EXPECT_EQ(std::make_pair(file("cfg"), access("cfg.tmp", F_OK)), std::make_pair(before, -1));
+    EXPECT_EQ(std::make_pair(read_all("cfg"), access("cfg.tmp", F_OK)), std::make_pair(before, -1));
     run({-1, 7}); // once gave up
     EXPECT_EQ(save(), 1);
-    EXPECT_EQ(file("cfg").substr(28, 4), std::string("\x4d\0\0\0", 4));
+    EXPECT_EQ(read_all("cfg").substr(28, 4), std::string("\x4d\0\0\0", 4));
 
     ASSERT_TRUE(reset_world());
     output_of([] { init_save_load(cubes, "w"); });
@@ -71,5 +66,5 @@ TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
     EXPECT_EQ(std::make_pair(save_chunk(1, 2, 3, &reason), reason), std::make_pair(0, EIO));
     run({-1, 100000, -1});
     EXPECT_EQ(save_chunk(1, 2, 3, &reason), 1);
-    EXPECT_EQ(file("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
+    EXPECT_EQ(read_all("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
 }

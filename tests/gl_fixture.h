@@ -11,13 +11,11 @@
 #include <string>
 #include <vector>
 #include "draw/views.h"
+#include "scratch.h"
 #include "shell/window.h"
 
 namespace glfix {
-// Several values in one check, so that a failure prints them all.
-template <class... T> std::vector<double> all(T... v) {
-    return {double(v)...};
-}
+using ::all;
 // The first n values of a GL state (integers and enums come back exactly).
 inline std::vector<double> floats(GLenum what, int n = 1) {
     GLfloat v[16] = {}; // values past what the state returns read as 0

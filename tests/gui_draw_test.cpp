@@ -5,7 +5,6 @@
 #include "gui/lang.h"
 #include "draw/font.h"
 #include "draw/textures.h"
-#include "scratch.h"
 #include "world/saver.h"
 
 static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rgb unless given
@@ -18,6 +17,9 @@ static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rg
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, px);
     return name;
 }
+
+// The light's phase drawn at sin = 1; k = ir / 45 shows the background's red half from x = 744.
+constexpr float LIT = 1.5707963f - 0.005f;
 
 class MenuDrawTest : public glfix::GlTest {
   protected:
@@ -62,8 +64,7 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
         SCOPED_TRACE(s.name);
         cat.count = s.worlds;
         g_level(s.screen);
-        menu.ir =
-            1.5707963f - 0.005f; // drawn at sin = 1; k = ir / 45 shows the red half from x = 744
+        menu.ir = LIT;
         auto im = draw(s.px, s.py);
         EXPECT_FALSE(glfix::save_png(im, s.name).empty());
         EXPECT_EQ(im.at(s.px, s.py).b, s.screen == SCREEN_CHOSEN ? 128 : 255);
@@ -98,7 +99,7 @@ TEST_F(MenuDrawTest, EveryScreenItsWidgetsHighlightsAndCaret) {
 // a refused name says why under the form, in either language, until the next key.
 TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothLanguages) {
     const glfix::Rgb grey{128, 128, 128}, red{255, 0, 0}; // the background left and right of 744
-    menu.ir = 1.5707963f - 0.005f;
+    menu.ir = LIT;
     g_level(SCREEN_NEW_WORLD);
     while (g_send_key(8)) continue;
     while (g_send_key('W')) continue;
@@ -127,7 +128,7 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
-    menu.ir = 1.5707963f - 0.005f; // each draw moves the light on
+    menu.ir = LIT; // each draw moves the light on
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
         lang_init(code);

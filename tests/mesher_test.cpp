@@ -71,9 +71,7 @@ TEST_F(Mesher, ValueElevenIsEmptyBesideAndSolidAboveOrBelow) {
 TEST_F(Mesher, StopsAfterTheBlockThatPassesTheFaceLimit) {
     Chunk &c = bind_meshed(1, 1, 2);
     for (int k = 0; k < CHUNK_BLOCKS; k++) c.blocks[k] = (k / 4096 + k / 64 + k) % 2 ? 0 : 3;
-    testing::internal::CaptureStdout();
-    create_polygons(1, 1, 2);
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = output_of([] { create_polygons(1, 1, 2); });
     EXPECT_TRUE(c.polygons > FACE_LIMIT && c.polygons <= FACE_LIMIT + 6) << c.polygons;
     EXPECT_EQ(out, "stoped building, polygons: " + std::to_string(c.polygons) + " \n");
     expect_same_as_reference(1, 1, 2);
@@ -233,9 +231,7 @@ TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
                 }
             }
         merge_size_cap = cap;
-        testing::internal::CaptureStdout(); // the face limit's notice
-        create_polygons(4, 4, 4);
-        testing::internal::GetCapturedStdout();
+        output_of([] { create_polygons(4, 4, 4); }); // the face limit's notice
         merge_size_cap = 64;
         const int slot = chunk_slot(4, 4, 4);
         const MergedMesh &mm = merged_meshes[slot];

@@ -3,13 +3,12 @@
 #include "world_fixture.h"
 
 struct Physics : ::testing::Test {
+    PlayerState &g = game_state.gamer[0];
     void SetUp() override { reset(); }
-    // Several values in one check, so that a failure prints them all.
-    template <class... T> static std::vector<double> all(T... v) { return {double(v)...}; }
     // A 10 x 10 world: ground topped at 100 by both world edges, air at level 2 above it.
-    static void reset() {
+    void reset() {
         ASSERT_TRUE(reset_world());
-        game_state.gamer[0].active = 1, game_state.gamer[0].height = 2;
+        g.active = 1, g.height = 2;
         game_state.fly_mode = game_state.jump = game_state.already_created = 0;
         floor_at(100, -70, 30, -70, 15); // x or y -70 is 570 across the edge
         world_block(10, 10, 130) = 0;
@@ -18,9 +17,8 @@ struct Physics : ::testing::Test {
         for (int X = x0; X <= x1; X++)
             for (int Y = y0; Y <= y1; Y++) world_block(X, Y, top - 1) = 3;
     }
-    static void go(double x, double y, double z, double vx = 0, double vy = 0, double vz = 0) {
-        game_state.gamer[0].x = x, game_state.gamer[0].y = y, game_state.gamer[0].z = z;
-        game_state.gamer[0].vx = vx, game_state.gamer[0].vy = vy, game_state.gamer[0].vz = vz;
+    void go(double x, double y, double z, double vx = 0, double vy = 0, double vz = 0) {
+        g.x = x, g.y = y, g.z = z, g.vx = vx, g.vy = vy, g.vz = vz;
     }
 };
 TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
@@ -53,15 +51,12 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
         for (int k = 0; k < r.n; k++) {
             if (r.walk) movecamera(1.0f, 0, 0); // a positive dx pushes toward +x
             e_psysix();
-            ASSERT_TRUE(!game_state.gamer[0].on_ground ||
-                        game_state.gamer[0].z == std::floor(game_state.gamer[0].z))
-                << k;
+            ASSERT_TRUE(!g.on_ground || g.z == std::floor(g.z)) << k;
         }
-        const double got[] = {game_state.gamer[0].x, game_state.gamer[0].y, game_state.gamer[0].z,
-                              game_state.gamer[0].vx, game_state.gamer[0].vy};
+        const double got[] = {g.x, g.y, g.z, g.vx, g.vy};
         for (int i = 0; i < 5; i++) // whole-number contacts are exact, others carry rounding
             EXPECT_NEAR(got[i], r.e[i], r.e[i] == std::floor(r.e[i]) ? 0 : 1e-9) << i;
-        EXPECT_EQ(all(game_state.gamer[0].vz, game_state.gamer[0].on_ground), all(0, 1));
+        EXPECT_EQ(all(g.vz, g.on_ground), all(0, 1));
     }
     // Every probe reads solid and none indexes outside the grid or a chunk (sanitizers).
     const double spots[][3] = {{10, 10, -3.5},      {10, 10, 700}, {-500, 10, 50}, {10, 5000, 50},
@@ -69,11 +64,11 @@ TEST_F(Physics, ContactsEndOnTheFaceTheWorldWrapsAndAllOutsideIsSolid) {
     for (const auto &s : spots)
         for (double v : {0.3, -0.3}) {
             go(s[0], s[1], s[2], v, -v, v), e_psysix();
-            EXPECT_TRUE(game_state.gamer[0].on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
+            EXPECT_TRUE(g.on_ground || v < 0 || !(std::fabs(s[2]) < 1e6)) << s[2];
         }
     cubes[chunk_slot(1, 1, 1)].used = 0; // a grid cell naming a freed slot
     go(10, 10, 100.5, 0, 0, .1), e_psysix();
-    EXPECT_EQ(game_state.gamer[0].z, 101.0);
+    EXPECT_EQ(g.z, 101.0);
 }
 TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     go(10, 10, 100);
@@ -82,7 +77,7 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     for (int k = 0; k < 200; k++) {
         if (k == 1 || k == 10) e_jump(); // the second, in mid-air, is dropped
         e_psysix();
-        peak = std::max(peak, game_state.gamer[0].z);
+        peak = std::max(peak, g.z);
     }
     EXPECT_NEAR(peak, 101.4, 0.1); // about 1.36 units of lift, once
     // Back on the ground: the eye one unit above the feet, the view from the body.
@@ -94,9 +89,9 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     world_block(30, 10, 129) = 3;
     go(30, 10, 127);
     e_psysix(), e_jump(), e_psysix();
-    EXPECT_EQ(all(game_state.gamer[0].z, game_state.gamer[0].vz), all(127, 0));
+    EXPECT_EQ(all(g.z, g.vz), all(127, 0));
     world_block(30, 10, 129) = 0, e_jump(), e_psysix();
-    EXPECT_GT(game_state.gamer[0].z, 127.0);
+    EXPECT_GT(g.z, 127.0);
 }
 TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     game_state.fly_mode = 1, game_state.already_created = 1,
@@ -104,10 +99,10 @@ TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     movecamera(1.5f, -2.0f, 0.5f);
     rotatecamera(20, 190), e_jump(), e_psysix(), e_psysix();
     // The body follows the camera, then falls; a jump waits for walking; the cool-down stops at 0.
-    EXPECT_EQ(all(game_state.camera_x, game_state.camera_z, game_state.gamer[0].x,
-                  game_state.gamer[0].yaw, game_state.jump, game_state.already_created),
+    EXPECT_EQ(all(game_state.camera_x, game_state.camera_z, g.x, g.yaw, game_state.jump,
+                  game_state.already_created),
               all(11.5, 129.5, 11.5, -170, 1, 0));
-    EXPECT_LT(game_state.gamer[0].z, 129.5);
+    EXPECT_LT(g.z, 129.5);
     EXPECT_EQ((rotatecamera(0, 600), game_state.camera_rot_y), 240.0f);
     EXPECT_EQ((rotatecamera(0, -190), game_state.camera_rot_y), 170.0f);
 }

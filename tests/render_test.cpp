@@ -7,7 +7,6 @@
 #include <cmath>
 #include "render/chunk_draw.h"
 #include "render/render.h"
-#include "scratch.h"
 #include "base/config.h"
 #include "world/chunks.h"
 #include "world/streamer.h"

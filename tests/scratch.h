@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <limits.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 struct ScratchDir {
     std::string path;
@@ -34,4 +37,19 @@ template <class F> std::string output_of(F f) {
     testing::internal::CaptureStdout();
     f();
     return testing::internal::GetCapturedStdout();
+}
+// A whole file's bytes, "" when it cannot be read.
+inline std::string read_all(const std::string &path) {
+    return std::string(
+        std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
+}
+// How many times `what` occurs in s.
+inline size_t count_of(const std::string &s, const char *what) {
+    size_t n = 0;
+    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
+    return n;
+}
+// Several values in one check, so that a failure prints them all.
+template <class... T> std::vector<double> all(T... v) {
+    return {double(v)...};
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "gl_fixture.h"
-#include "scratch.h"
 #include "engine/engine.h"
 #include "base/config.h"
 #include "shell/frame.h"

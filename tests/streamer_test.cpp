@@ -18,15 +18,6 @@ static std::string frame() { // the walk of draw_buffs without the drawing; retu
         stream_walk(nullptr, nullptr), re_save();
     });
 }
-static size_t count(const std::string &s, const char *what) {
-    size_t n = 0;
-    for (size_t at = s.find(what); at != s.npos; at = s.find(what, at + 1)) n++;
-    return n;
-}
-static std::string slurp(const std::string &p) {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream(p, std::ios::binary).rdbuf()),
-                       {});
-}
 static std::string settle() { // brings in every chunk of the range
     std::string out;
     game_state.already_created = 0;
@@ -113,7 +104,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     settle();
     EXPECT_EQ(stream_stats.loaded, 4); // only those saved are read back
     move_to(200 - 64, 3);
-    EXPECT_EQ(slurp("saves/w/5-5-6.vxc")[14], char(200));
+    EXPECT_EQ(read_all("saves/w/5-5-6.vxc")[14], char(200));
 }
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
@@ -128,14 +119,12 @@ TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
 TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     static int allocs_left = 1; // texs succeeds, verts and norms fail
     stream_set_alloc([](size_t n) { return allocs_left-- > 0 ? std::malloc(n) : nullptr; });
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(stream_bring_in(3, 3, 4), 0);
+    const std::string out = output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 0); });
+    EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
     stream_set_alloc(nullptr);
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
     game_state.already_created = 0;
-    EXPECT_EQ(stream_bring_in(3, 3, 4), 1);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
+    output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 1); });
 }
 TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     settle();
@@ -143,7 +132,7 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
     edited.blocks[7] = 200;
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0); // no file can be written
     std::string out = move_to(200 - 64, 3); // slab x = 5: 12 queued, SAVES_PER_FRAME a frame
-    EXPECT_EQ(count(out, "cannot save ./saves/w/5-"), 12u) << out;
+    EXPECT_EQ(count_of(out, "cannot save ./saves/w/5-"), 12u) << out;
     EXPECT_TRUE(chunk_slot(5, 4, 4) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
     const int tries[][2] = {{999, 12}, {1, 24}, {500, 24}, {500, 36}}; // ms on, attempts so far
     for (const auto &t : tries) {
@@ -151,19 +140,19 @@ TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {
         out += frames(3);
         EXPECT_EQ(stream_stats.save_failed, t[1]) << now_ms;
     }
-    EXPECT_EQ(count(out, "cannot save"), 12u); // once per chunk and reason
+    EXPECT_EQ(count_of(out, "cannot save"), 12u); // once per chunk and reason
     EXPECT_EQ(in_memory(), 36);
 
     ASSERT_EQ(std::system("rm saves/w"), 0); // writing works again
     now_ms += SAVE_RETRY_MS;
     EXPECT_EQ((frames(3), in_memory()), 24);
-    EXPECT_EQ(slurp("saves/w/5-4-4.vxc")[14], char(200));
+    EXPECT_EQ(read_all("saves/w/5-4-4.vxc")[14], char(200));
 
     ASSERT_EQ(std::system("rm -rf saves/w && touch saves/w"), 0);
     for (int k = 0; k < 2; k++) { // the summary once, the exit a failure both times
         out = output_of([] { EXPECT_EQ(save_all(1), 0); });
-        EXPECT_EQ(count(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
-                             "directory \n"),
+        EXPECT_EQ(count_of(out, "24 chunks could not be saved in ./saves/w/, first reason: Not a "
+                                "directory \n"),
                   k ? 0u : 1u)
             << out;
         EXPECT_EQ(in_memory(), 24);
@@ -199,11 +188,11 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
             cmd.replace(at, 1, std::string("saves/w/") + c.name + ".vxc");
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
-    const std::string short_file = slurp("saves/w/3-4-4.vxc");
+    const std::string short_file = read_all("saves/w/3-4-4.vxc");
     std::string out = as_nobody(settle); // a FIFO would hang here
     EXPECT_EQ(in_memory(), 36) << out;
-    EXPECT_EQ(count(out, "not a regular file"), 2u) << out;
-    EXPECT_EQ(count(out, "3-3-4.vxc: Permission denied"), 1u) << out;
+    EXPECT_EQ(count_of(out, "not a regular file"), 2u) << out;
+    EXPECT_EQ(count_of(out, "3-3-4.vxc: Permission denied"), 1u) << out;
     out += move_to(200 + 4 * 64, 20); // all leave
     EXPECT_EQ(in_memory(), 0) << out;
     for (const Case &c : cases) {
@@ -216,10 +205,10 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
         if (c.kept && c.kept[0] == '-')
             EXPECT_EQ(std::system(("test " + std::string(c.kept) + " " + aside).c_str()), 0);
         else
-            EXPECT_EQ(slurp(aside), c.kept ? c.kept : short_file) << c.name;
-        EXPECT_EQ(slurp(file).size(), size_t(CHUNK_FILE_BYTES)) << c.name;
+            EXPECT_EQ(read_all(aside), c.kept ? c.kept : short_file) << c.name;
+        EXPECT_EQ(read_all(file).size(), size_t(CHUNK_FILE_BYTES)) << c.name;
     }
-    EXPECT_EQ(slurp("saves/w/4-5-4.vxc.damaged"), older + "\n");
+    EXPECT_EQ(read_all("saves/w/4-5-4.vxc.damaged"), older + "\n");
 
     // A second start: the kept files are still there and the chunks load whole. One more
     // damaged file cannot be moved aside, as the folder cannot be written.
@@ -231,14 +220,14 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     EXPECT_NE(out.find("removed leftover ./saves/w/1-1-1.vxc.tmp"), out.npos) << out;
     game_state.camera_x = 200;
     out += settle();
-    EXPECT_EQ(count(out, "loaded "), 36u) << out;
-    EXPECT_EQ(count(out, "damaged"), 1u) << out; // 5-5-5 alone
+    EXPECT_EQ(count_of(out, "loaded "), 36u) << out;
+    EXPECT_EQ(count_of(out, "damaged"), 1u) << out; // 5-5-5 alone
     EXPECT_EQ(std::system("test -e saves/w/3-3-4.vxc.damaged -a ! -e saves/w/1-1-1.vxc.tmp"), 0);
     out = as_nobody([] { return move_to(200 - 64, 3); }); // the slab x = 5 leaves
     now_ms += SAVE_RETRY_MS;
     out += frames(3);
     EXPECT_EQ(in_memory(), 24) << out; // the other 11 are written on the retry
-    EXPECT_EQ(count(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;
-    EXPECT_EQ(slurp("saves/w/5-5-5.vxc"), "short");
-    EXPECT_EQ(slurp("saves/w/5-4-5.vxc").size(), size_t(CHUNK_FILE_BYTES));
+    EXPECT_EQ(count_of(out, "cannot keep damaged chunk file ./saves/w/5-5-5.vxc aside"), 1u) << out;
+    EXPECT_EQ(read_all("saves/w/5-5-5.vxc"), "short");
+    EXPECT_EQ(read_all("saves/w/5-4-5.vxc").size(), size_t(CHUNK_FILE_BYTES));
 }

@@ -1,6 +1,5 @@
 // TGA loading: refusals touch no name slot nor binding; accepted files reach GL bottom row first.
 #include "gl_fixture.h"
-#include "scratch.h"
 #include "draw/textures.h"
 #include <fstream>
 using Bytes = std::vector<unsigned char>;
