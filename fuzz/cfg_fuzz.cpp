@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "fuzz_common.h"
 #include "base/config.h"
+#include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fuzz_common.h"
 #include "draw/textures.h"
+#include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();

@@ -1,6 +1,6 @@
 // The images the build draws load through the game's loader and carry what the game needs.
-#include "gl_fixture.h"
 #include "draw/textures.h"
+#include "gl_fixture.h"
 #include "world/mesher.h"
 #include <cmath>
 #include <set>

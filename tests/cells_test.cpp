@@ -1,6 +1,6 @@
 // Inventory grid: stacking order, packs, taking items, a missing grid, and the hotbar icon.
-#include "items/cells.h"
 #include "gl_fixture.h"
+#include "items/cells.h"
 using Slots = std::vector<InventorySlot>;
 TEST(Cells, AddingFollowsTheStackingOrder) {
     const InventorySlot P1 = {1, 40}, P2 = {2, 40}, P3 = {3, 40}; // full packs

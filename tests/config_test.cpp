@@ -1,7 +1,7 @@
 // The settings file: exact default bytes, the forced position, and the mended reads and writes.
 #include <fstream>
-#include "scratch.h"
 #include "base/config.h"
+#include "scratch.h"
 const auto bytes = [](const void *p) { return std::string(static_cast<const char *>(p), 40); };
 TEST(ConfigFile, FirstStartWritesTheDefaultsStoredRecordsAreMendedAnUnwritableOneIsLeft) {
     ScratchDir dir;

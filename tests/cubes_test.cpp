@@ -1,6 +1,6 @@
 // Outline and item box as GL feedback sees them, against the vertex tables, changing no state.
-#include "gl_fixture.h"
 #include "draw/cubes.h"
+#include "gl_fixture.h"
 #include "world/mesher.h"
 #include <cstring>
 class CubesGl : public glfix::GlTest {};

@@ -2,12 +2,12 @@
 // and the cursor are recorders, the main-loop exit is the shell's own.
 #include <cstring>
 #include <fstream>
+#include "base/config.h"
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "gui/gui.h"
 #include "items/cells.h"
 #include "scratch.h"
-#include "base/config.h"
 #include "shell/shell.h"
 #include "shell/window.h"
 #include "world/chunks.h"

@@ -1,7 +1,7 @@
 // Font layout to the pixel and texture coordinate, and real text drawn under Xvfb.
-#include "gl_fixture.h"
 #include "draw/font.h"
 #include "draw/textures.h"
+#include "gl_fixture.h"
 static std::vector<GlyphQuad> layout(int x, int y, int size, const char *text, int flags) {
     std::vector<GlyphQuad> out;
     FontPen pen = font_pen_start(x, y, size, text, flags);

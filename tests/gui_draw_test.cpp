@@ -1,10 +1,10 @@
 // Menu drawing under Xvfb with plain-colour images; every screen is saved as PNG.
 #include <cstring>
+#include "draw/font.h"
+#include "draw/textures.h"
 #include "gl_fixture.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
-#include "draw/font.h"
-#include "draw/textures.h"
 #include "world/saver.h"
 
 static GLuint texture(unsigned rgb, unsigned left = 0) { // 2 x 1; left texel rgb unless given

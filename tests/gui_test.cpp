@@ -4,10 +4,10 @@
 #include <cstring>
 #include <fstream>
 #include <tuple>
+#include "base/config.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "scratch.h"
-#include "base/config.h"
 #include "world/saver.h"
 
 class MenuTest : public ::testing::Test {

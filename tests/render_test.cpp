@@ -5,9 +5,9 @@
 #include "gl_fixture.h"
 #include "items/particles.h"
 #include <cmath>
+#include "base/config.h"
 #include "render/chunk_draw.h"
 #include "render/render.h"
-#include "base/config.h"
 #include "world/chunks.h"
 #include "world/streamer.h"
 

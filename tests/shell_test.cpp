@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "gl_fixture.h"
-#include "engine/engine.h"
 #include "base/config.h"
+#include "engine/engine.h"
+#include "gl_fixture.h"
 #include "shell/frame.h"
 #include "shell/shell.h"
 

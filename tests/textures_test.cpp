@@ -1,6 +1,6 @@
 // TGA loading: refusals touch no name slot nor binding; accepted files reach GL bottom row first.
-#include "gl_fixture.h"
 #include "draw/textures.h"
+#include "gl_fixture.h"
 #include <fstream>
 using Bytes = std::vector<unsigned char>;
 // File pixel i is BGR(A) = i + BASE; a spare byte, which the loader must ignore, ends the file.

@@ -28,11 +28,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/config.h"
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "render/chunk_draw.h"
 #include "render/render.h"
-#include "base/config.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/chunks.h"

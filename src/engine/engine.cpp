@@ -9,15 +9,15 @@
 #include <ctime>
 
 #include "base/common.h"
+#include "base/config.h"
+#include "draw/font.h"
+#include "draw/textures.h"
 #include "engine/physics.h"
 #include "gui/gui.h"
 #include "gui/lang.h"
 #include "items/cells.h"
 #include "items/particles.h"
-#include "draw/font.h"
 #include "render/render.h"
-#include "draw/textures.h"
-#include "base/config.h"
 #include "world/chunks.h"
 #include "world/mesher.h"
 #include "world/saver.h"

@@ -1,9 +1,9 @@
 // Menu logic: widget tables, the five screens, clicks and typing. No GL here.
 #include "gui/gui.h"
 
-#include "gui/lang.h"
-#include "draw/font.h"
 #include "base/config.h"
+#include "draw/font.h"
+#include "gui/lang.h"
 #include "world/saver.h"
 
 #include <cstdio>

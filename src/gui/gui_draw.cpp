@@ -2,9 +2,9 @@
 // every widget of the current screen, over the 800 x 600 menu space.
 #include "gui/gui.h"
 
-#include "gui/lang.h"
 #include "draw/font.h"
 #include "draw/views.h"
+#include "gui/lang.h"
 
 #include <GL/gl.h>
 

@@ -7,15 +7,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "gui/gui.h"
-#include "items/cells.h"
-#include "items/particles.h"
-#include "render/chunk_draw.h"
+#include "base/config.h"
 #include "draw/cubes.h"
 #include "draw/font.h"
 #include "draw/textures.h"
 #include "draw/views.h"
-#include "base/config.h"
+#include "gui/gui.h"
+#include "items/cells.h"
+#include "items/particles.h"
+#include "render/chunk_draw.h"
 #include "world/chunks.h"
 
 SkyState sky = {

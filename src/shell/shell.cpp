@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "base/common.h"
-#include "engine/engine.h"
-#include "engine/physics.h"
 #include "base/config.h"
 #include "draw/views.h"
+#include "engine/engine.h"
+#include "engine/physics.h"
 #include "shell/frame.h"
 #include "shell/window.h"
 #include "world/saver.h"
