@@ -28,10 +28,6 @@ int game = 0;
 
 namespace {
 
-// The running world's name. The save module keeps a pointer to it rather than a copy, so it
-// lives here for the whole process instead of in whatever buffer the caller passed.
-char current_world[64];
-
 EngineCalls calls = {};
 
 // Everything the process needs once, after GL: the font's picture is loaded by then.
@@ -135,7 +131,7 @@ void mouse_up(int button) {
 }
 
 int e_start_world(const char *name, int size_choice) {
-    if (!name || std::strlen(name) >= sizeof current_world || !g_world_name_ok(name)) {
+    if (!name || std::strlen(name) >= sizeof game_state.world_name || !g_world_name_ok(name)) {
         printf("cannot start a world with this name \n");
         return 0;
     }
@@ -153,21 +149,21 @@ int e_start_world(const char *name, int size_choice) {
     if (game_param.world_counter < INT_MAX) game_param.world_counter++;
     save();
 
-    std::strcpy(current_world, name);
-    snprintf(buff, sizeof buff, "./saves/%s", current_world);
+    std::strcpy(game_state.world_name, name);
+    snprintf(buff, sizeof buff, "./saves/%s", game_state.world_name);
     fputs(buff, stdout); // the name may hold '%', so it is never a format
     makedir(buff);
 
     // A world keeps the size it was created with, whatever the menu chose this time; a world
     // without a record gets one now.
-    const int recorded = world_info_size(current_world);
+    const int recorded = world_info_size(game_state.world_name);
     game_state.world_size = recorded ? recorded : 10 * size_choice;
     if (recorded && recorded != 10 * size_choice)
-        printf("world %s keeps its size %i \n", current_world, recorded);
-    if (!recorded) write_world_info(current_world, game_state.world_size);
+        printf("world %s keeps its size %i \n", game_state.world_name, recorded);
+    if (!recorded) write_world_info(game_state.world_name, game_state.world_size);
     game_state.vision_range = game_param.view_distance;
     if (!e_init_game()) {
-        printf("world %s not started \n", current_world);
+        printf("world %s not started \n", game_state.world_name);
         return 0;
     }
     game = 1;
@@ -197,7 +193,7 @@ int e_init_game() {
         game_state.gamer[0].active = 0;
         return 0;
     }
-    init_save_load(cubes, current_world);
+    init_save_load(cubes, game_state.world_name);
 
     if (calls.set_fog) calls.set_fog(game_state.vision_range);
     return 1;

@@ -33,20 +33,26 @@ constexpr int BODY_COUNT = 256;
 // (initialize_world for the grid, e_init_game for the clock); the camera and bodies by the game
 // start and each physics step; fly_mode and gravity keep their values from one game to the next.
 struct GameState {
-    uint16_t *world;  // grid of world_size * world_size * 10 slot numbers; null between games
-    int world_size;   // chunks per side; 10 until a game starts
-    int vision_range; // streaming radius in chunks; 1 until a game starts
+    // Grid of world_size * world_size * 10 slot numbers; null between games.
+    uint16_t *world = nullptr;
+    int world_size = 10;  // chunks per side; 10 until a game starts
+    int vision_range = 1; // streaming radius in chunks; 1 until a game starts
 
-    PlayerState gamer[BODY_COUNT];       // record 0 is the player; 0..254 cleared per game
-    double camera_x, camera_y, camera_z; // eye position, world units, z up
-    float camera_rot_x, camera_rot_y;    // pitch and yaw, degrees
-    int fly_mode;                        // 1 fly, 0 walking; 1 at program start
-    int jump;                            // jump request, served by a walking step
-    float gravity;                       // 0.01, added to vz every step
+    PlayerState gamer[BODY_COUNT] = {}; // record 0 is the player; 0..254 cleared per game
+    double camera_x = 0, camera_y = 0, camera_z = 0; // eye position, world units, z up
+    float camera_rot_x = 0, camera_rot_y = 0;        // pitch and yaw, degrees
+    int fly_mode = 1;                                // 1 fly, 0 walking; 1 at program start
+    int jump = 0;                                    // jump request, served by a walking step
+    float gravity = 0.01f;                           // 0.01, added to vz every step
 
-    double world_clock;  // seconds of play; 0 at the game start
-    int already_created; // chunk bring-in cool-down: 0 allows the next one; the streamer sets
-                         // it, each physics step lowers it
+    // The running world's name, the name of its save folder. The save module keeps a pointer
+    // to it rather than a copy, so it lives here rather than in whatever buffer the caller
+    // passed.
+    char world_name[64] = {};
+
+    double world_clock = 0;  // seconds of play; 0 at the game start
+    int already_created = 0; // chunk bring-in cool-down: 0 allows the next one; the streamer sets
+                             // it, each physics step lowers it
 };
 
 extern GameState game_state;
