@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, skipping those already present.
-# Usage: scripts/deps.sh build|test|bench|package|fuzz
+# Usage: scripts/deps.sh build|test|bench|package|fuzz|coverage
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
@@ -21,6 +21,8 @@ case "${1:-build}" in
   bench) want+=("${bench_pkgs[@]}") ;;
   package) want+=("${package_pkgs[@]}") ;;
   fuzz) want+=("${fuzz_pkgs[@]}") ;;
+  # scripts/coverage.sh: the suite without the package and fuzzers, summed up by gcovr.
+  coverage) want+=("${test_pkgs[@]}" gcovr) ;;
 esac
 
 missing=()

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Plants each fault of scripts/mutants.txt in a scratch copy of the tree, rebuilds it
+# incrementally and runs the tests, to see which faults the suite catches and which tests do.
+# Slow (a rebuild and a suite run per fault), so CI does not run it.
+#
+#   scripts/mutants.sh [ID...]        every mutant, or only those named
+#   MUT_TESTS=REGEX scripts/mutants.sh  run only the ctest entries matching REGEX
+#
+# Work folder build-mutants/ (tree/, build/, results.txt, logs/). A mutant whose original text
+# is not found exactly once in its file is "stale" and left out of the rate. Tests that fail on
+# the unchanged tree are reported and never counted as killers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=$root/build-mutants
+tree=$work/tree build=$work/build logs=$work/logs
+list=$root/scripts/mutants.txt
+scripts/deps.sh test
+exclude='^(fuzz_loaders|package_test)$'
+mkdir -p "$tree" "$logs"
+
+# The copy sits under the worktree so ccache shares objects of unchanged files. Only files
+# whose bytes differ are copied, with a new time, so a fault left planted by a stopped run is
+# rebuilt away and nothing else is rebuilt.
+python3 - "$root" "$tree" <<'PY'
+import filecmp, os, shutil, subprocess, sys
+root, tree = sys.argv[1:3]
+files = set(subprocess.run(["git", "-C", root, "ls-files", "-co", "--exclude-standard"],
+                           capture_output=True, text=True, check=True).stdout.split("\n")) - {""}
+for f in files:
+    src, dst = os.path.join(root, f), os.path.join(tree, f)
+    if not os.path.isfile(src):
+        continue
+    if not os.path.exists(dst) or not filecmp.cmp(src, dst, shallow=False):
+        os.makedirs(os.path.dirname(dst), exist_ok=True)
+        shutil.copyfile(src, dst)
+        shutil.copymode(src, dst)
+for d, _, names in os.walk(tree):
+    for n in names:
+        rel = os.path.relpath(os.path.join(d, n), tree)
+        if rel not in files:
+            os.remove(os.path.join(d, n))
+PY
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_TESTS=ON \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$logs/configure.log"
+fi
+
+xvfb_out=$(mktemp /tmp/mut21-xvfb.XXXXXX)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_out" 2>/dev/null &
+xvfb_pid=$!
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$xvfb_out"' EXIT
+for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$xvfb_out")" LIBGL_ALWAYS_SOFTWARE=1
+mkdir -p "$build/test-out"
+
+# run_suite LOG: builds and runs ctest; prints the failed entries' names, one a line.
+# Returns 2 when the build fails.
+run_suite() {
+  if ! cmake --build "$build" -j2 >"$1.build" 2>&1; then return 2; fi
+  local args=(--test-dir "$build" -E "$exclude" -j2 --timeout 120)
+  [ -n "${MUT_TESTS:-}" ] && args+=(-R "$MUT_TESTS")
+  rm -f "$build/Testing/Temporary/LastTestsFailed.log"
+  ctest "${args[@]}" >"$1" 2>&1 || true
+  [ -f "$build/Testing/Temporary/LastTestsFailed.log" ] &&
+    cut -d: -f2- "$build/Testing/Temporary/LastTestsFailed.log" | sort
+  return 0
+}
+
+# mutate ID FILE ORIG REPL apply|restore: exact, single-occurrence text replacement.
+mutate() {
+  python3 - "$@" <<'PY'
+import sys
+mid, path, orig, repl, mode = sys.argv[1:6]
+# A backslash and n in the list stand for a line break.
+orig, repl = (t.replace("\\n", "\n") for t in (orig, repl))
+text = open(path, encoding="utf-8").read()
+if mode == "apply":
+    if text.count(orig) != 1:
+        sys.exit(3)
+    text = text.replace(orig, repl)
+else:
+    if text.count(repl) < 1:
+        sys.exit(4)
+    text = text.replace(repl, orig, 1)
+open(path, "w", encoding="utf-8").write(text)
+PY
+}
+
+echo "== unchanged tree"
+if ! base_fail=$(run_suite "$logs/base.log"); then
+  echo "the unchanged tree does not build: see $logs/base.log.build" >&2
+  exit 1
+fi
+[ -n "$base_fail" ] && echo "failing before any fault (not counted): $base_fail" | tr '\n' ' ' && echo
+
+results=$work/results.txt
+: >"$results"
+killed=0 survived=0 stale=0
+want=" $* "
+while IFS=$'\t' read -r id file orig repl fault; do
+  [[ -z "$id" || "$id" == \#* ]] && continue
+  [ $# -gt 0 ] && [[ "$want" != *" $id "* ]] && continue
+  if ! mutate "$id" "$tree/$file" "$orig" "$repl" apply; then
+    printf '%-4s stale     %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
+    stale=$((stale + 1))
+    continue
+  fi
+  status=0
+  fails=$(run_suite "$logs/$id.log") || status=$?
+  mutate "$id" "$tree/$file" "$orig" "$repl" restore
+  if [ $status -eq 2 ]; then
+    printf '%-4s build     %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
+    stale=$((stale + 1))
+    continue
+  fi
+  killers=$(comm -23 <(printf '%s\n' "$fails" | sed '/^$/d') \
+                     <(printf '%s\n' "$base_fail" | sed '/^$/d') | tr '\n' ' ')
+  if [ -n "$killers" ]; then
+    killed=$((killed + 1))
+    printf '%-4s killed    %s: %s\n     by: %s\n' "$id" "$file" "$fault" "$killers" |
+      tee -a "$results"
+  else
+    survived=$((survived + 1))
+    printf '%-4s SURVIVED  %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
+  fi
+done <"$list"
+
+# Leaves the build matching the unchanged tree for the next run.
+cmake --build "$build" -j2 >/dev/null 2>&1 || true
+total=$((killed + survived))
+rate=0
+[ $total -gt 0 ] && rate=$((100 * killed / total))
+printf 'killed %d of %d (%d%%), stale or not building %d\n' "$killed" "$total" "$rate" "$stale" |
+  tee -a "$results"
