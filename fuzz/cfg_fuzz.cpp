@@ -6,13 +6,7 @@
 #include "base/config.h"
 #include "fuzz_common.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    fuzz::enter_scratch();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    fuzz::write_file("cfg", data, size);
+FUZZ_TARGET("cfg", nullptr) {
     std::memset(&game_param, 0x5A, sizeof game_param);
     st_page = 7;
     load();
@@ -45,5 +39,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(saved.size() == sizeof p && std::memcmp(saved.data(), &p, sizeof p) == 0);
     load();
     FUZZ_CHECK(std::memcmp(&game_param, &p, sizeof p) == 0);
-    return 0;
 }

@@ -39,20 +39,18 @@ std::vector<uint8_t> file_from(const uint8_t *data, size_t size) {
 
 BlockId want[CHUNK_BLOCKS];
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    fuzz::enter_scratch();
+void one_chunk_world() {
     game_state.world_size = 1;
     if (!initialize_world()) std::abort();
     game_state.world[chunk_cell(0, 0, 0)] = 0;
     cubes[0].used = 1;
     init_save_load(cubes, "fz");
     makedir("saves/fz");
-    return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+} // namespace
+
+FUZZ_TARGET(nullptr, one_chunk_world) {
     const std::vector<uint8_t> file = file_from(data, size);
     fuzz::write_file(PATH, file.data(), file.size());
     // Whatever the slot held before must not survive the load.
@@ -76,5 +74,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(saved.size() == size_t(CHUNK_FILE_BYTES) &&
                    std::memcmp(saved.data(), file.data(), saved.size()) == 0);
     }
-    return 0;
 }

@@ -1,7 +1,12 @@
-// Shared set-up of the loader fuzzers: a scratch working folder (the loaders read relative
-// paths), quiet standard output, and whole-file writes and reads.
+// Shared harness of the loader fuzzers: a scratch working folder (the loaders read relative
+// paths), quiet standard output, whole-file writes and reads, and the entry points. A target
+// states only its file, its set-up and its oracle:
+//   FUZZ_TARGET("cfg", nullptr) { ... checks on data, size ... }
+// The harness writes each input to the file first; a target that builds its file from the
+// input names none (nullptr) and writes it itself.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -61,3 +66,19 @@ inline std::string read_file(const char *path) {
     } while (0)
 
 } // namespace fuzz
+
+#define FUZZ_TARGET(FILE, SET_UP)                                                                  \
+    static void fuzz_oracle(const uint8_t *data, size_t size);                                     \
+    extern "C" int LLVMFuzzerInitialize(int *, char ***) {                                         \
+        fuzz::enter_scratch();                                                                     \
+        void (*set_up)() = SET_UP;                                                                 \
+        if (set_up) set_up();                                                                      \
+        return 0;                                                                                  \
+    }                                                                                              \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {                      \
+        const char *file = FILE;                                                                   \
+        if (file) fuzz::write_file(file, data, size);                                              \
+        fuzz_oracle(data, size);                                                                   \
+        return 0;                                                                                  \
+    }                                                                                              \
+    static void fuzz_oracle(const uint8_t *data, size_t size)

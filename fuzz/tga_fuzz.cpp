@@ -7,13 +7,7 @@
 #include "draw/textures.h"
 #include "fuzz_common.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    fuzz::enter_scratch();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    fuzz::write_file("image.tga", data, size);
+FUZZ_TARGET("image.tga", nullptr) {
     // Uncompressed true colour, no ID, no colour map, zero origin; sides above 0, 24 or 32
     // bits, at most 256 MiB of pixels, and all of them in the file.
     static const uint8_t start[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -32,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK((pixels != nullptr) == whole);
     if (!pixels) {
         FUZZ_CHECK(got.width == -1 && got.bits == -1); // untouched
-        return 0;
+        return;
     }
     FUZZ_CHECK(got.width == want.width && got.height == want.height && got.bits == want.bits &&
                got.pixel_bytes == want.pixel_bytes);
@@ -45,5 +39,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(pixels[k] == src[k - in_pixel + swapped]);
     }
     std::free(pixels);
-    return 0;
 }

@@ -3,12 +3,17 @@
 # incrementally and runs the tests, to see which faults the suite catches and which tests do.
 # Slow (a rebuild and a suite run per fault), so CI does not run it.
 #
-#   scripts/mutants.sh [ID...]        every mutant, or only those named
-#   MUT_TESTS=REGEX scripts/mutants.sh  run only the ctest entries matching REGEX
+#   scripts/mutants.sh [ID...]           every mutant, or only those named
+#   MUT_TESTS=REGEX scripts/mutants.sh   only the ctest entries matching REGEX
+#   MUT_FULL=1 scripts/mutants.sh        every test for every mutant
+#   MUT_SRC=DIR scripts/mutants.sh       the tree in DIR instead of this one
 #
-# Work folder build-mutants/ (tree/, build/, results.txt, logs/). A mutant whose original text
-# is not found exactly once in its file is "stale" and left out of the rate. Tests that fail on
-# the unchanged tree are reported and never counted as killers.
+# The suite is the whole ctest list but the fuzzers and the package. By default it runs in two
+# rounds: the unit tests (seconds), then the end-to-end scripts (minutes) only for a fault the
+# unit tests missed, so the results name every end-to-end check that is the only one to catch
+# a fault. Work folder build-mutants/ (tree/, build/, results.txt, logs/). A mutant whose
+# original text is not found exactly once in its file is "stale" and left out of the rate.
+# Tests that fail on the unchanged tree are reported and never counted as killers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,25 +26,27 @@ mkdir -p "$tree" "$logs"
 
 # The copy sits under the worktree so ccache shares objects of unchanged files. Only files
 # whose bytes differ are copied, with a new time, so a fault left planted by a stopped run is
-# rebuilt away and nothing else is rebuilt.
-python3 - "$root" "$tree" <<'PY'
-import filecmp, os, shutil, subprocess, sys
-root, tree = sys.argv[1:3]
-files = set(subprocess.run(["git", "-C", root, "ls-files", "-co", "--exclude-standard"],
-                           capture_output=True, text=True, check=True).stdout.split("\n")) - {""}
+# rebuilt away and nothing else is rebuilt. MUT_SRC names another source folder (an older
+# checkout, to compare the suites of two revisions on the same faults).
+python3 - "$(cd "${MUT_SRC:-$root}" && pwd)" "$tree" <<'PY'
+import filecmp, os, shutil, sys
+src_root, tree = sys.argv[1:3]
+def listing(top):
+    out = set()
+    for d, dirs, names in os.walk(top):
+        if d == top:
+            dirs[:] = [x for x in dirs if not x.startswith("build") and x not in (".git", "out")]
+        out.update(os.path.relpath(os.path.join(d, n), top) for n in names)
+    return out
+files = listing(src_root)
 for f in files:
-    src, dst = os.path.join(root, f), os.path.join(tree, f)
-    if not os.path.isfile(src):
-        continue
+    src, dst = os.path.join(src_root, f), os.path.join(tree, f)
     if not os.path.exists(dst) or not filecmp.cmp(src, dst, shallow=False):
         os.makedirs(os.path.dirname(dst), exist_ok=True)
         shutil.copyfile(src, dst)
         shutil.copymode(src, dst)
-for d, _, names in os.walk(tree):
-    for n in names:
-        rel = os.path.relpath(os.path.join(d, n), tree)
-        if rel not in files:
-            os.remove(os.path.join(d, n))
+for f in listing(tree) - files:
+    os.remove(os.path.join(tree, f))
 PY
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_TESTS=ON \
@@ -54,17 +61,43 @@ for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$xvfb_out")" LIBGL_ALWAYS_SOFTWARE=1
 mkdir -p "$build/test-out"
 
-# run_suite LOG: builds and runs ctest; prints the failed entries' names, one a line.
-# Returns 2 when the build fails.
+# run_suite LOG ROUND: builds and runs the round's ctest entries (full, unit or e2e); prints
+# the failed entries' names, one a line. Returns 2 when the build fails.
 run_suite() {
   if ! cmake --build "$build" -j2 >"$1.build" 2>&1; then return 2; fi
-  local args=(--test-dir "$build" -E "$exclude" -j2 --timeout 120)
+  local args=(--test-dir "$build" -j2 --timeout 120)
+  case $2 in
+    full) args+=(-E "$exclude") ;;
+    unit) args+=(-E "$exclude|_e2e\$") ;;
+    e2e) args+=(-R "_e2e\$") ;;
+  esac
   [ -n "${MUT_TESTS:-}" ] && args+=(-R "$MUT_TESTS")
   rm -f "$build/Testing/Temporary/LastTestsFailed.log"
   ctest "${args[@]}" >"$1" 2>&1 || true
   [ -f "$build/Testing/Temporary/LastTestsFailed.log" ] &&
     cut -d: -f2- "$build/Testing/Temporary/LastTestsFailed.log" | sort
   return 0
+}
+
+# The rounds: unit tests, then the end-to-end scripts (which ctest names *_e2e).
+rounds=(unit e2e)
+[ -n "${MUT_FULL:-}" ] && rounds=(full)
+
+# suite NAME ROUND...: the rounds in turn, up to the first with a failure new to the mutant;
+# prints the failed entries. Returns 2 when the build fails.
+suite() {
+  local name=$1 fails=""
+  shift
+  for r in "$@"; do
+    fails+=$(run_suite "$logs/$name.$r.log" "$r") || return 2
+    fails+=$'\n'
+    [ -n "$(new_fails "$fails")" ] && break
+  done
+  printf '%s' "$fails"
+}
+new_fails() {
+  comm -23 <(printf '%s\n' "$1" | sed '/^$/d' | sort) \
+           <(printf '%s\n' "${base_fail:-}" | sed '/^$/d' | sort)
 }
 
 # mutate ID FILE ORIG REPL apply|restore: exact, single-occurrence text replacement.
@@ -88,8 +121,9 @@ PY
 }
 
 echo "== unchanged tree"
-if ! base_fail=$(run_suite "$logs/base.log"); then
-  echo "the unchanged tree does not build: see $logs/base.log.build" >&2
+base_fail=""
+if ! base_fail=$(suite base full); then
+  echo "the unchanged tree does not build: see $logs/base.full.log.build" >&2
   exit 1
 fi
 [ -n "$base_fail" ] && echo "failing before any fault (not counted): $base_fail" | tr '\n' ' ' && echo
@@ -98,7 +132,8 @@ results=$work/results.txt
 : >"$results"
 killed=0 survived=0 stale=0
 want=" $* "
-while IFS=$'\t' read -r id file orig repl fault; do
+# The list is read on its own descriptor: nothing a test runs may eat it.
+while IFS=$'\t' read -r -u 3 id file orig repl fault; do
   [[ -z "$id" || "$id" == \#* ]] && continue
   [ $# -gt 0 ] && [[ "$want" != *" $id "* ]] && continue
   if ! mutate "$id" "$tree/$file" "$orig" "$repl" apply; then
@@ -107,15 +142,14 @@ while IFS=$'\t' read -r id file orig repl fault; do
     continue
   fi
   status=0
-  fails=$(run_suite "$logs/$id.log") || status=$?
+  fails=$(suite "$id" "${rounds[@]}") || status=$?
   mutate "$id" "$tree/$file" "$orig" "$repl" restore
   if [ $status -eq 2 ]; then
     printf '%-4s build     %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
     stale=$((stale + 1))
     continue
   fi
-  killers=$(comm -23 <(printf '%s\n' "$fails" | sed '/^$/d') \
-                     <(printf '%s\n' "$base_fail" | sed '/^$/d') | tr '\n' ' ')
+  killers=$(new_fails "$fails" | tr '\n' ' ')
   if [ -n "$killers" ]; then
     killed=$((killed + 1))
     printf '%-4s killed    %s: %s\n     by: %s\n' "$id" "$file" "$fault" "$killers" |
@@ -124,7 +158,7 @@ while IFS=$'\t' read -r id file orig repl fault; do
     survived=$((survived + 1))
     printf '%-4s SURVIVED  %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
   fi
-done <"$list"
+done 3<"$list"
 
 # Leaves the build matching the unchanged tree for the next run.
 cmake --build "$build" -j2 >/dev/null 2>&1 || true
