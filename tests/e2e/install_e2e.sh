@@ -1,64 +1,133 @@
 #!/usr/bin/env bash
-# The game installed into a scratch prefix and started through its launcher from an
-# unrelated folder, with a scratch HOME and XDG_DATA_HOME: a world is made through the menu
-# and left with Escape, its settings and chunks land in the data folder and nowhere else,
-# and a second start resumes it. Usage: install_e2e.sh GAME_DIR BUILD_DIR (DISPLAY set).
+# Install: the game installed into a scratch prefix and started through its launcher from an
+# unrelated folder with a scratch HOME. Without a display the launcher answers --version and
+# --help and refuses to start; it refuses a data folder it cannot make or write (one line,
+# status 1, nothing written); the data folder it prepares holds one link per installed file,
+# drops stale links, keeps a player's own file and writes nothing in the prefix. Then with
+# XDG_DATA_HOME set, a world is made through the menu and left with Escape, its settings and
+# chunks land in the data folder and nowhere else, and a second start resumes it.
 set -uo pipefail
-game=$(cd "$1" && pwd)
-build=$(cd "$2" && pwd)
 source "$(dirname "$0")/lib.sh"
-e2e_begin install
+e2e_begin install "$@"
 rm -rf "${run:?}"/* # only the game's output goes here; the data must come from the prefix
 prefix="$scratch/prefix"
 home="$scratch/home"
 xdg="$scratch/xdg"
 start="$scratch/start"
-data="$xdg/tessaron"
 mkdir -p "$home" "$xdg" "$start"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
+launcher="$prefix/bin/tessaron"
 
-snapshot() { find "$prefix" "$start" "$home" -printf '%p %s %T@\n' | sort; }
+# What a run may have written: every path under the folders named, its size and time.
+snapshot() { find "$@" -printf '%p %s %T@\n' | sort; }
 
-start_installed() {
-    (cd "$start" && HOME="$home" XDG_DATA_HOME="$xdg" exec "$prefix/bin/tessaron" \
-        >"$run/out.txt" 2>"$run/err.txt") &
-    pid=$!
-    wid=$(poll 600 find_window) || fail "no window titled 'Tessaron, v0.10, linux' within 30 s"
-    wait_out '^max texture size'
-    sleep 0.5
+# Runs env with the arguments from the unrelated folder with the scratch HOME. Sets status.
+launch() {
+    (cd "$start" && HOME="$home" exec env "$@" >"$run/out.txt" 2>"$run/err.txt")
+    status=$?
 }
 
-before=$(snapshot)
+# --- Cases that must not touch anything: a table of environment, arguments, status and the
+# line expected on stdout or stderr.
+#   name | env and args | status | stream | line (extended regex)
+cases=(
+    "version|-u DISPLAY $launcher --version|0|out|^tessaron 0\.10$"
+    "help|-u DISPLAY $launcher --help|0|out|^Usage: tessaron "
+    "no display|-u DISPLAY XDG_DATA_HOME=$xdg $launcher|1|err|^tessaron: no display "
+    "empty display|DISPLAY= $launcher|1|err|^tessaron: no display "
+    "folder cannot be made|DISPLAY=:9 XDG_DATA_HOME=$start/file $launcher|1|err|^tessaron: cannot make the data folder $start/file/tessaron$"
+)
+touch "$start/file"
+for row in "${cases[@]}"; do
+    IFS='|' read -r name cmd want stream line <<<"$row"
+    before=$(snapshot "$home" "$xdg" "$start" "$prefix")
+    # shellcheck disable=SC2086 # the command is split on purpose
+    launch $cmd
+    [ "$status" = "$want" ] || fail "$name: status $status, expected $want"
+    grep -qE -- "$line" "$run/$stream.txt" || fail "$name: no line matching '$line' on std$stream"
+    [ "$(wc -l <"$run/$stream.txt")" = 1 ] || [ "$name" = help ] || fail "$name: more than one line"
+    [ "$(snapshot "$home" "$xdg" "$start" "$prefix")" = "$before" ] || fail "$name: wrote something"
+done
+
+# --- An existing folder the player cannot write. Root writes anywhere, so as root the
+# launcher runs as nobody.
+mkdir "$xdg/tessaron"
+chmod 0555 "$xdg/tessaron"
+chmod 0755 "$scratch" "$home" "$start" "$xdg"
+chmod 0777 "$run"
+as_player=()
+[ "$(id -u)" = 0 ] && as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+before=$(snapshot "$home" "$xdg" "$start" "$prefix")
+launch "${as_player[@]}" env DISPLAY=:9 XDG_DATA_HOME="$xdg" "$launcher"
+[ "$status" = 1 ] || fail "unwritable folder: status $status"
+grep -qx "tessaron: the data folder $xdg/tessaron is not writable" "$run/err.txt" ||
+    fail "unwritable folder: wrong line"
+[ "$(snapshot "$home" "$xdg" "$start" "$prefix")" = "$before" ] || fail "unwritable folder: wrote something"
+rmdir "$xdg/tessaron" # the story below starts without it
+
+# --- The folder it prepares. A display that cannot be opened lets the launcher do all its
+# work and the game stop at once. A relative XDG_DATA_HOME is ignored: the default place
+# under HOME is used. An older install left a link to a file that is gone, and the player
+# replaced the sun with a file of their own.
+home_data="$home/.local/share/tessaron"
+mkdir -p "$home_data/world/standart"
+ln -s "/old/prefix/share/tessaron/world/standart/moon.tga" "$home_data/world/standart/moon.tga"
+ln -s "/somewhere/else/notes.txt" "$home_data/notes.txt"
+echo mine >"$home_data/world/standart/sun.tga"
+prefix_before=$(snapshot "$prefix")
+launch DISPLAY=:no-such-display XDG_DATA_HOME=relative/path "$launcher"
+[ "$status" != 0 ] || fail "the game started without a display"
+[ ! -e "$start/relative" ] || fail "a relative XDG_DATA_HOME was used"
+[ -d "$home_data/saves" ] || fail "no saves folder in $home_data"
+[ -f "$home_data/cfg" ] || fail "the game did not run in $home_data"
+[ "$(snapshot "$prefix")" = "$prefix_before" ] ||
+    fail "something was written in the prefix"
+[ "$(ls -A "$start")" = file ] || fail "something was written in the starting folder"
+n=0
+while IFS= read -r rel; do
+    rel=${rel#./}
+    [ "$rel" = world/standart/sun.tga ] && continue
+    [ "$(readlink "$home_data/$rel")" = "$prefix/share/tessaron/$rel" ] || fail "$rel is not linked"
+    n=$((n + 1))
+done < <(cd "$prefix/share/tessaron" && find . -type f)
+[ "$n" -ge 8 ] || fail "only $n data files installed"
+[ "$(cat "$home_data/world/standart/sun.tga")" = mine ] || fail "the player's own file was replaced"
+[ ! -L "$home_data/world/standart/moon.tga" ] || fail "the stale link was kept"
+[ -L "$home_data/notes.txt" ] || fail "a link the launcher did not make was removed"
+
+# --- The installed game with XDG_DATA_HOME set.
+data="$xdg/tessaron"
+start_installed() {
+    start_menu env -C "$start" HOME="$home" XDG_DATA_HOME="$xdg" "$launcher"
+}
+before=$(snapshot "$prefix" "$start" "$home")
 
 # --- First start: the language page, English, a new world with the offered name.
 start_installed
-click 640 400
-click 400 265
-click 400 515
-click 400 515
-wait_out "world size 10 $"
+pick_english
+new_world
+grep -q 'world size 10 $' "$run/out.txt" || fail "the world is not of the default size"
 wait_out "^created [0-9]+,"
 sleep 1
 quit_game
-[ "$(od -An -c -j 24 -N 3 "$data/cfg" | tr -d ' ')" = eng ] || fail "no English cfg in $data"
+[ "$(cfg_lang "$data/cfg")" = eng ] || fail "no English cfg in $data"
 worlds=$(find "$data/saves" -mindepth 1 -maxdepth 1 -type d | wc -l)
 [ "$worlds" = 1 ] || fail "$worlds world folders in $data/saves"
 world=$(find "$data/saves" -mindepth 1 -maxdepth 1 -type d)
 nfiles=$(find "$world" -name '*.vxc' -size 524288c | wc -l)
 [ "$nfiles" -gt 0 ] || fail "no chunk files in $world"
 [ -L "$data/world/standart/ground.tga" ] || fail "the atlas is not linked into $data"
-[ "$(snapshot)" = "$before" ] || fail "the prefix, the starting folder or HOME changed"
+[ "$(snapshot "$prefix" "$start" "$home")" = "$before" ] || fail "the prefix, the starting folder or HOME changed"
 
 # --- Second start: the main menu at once; the world is listed and its chunks are loaded.
 start_installed
-click 400 265
-click 250 235
+resume_world
 wait_out "world size 10 $"
 wait_out "^loaded [0-9]+,"
 sleep 1
 quit_game
 [ "$(find "$data/saves" -mindepth 1 -maxdepth 1 -type d | wc -l)" = 1 ] ||
     fail "the second start made another world"
-[ "$(snapshot)" = "$before" ] || fail "the prefix, the starting folder or HOME changed"
+[ "$(snapshot "$prefix" "$start" "$home")" = "$before" ] || fail "the prefix, the starting folder or HOME changed"
 
 echo "install e2e: all checks passed"

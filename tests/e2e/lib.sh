@@ -1,6 +1,9 @@
 # Shared steps of the end-to-end scripts: a scratch copy of the game folder without settings
-# or saves, the game started in it and its window found, clicks, waits and a checked exit.
-# Source it with $game set to the game folder; e2e_begin sets scratch, run, pid and wid.
+# or saves, the game started in it and its window found, the menu's clicks, screenshots, the
+# settings file's fields, waits and a checked exit. Each script is called as
+#   SCRIPT GAME_DIR BUILD_DIR (DISPLAY set)
+# and calls e2e_begin NAME "$@", which sets game, build, shots, scratch and run; start_game
+# sets pid and wid.
 
 e2e_cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
@@ -25,6 +28,10 @@ poll() {
 }
 
 e2e_begin() {
+    game=$(cd "$2" && pwd)
+    build=$(cd "$3" && pwd)
+    shots="$build/test-out"
+    mkdir -p "$shots"
     scratch=$(mktemp -d "/tmp/tess-$1-e2e-XXXXXX")
     run="$scratch/run"
     pid=""
@@ -52,16 +59,21 @@ find_window() { xdotool search --name '^Tessaron, v0\.10, linux' 2>/dev/null | t
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 has_output() { grep -qE -- "$1" "$run/out.txt"; }
 
-# Starts the game in the scratch folder and sets wid once its window exists.
+# Starts the game (the command in the arguments, by default the game in the scratch folder)
+# and sets wid once its window exists.
 start_game() {
-    (cd "$run" && exec "$game/tessaron" >out.txt 2>err.txt) &
+    if [ $# -eq 0 ]; then set -- "$game/tessaron"; fi
+    (cd "$run" && exec "$@" >out.txt 2>err.txt) &
     pid=$!
     wid=$(poll 600 find_window) || fail "no window titled 'Tessaron, v0.10, linux' within 30 s"
 }
 
 # Starts the game and waits until the menu is up (start-up has printed its last line).
 start_menu() {
-    start_game
+    start_game "$@"
+    menu_up
+}
+menu_up() {
     wait_out '^max texture size'
     sleep 0.5
 }
@@ -91,13 +103,39 @@ click() {
     sleep 0.7
 }
 
-# Waits for the game to end and checks its exit status.
+# The menu's ways, at its points for an 800 x 600 window. The language page shows on a first
+# start only. A new world: "new game", "create world", then the form (the command in the
+# arguments may fill it in), "create"; it waits for the world size line.
+pick_english() { click 640 400; }
+new_world() {
+    click 400 265
+    click 400 515
+    "$@"
+    click 400 515
+    wait_out 'world size [0-9]+ $' 200
+}
+# The first world of the list.
+resume_world() {
+    click 400 265
+    click 250 235
+}
+
+# Screenshot of the game's window into the test output folder.
+shot() { import -window "$wid" "$shots/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+
+# Fields of "cfg" (or of the file named last): a 32-bit integer at byte $1, the language
+# code; any file's bytes as hex.
+hex() { od -An -tx1 -v "$@" | tr -d ' \n'; }
+cfg_int() { od -An -td4 -j "$1" -N 4 "${2:-$run/cfg}" | tr -d ' '; }
+cfg_lang() { od -An -c -j 24 -N 3 "${1:-$run/cfg}" | tr -d ' '; }
+
+# Waits for the game to end and checks its exit status (0 unless $2 says otherwise).
 wait_exit() {
     poll 1200 ended || fail "still running 60 s after $1"
     wait "$pid"
     local status=$?
     pid=""
-    [ "$status" -eq 0 ] || fail "exit status $status after $1"
+    [ "$status" -eq "${2:-0}" ] || fail "exit status $status after $1, not ${2:-0}"
 }
 
 quit_game() {

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Every way out saves. SIGTERM after a flight across chunk borders leaves a whole file for
+# every chunk ever made, those still waiting in the save queue too; the window's close button
+# leaves a resumed world saved; SIGHUP, as when the terminal closes, saves a new world's
+# chunks and flushes them to disk once; and when every chunk file is refused, Escape ends with
+# one summary line and status 1, not 0. (SIGINT and Escape end the other stories' games.)
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+e2e_begin exits "$@"
+
+chunk_files() { find "${1:-$run/saves}" -name '*.vxc' | wc -l; }
+no_leftovers() { [ -z "$(find "$run/saves" -name '*.tmp')" ] || fail "temporary files left behind"; }
+
+# Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW). Debian's
+# own interpreter: the X library is its package.
+close_window() {
+    /usr/bin/python3 - "$1" <<'PY'
+import sys
+from Xlib import X, display, protocol
+d = display.Display()
+win = d.create_resource_object("window", int(sys.argv[1]))
+data = (32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])
+win.send_event(protocol.event.ClientMessage(window=win, client_type=d.intern_atom("WM_PROTOCOLS"),
+                                            data=data))
+d.flush()
+PY
+}
+
+# --- SIGTERM after a flight: the first world, at the default name and size.
+start_menu
+pick_english
+new_world
+wait_out '^created ' 600
+sleep 2
+xdotool keydown w
+sleep 6
+xdotool keyup w
+kill -TERM "$pid"
+wait_exit "SIGTERM after a flight"
+python3 - "$run/out.txt" "$run"/saves/*/ <<'PY' || fail "chunk files after SIGTERM"
+import os, re, sys
+made = set(re.findall(r"^created \d+,(\d+) (\d+) (\d+) $", open(sys.argv[1]).read(), re.M))
+moved = re.findall(r"^loaded ", open(sys.argv[1]).read(), re.M)
+missing = [c for c in made if os.path.getsize(os.path.join(sys.argv[2], "-".join(c) + ".vxc"))
+           != 524288] if all(os.path.exists(os.path.join(sys.argv[2], "-".join(c) + ".vxc"))
+                             for c in made) else ["some file is missing"]
+if len(made) <= 36 or missing:
+    sys.exit(f"{len(made)} chunks made, {len(moved)} read back; not whole: {missing[:5]}")
+print(f"{len(made)} chunks made, all on disk")
+PY
+
+# --- The close button, on the same world resumed: it is saved again, whole.
+before=$(chunk_files)
+start_menu
+resume_world
+wait_out '^loaded [0-9]+,'
+sleep 1
+close_window "$wid" || fail "could not send the close request"
+wait_exit "the close request"
+no_leftovers
+[ "$(chunk_files)" -ge "$before" ] || fail "chunk files went from $before to $(chunk_files)"
+[ -z "$(find "$run/saves" -name '*.vxc' ! -size 524288c)" ] || fail "a chunk file is not whole"
+
+# --- SIGHUP on a new world, most of its chunks still in memory only; the trace keeps the
+# game's syncfs calls. The leak check cannot run under ptrace.
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" start_game strace -f -qq --seccomp-bpf \
+    -e trace=syncfs -e signal=none -o "$run/syncfs.txt" "$game/tessaron"
+tracer=$pid
+pid=$(pgrep -P "$tracer" | head -n1)
+[ -n "$pid" ] || fail "no game process under strace"
+menu_up
+new_world
+made=$(chunks_settled 30 1)
+[ "$made" -gt 0 ] || fail "no chunk was generated"
+folder=$(ls -td "$run"/saves/*/ | head -n1) # the world just made
+before=$(chunk_files "$folder")
+kill -HUP "$pid"
+pid=$tracer # strace ends with the game's status
+wait_exit HUP
+after=$(chunk_files "$folder")
+[ "$after" -ge "$made" ] && [ "$after" -gt "$before" ] ||
+    fail "after SIGHUP $after chunk files ($before before) for $made chunks made"
+no_leftovers
+[ "$(grep -c '^[0-9]* *syncfs(.*= 0$' "$run/syncfs.txt")" -eq 1 ] ||
+    fail "the exit did not flush once: $(cat "$run/syncfs.txt")"
+
+# --- No chunk file fits in 4 KiB: every save fails (and must not kill the game), and Escape
+# reports them all and fails.
+start_menu
+new_world
+wait_out '^created ' 600
+sleep 2
+prlimit --pid "$pid" --fsize=4096 || fail "prlimit could not limit the game"
+files=$(chunk_files)
+xdotool key --window "$wid" Escape 2>/dev/null
+wait_exit Escape 1
+n=$(grep -c '^created ' "$run/out.txt")
+grep -qE "^$n chunks could not be saved in \./saves/[^/]+/, first reason: File too large \$" \
+    "$run/out.txt" || fail "no summary line for the $n chunks in memory"
+[ "$(grep -c 'could not be saved' "$run/out.txt")" -eq 1 ] || fail "more than one summary line"
+[ "$(chunk_files)" = "$files" ] || fail "chunk files were written"
+no_leftovers
+
+echo "exits e2e: all checks passed ($n chunks reported unsaved)"
