@@ -100,23 +100,17 @@ new_fails() {
            <(printf '%s\n' "${base_fail:-}" | sed '/^$/d' | sort)
 }
 
-# mutate ID FILE ORIG REPL apply|restore: exact, single-occurrence text replacement.
+# mutate ID FILE ORIG REPL: exact, single-occurrence text replacement.
 mutate() {
   python3 - "$@" <<'PY'
 import sys
-mid, path, orig, repl, mode = sys.argv[1:6]
+mid, path, orig, repl = sys.argv[1:5]
 # A backslash and n in the list stand for a line break.
 orig, repl = (t.replace("\\n", "\n") for t in (orig, repl))
 text = open(path, encoding="utf-8").read()
-if mode == "apply":
-    if text.count(orig) != 1:
-        sys.exit(3)
-    text = text.replace(orig, repl)
-else:
-    if text.count(repl) < 1:
-        sys.exit(4)
-    text = text.replace(repl, orig, 1)
-open(path, "w", encoding="utf-8").write(text)
+if text.count(orig) != 1:
+    sys.exit(3)
+open(path, "w", encoding="utf-8").write(text.replace(orig, repl))
 PY
 }
 
@@ -136,14 +130,15 @@ want=" $* "
 while IFS=$'\t' read -r -u 3 id file orig repl fault; do
   [[ -z "$id" || "$id" == \#* ]] && continue
   [ $# -gt 0 ] && [[ "$want" != *" $id "* ]] && continue
-  if ! mutate "$id" "$tree/$file" "$orig" "$repl" apply; then
+  cp "$tree/$file" "$work/original"
+  if ! mutate "$id" "$tree/$file" "$orig" "$repl"; then
     printf '%-4s stale     %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
     stale=$((stale + 1))
     continue
   fi
   status=0
   fails=$(suite "$id" "${rounds[@]}") || status=$?
-  mutate "$id" "$tree/$file" "$orig" "$repl" restore
+  cp "$work/original" "$tree/$file" # a new time: make rebuilds it
   if [ $status -eq 2 ]; then
     printf '%-4s build     %s: %s\n' "$id" "$file" "$fault" | tee -a "$results"
     stale=$((stale + 1))
