@@ -28,8 +28,9 @@ poll() {
 }
 
 e2e_begin() {
-    game=$(cd "$2" && pwd)
-    build=$(cd "$3" && pwd)
+    # A script that set game itself may name only itself: the game folder sits in the build.
+    if [ $# -ge 2 ]; then game=$(cd "$2" && pwd); fi
+    build=$(cd "${3:-$game/..}" && pwd)
     shots="$build/test-out"
     mkdir -p "$shots"
     scratch=$(mktemp -d "/tmp/tess-$1-e2e-XXXXXX")
