@@ -91,7 +91,7 @@ void BM_CreatePolygons(benchmark::State &state) {
     merge_enabled = 1;
     const int slot = chunk_slot(t.cx, t.cy, t.level);
     state.counters["faces"] = cubes[slot].polygons;
-    state.counters["quads"] = state.range(1) ? merged_meshes[slot].quads : 0;
+    state.counters["quads"] = state.range(1) ? cubes[slot].merged.quads : 0;
 }
 // The silhouette of a built chunk, made afresh each time.
 void BM_Silhouette(benchmark::State &state) {
@@ -101,7 +101,7 @@ void BM_Silhouette(benchmark::State &state) {
     create_polygons(t.cx, t.cy, t.level);
     const int slot = chunk_slot(t.cx, t.cy, t.level);
     for (auto _ : state) {
-        merged_meshes[slot].version++; // stale: the next call rebuilds
+        cubes[slot].merged.version++; // stale: the next call rebuilds
         benchmark::DoNotOptimize(silhouette_mesh(slot));
     }
     state.counters["quads"] = silhouette_mesh(slot)->quads;

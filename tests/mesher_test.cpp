@@ -234,7 +234,7 @@ TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
         output_of([] { create_polygons(4, 4, 4); }); // the face limit's notice
         merge_size_cap = 64;
         const int slot = chunk_slot(4, 4, 4);
-        const MergedMesh &mm = merged_meshes[slot];
+        const MergedMesh &mm = cubes[slot].merged;
         ASSERT_GT(mm.version, 0u);
         ASSERT_EQ(mm.faces, c.polygons);
         expect_merge_covers_mesh(c, mm, 4, 4, 4, true);
@@ -265,7 +265,7 @@ TEST_F(Mesher, PlacingAndBreakingABlockRebuildsTheMergedMesh) {
     for (int x = 0; x < 64; x++)
         for (int y = 0; y < 64; y++)
             for (int z = 0; z <= 30; z++) block_at(c, x, y, z) = z == 30 ? 1 : 3;
-    const MergedMesh &mm = merged_meshes[chunk_slot(4, 4, 4)];
+    const MergedMesh &mm = cubes[chunk_slot(4, 4, 4)].merged;
     create_polygons(4, 4, 4);
     EXPECT_EQ(quad_at(mm, 1, 30, 0, 0), quad_at(mm, 1, 30, 63, 63)) << "one lawn";
     block_at(c, 10, 12, 31) = 1; // placed on the lawn

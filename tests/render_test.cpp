@@ -125,8 +125,7 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         game_state.camera_z = k.height;
         for (int i = 0; i < 600; i++) { // the range streamed in, without drawing
             game_state.already_created = 0;
-            stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
-            stream_walk(nullptr, nullptr);
+            stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
         }
         game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;
         game_state.camera_rot_x = k.pitch;

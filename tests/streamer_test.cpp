@@ -12,10 +12,10 @@ static long file_size(int cx, int cy, int level) { // -1 when there is no such f
 static int in_memory() {
     return int(std::count_if(cubes, cubes + POOL_SIZE, [](const Chunk &c) { return c.used; }));
 }
-static std::string frame() { // the walk of draw_buffs without the drawing; returns what it printed
+static std::string
+frame() { // the world's work of a frame without the drawing; returns what it printed
     return output_of([] {
-        stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
-        stream_walk(nullptr, nullptr), re_save();
+        stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z), re_save();
     });
 }
 static std::string settle() { // brings in every chunk of the range

@@ -80,7 +80,12 @@ int e_is_gui() {
 }
 
 int e_render() {
-    return render_frame(game, gui);
+    // What comes in is drawn in the frame it arrives in; what left the range is released once
+    // the chunks are drawn, before the frame's GL error report.
+    if (game == 1) stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
+    render_scene(game);
+    if (game == 1) re_save();
+    return render_finish(gui);
 }
 
 void send_key(int key) {

@@ -26,7 +26,7 @@ int e_init();
 int e_init_gui();
 int e_is_gui(); // gui
 // Draws one frame of the current mode: the game's scene while game is 1, the menu while gui
-// is 1 (see render_frame). Returns 1.
+// is 1 (see render_scene), with the streaming around the chunks drawn. Returns 1.
 int e_render();
 // Every key press: the menu's text input, then "1".."9" pick hotbar column 0..8, "0" 9.
 void send_key(int key);

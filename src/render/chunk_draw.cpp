@@ -200,8 +200,8 @@ void draw_merged(const MergedMesh &mm, const float eye[3], bool inside) {
 }
 
 // The chunk's merged mesh when it reflects the chunk's current mesh arrays.
-const MergedMesh *current_merged(const Chunk &ch, int slot, int wx, int wy, int level) {
-    const MergedMesh &mm = merged_meshes[slot];
+const MergedMesh *current_merged(const Chunk &ch, int wx, int wy, int level) {
+    const MergedMesh &mm = ch.merged;
     if (!mm.version || mm.cx != wx || mm.cy != wy || mm.level != level || mm.faces != ch.polygons)
         return nullptr;
     return &mm;
@@ -217,7 +217,7 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
     const float centre[3] = {x - 0.5f, y - 0.5f, z - 0.5f};
     const bool inside = chunk_wholly_inside(centre[0], centre[1], centre[2]);
     const MergedMesh *mm = chunk_draw_path == DRAW_MERGED && frame.merged
-                               ? current_merged(ch, c.slot, c.wx, c.wy, c.level)
+                               ? current_merged(ch, c.wx, c.wy, c.level)
                                : nullptr;
     if (mm) {
         const float half[3] = {FACE_BOX_HALF, FACE_BOX_HALF, FACE_BOX_HALF};
@@ -340,9 +340,7 @@ void draw_buffs() {
         frame.fog_limit = end + FOG_SLACK + 1e-4f * std::fabs(end);
     }
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
-    stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
     stream_walk(visit_cell, nullptr);
     draw_silhouettes();
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
-    re_save();
 }

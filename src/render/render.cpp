@@ -208,7 +208,7 @@ unsigned int e_report_gl_error(unsigned int code) {
     return code;
 }
 
-int render_frame(int game_running, int menu_shown) {
+void render_scene(int game_running) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (game_running == 1) {
@@ -222,6 +222,9 @@ int render_frame(int game_running, int menu_shown) {
         draw_hotbar();
         restore_state();
     }
+}
+
+int render_finish(int menu_shown) {
     e_report_gl_error(glGetError());
     if (menu_shown == 1) g_draw();
     return 1;

@@ -22,12 +22,14 @@ void render_init_gl();
 // The fog range of a game: from 20 * vision_range to 32 * vision_range + 22.
 void render_set_fog(int vision_range);
 
-// Draws one frame (the caller has cleared the buffers and swaps afterwards): the 3-D scene
-// and the hotbar only when game_running is 1, then one pending GL error is printed, then the
-// menu when menu_shown is 1. Leaves the modelview selected and identity, the perspective in
-// the projection, texturing and depth test on, blending, lighting and face culling off.
-// Returns 1.
-int render_frame(int game_running, int menu_shown);
+// One frame is render_scene then render_finish (the caller has cleared the buffers and swaps
+// afterwards); the world's work of the frame goes before and between them. render_scene draws
+// the 3-D scene and the hotbar only when game_running is 1, leaving the modelview selected and
+// identity, the perspective in the projection, texturing and depth test on, blending, lighting
+// and face culling off.
+void render_scene(int game_running);
+// Prints one pending GL error, then draws the menu when menu_shown is 1. Returns 1.
+int render_finish(int menu_shown);
 
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.

@@ -438,7 +438,7 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
 // face plane is consumed, so the next build starts from empty planes.
 void merge_recorded(int slot, int cx, int cy, int level, int faces) {
     MergeScratch &ms = merge_scratch;
-    MergedMesh &mm = merged_meshes[slot];
+    MergedMesh &mm = cubes[slot].merged;
     if (!merge_enabled) {
         std::memset(ms.side, 0, sizeof ms.side);
         for (int d = 0; d < 2; d++) {
@@ -611,12 +611,8 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
 
 } // namespace
 
-MergedMesh merged_meshes[POOL_SIZE];
 int merge_size_cap = 64;
 int merge_enabled = 1;
-namespace {
-MergedMesh silhouettes[POOL_SIZE];
-}
 
 int merge_cell_index(const TexCell &c) {
     auto index = [](float f) {
@@ -628,9 +624,9 @@ int merge_cell_index(const TexCell &c) {
 
 const MergedMesh *silhouette_mesh(int slot) {
     if (slot < 0 || slot >= POOL_SIZE) return nullptr;
-    const MergedMesh &mm = merged_meshes[slot];
+    const MergedMesh &mm = cubes[slot].merged;
     if (!mm.version) return nullptr;
-    MergedMesh &sil = silhouettes[slot];
+    MergedMesh &sil = cubes[slot].silhouette;
     if (sil.version == mm.version) return &sil;
     // Every face of the textured mesh back on its plane, then merged again without cells.
     static Row planes[FACE_KINDS][CHUNK_EDGE][CHUNK_EDGE];

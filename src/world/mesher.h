@@ -44,36 +44,6 @@ void rebuild_if_present(int cx, int cy, int level);
 // triangles. The mesh arrays stay the reference every other reader uses.
 constexpr int MERGE_NO_CELL = -1; // cell of a silhouette group: drawn untextured
 
-// Blocks a merged quad covers: direction (Face order of the mesh: below, above, -y, +y, -x,
-// +x), the block layer along its normal, and inclusive row and bit ranges of its plane.
-// Rows and bits are x and y for below/above, x and z for -y/+y, y and z for -x/+x.
-struct MergedRect {
-    uint8_t dir, layer, r0, r1, b0, b1;
-};
-
-// Consecutive quads sharing an atlas cell (cell = i + 16 j for the cell at u = i / 16,
-// v = j / 16) and a direction.
-struct MergedGroup {
-    int first, count, cell, dir;
-};
-
-struct MergedMesh {
-    int cx, cy, level;           // chunk it was last built for
-    unsigned version;            // build of the textured mesh it reflects; 0: never built
-    int faces;                   // mesh-array faces it covers
-    int quads;                   // quads in the arrays
-    int groups;                  // groups in group
-    float *verts, *texs, *norms; // 4 vertices a quad, laid out as the mesh arrays; texture
-                                 // coordinates count cell repeats (one per block)
-    float *boxes;                // per quad: centre x y z and half sides, drawing frame
-    MergedRect *rects;
-    MergedGroup *group;
-    int capacity, group_capacity; // allocated quads and groups
-};
-
-// Textured drawing meshes by pool slot, rebuilt by every create_polygons of the slot's chunk.
-// Process-long; a slot's arrays are kept and reused by the next chunk bound to it.
-extern MergedMesh merged_meshes[POOL_SIZE];
 // 0: create_polygons builds the mesh arrays alone, leaving the drawing mesh stale (to time the
 // merge by itself). Default 1.
 extern int merge_enabled;

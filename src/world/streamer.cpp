@@ -24,18 +24,6 @@ uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
 
-// What the streamer knows of the chunk in each pool slot beyond its blocks. Set when the slot
-// is bound; per game.
-struct SlotState {
-    int cx, cy, level;
-    uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
-    uint8_t damaged;   // its file was not read whole and sound: kept aside before the first save
-    uint8_t queued;    // out of range and waiting in the save queue, still bound and drawable
-    int told;          // reason last printed for a failed save of this chunk; 0 none
-    uint32_t retry_at; // save clock before which a failed save is not tried again
-};
-SlotState slot_state[POOL_SIZE];
-
 // Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
 // chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
 std::vector<int> never_save;
@@ -147,7 +135,7 @@ int stream_bring_in(int wx, int wy, int level) {
         game_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
-    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0, 0};
+    ch.stream = ChunkStream{wx, wy, level, 0, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
@@ -155,7 +143,7 @@ int stream_bring_in(int wx, int wy, int level) {
     } else {
         cell = static_cast<uint16_t>(slot);
         // Whatever could not be read stays only in that file: it must never be saved over.
-        slot_state[slot].damaged = !load_w(wx, wy, level);
+        ch.stream.to_keep_aside = !load_w(wx, wy, level);
         ch.used = 1;
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
@@ -171,7 +159,9 @@ int stream_bring_in(int wx, int wy, int level) {
     return 1;
 }
 
-void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
+namespace {
+
+void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx, bool bring_in) {
     if (!game_state.world || game_state.world_size <= 0) return;
     const int r = game_state.vision_range;
     int x0, x1, y0, y1, l0, l1;
@@ -189,20 +179,31 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
                 c.wy = wrap_chunk(cy);
                 c.shift_x = CHUNK_EDGE * (c.wx - cx);
                 c.shift_y = CHUNK_EDGE * (c.wy - cy);
-                stream_bring_in(c.wx, c.wy, level);
+                if (bring_in) stream_bring_in(c.wx, c.wy, level);
                 c.slot = chunk_slot(c.wx, c.wy, level);
                 if (visit) visit(c, ctx);
             }
 }
 
+} // namespace
+
+void stream_update(double camera_x, double camera_y, double camera_z) {
+    stream_locate(camera_x, camera_y, camera_z);
+    walk(nullptr, nullptr, true);
+}
+
+void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
+    walk(visit, ctx, false);
+}
+
 namespace {
 
 void free_slot(int slot) {
-    SlotState &s = slot_state[slot];
+    ChunkStream &s = cubes[slot].stream;
     free_mesh(cubes[slot]);
     cubes[slot].used = 0;
     game_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
-    s = SlotState{};
+    s = ChunkStream{};
 }
 
 // Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
@@ -210,20 +211,21 @@ void free_slot(int slot) {
 // reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
 // aside is freed unwritten. 1 when written, else 0 with *reason set.
 int release_slot(int slot, int *reason) {
-    SlotState &s = slot_state[slot];
+    ChunkStream &s = cubes[slot].stream;
     int why = 0;
     int &never = never_save_cell(s.cx, s.cy, s.level);
-    if (!never && s.damaged && !keep_aside(s.cx, s.cy, s.level, &why)) never = why ? why : EIO;
+    if (!never && s.to_keep_aside && !keep_aside(s.cx, s.cy, s.level, &why))
+        never = why ? why : EIO;
     if (never) {
         if (reason) *reason = never;
         free_slot(slot);
         return 0;
     }
-    s.damaged = 0;
+    s.to_keep_aside = 0;
     if (!save_chunk(s.cx, s.cy, s.level, &why)) {
         if (why != s.told) save_report(s.cx, s.cy, s.level, why);
         s.told = why;
-        s.unsaved = 1;
+        s.save_failed = 1;
         s.retry_at = clock_ms() + SAVE_RETRY_MS;
         stream_stats.save_failed++;
         if (reason) *reason = why;
@@ -243,15 +245,15 @@ int bound_slot(int cx, int cy, int level) {
         cell = NO_CHUNK;
         return -1;
     }
-    SlotState &s = slot_state[cell];
+    ChunkStream &s = cubes[cell].stream;
     s.cx = cx, s.cy = cy, s.level = level; // slots bound by hand (tests) carry no position yet
     return cell;
 }
 
 // A failed save is tried again only once a second: a full disk is not hammered every frame.
 bool may_retry(int slot) {
-    const SlotState &s = slot_state[slot];
-    return !s.unsaved || int32_t(clock_ms() - s.retry_at) >= 0;
+    const ChunkStream &s = cubes[slot].stream;
+    return !s.save_failed || int32_t(clock_ms() - s.retry_at) >= 0;
 }
 
 } // namespace
@@ -282,7 +284,7 @@ int drain_queue(int most) {
         const int slot = save_queue[queue_head];
         queue_head = (queue_head + 1) % QUEUE_SIZE;
         queue_len--;
-        SlotState &s = slot_state[slot];
+        ChunkStream &s = cubes[slot].stream;
         if (!s.queued || !cubes[slot].used) continue;
         s.queued = 0;
         if (!out_of_range(s.cx, s.cy, s.level)) {
@@ -304,10 +306,10 @@ void re_save() {
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 if (!out_of_range(cx, cy, level)) continue;
                 const int slot = bound_slot(cx, cy, level);
-                if (slot < 0 || slot_state[slot].queued || !may_retry(slot)) continue;
+                if (slot < 0 || cubes[slot].stream.queued || !may_retry(slot)) continue;
                 if (queue_len == QUEUE_SIZE) continue; // only stale entries fill it; next frame
                 save_queue[(queue_head + queue_len++) % QUEUE_SIZE] = slot;
-                slot_state[slot].queued = 1;
+                cubes[slot].stream.queued = 1;
             }
     // Saving a whole slab at once made the frame that crossed a chunk border two to three
     // times as long as the others.
@@ -327,7 +329,7 @@ int save_all(int game_running) {
             }
     // Every chunk in memory was tried, the queued ones too; those that failed stay unqueued
     // until the release pass finds them again.
-    for (SlotState &st : slot_state) st.queued = 0;
+    for (Chunk &ch : cubes) ch.stream.queued = 0;
     queue_head = queue_len = 0;
     if (failed && (failed != summary_chunks || first_reason != summary_reason))
         save_summary(failed, first_reason);
@@ -344,7 +346,7 @@ void stream_reset() {
     game_state.already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
-    for (SlotState &s : slot_state) s = SlotState{};
+    for (Chunk &ch : cubes) ch.stream = ChunkStream{};
     never_save_grid = nullptr;
     queue_head = queue_len = 0;
     summary_chunks = summary_reason = 0;

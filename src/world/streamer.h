@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The camera's chunk coordinates, recomputed at the start of every draw_buffs. Per frame.
+// The camera's chunk coordinates, recomputed by every stream_update. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
 
 constexpr int CREATE_COOLDOWN = 3;         // physics steps between two bring-ins
@@ -46,8 +46,13 @@ void stream_range_level(int pz, int r, int *first, int *last);
 // built. 1 when it was brought in. With no free slot or no memory for the mesh arrays the
 // position stays missing (and nothing of it is kept).
 int stream_bring_in(int wx, int wy, int level);
-// Walks the streaming range around c_position_* (cx outer, cy, level inner), offers each
-// position to stream_bring_in, then hands it to visit.
+// The world's share of a frame before its chunks are drawn: sets c_position_* from the camera
+// and walks the streaming range, offering each position to stream_bring_in (so at most one
+// chunk comes in, the first missing one in walk order, its mesh and its neighbours' built).
+// re_save is the share after the drawing.
+void stream_update(double camera_x, double camera_y, double camera_z);
+// Walks the streaming range around c_position_* (cx outer, cy, level inner) and hands each
+// position to visit. Brings nothing in.
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
 // Releases chunk (cx, cy, level) if it is in memory: writes its file, then frees its mesh
 // arrays, its slot and its cell. 0 when its file could not be written: the chunk then stays
