@@ -23,11 +23,22 @@ struct ChunkDrawStats {
 };
 extern ChunkDrawStats chunk_draw_stats;
 
+// What the chunk drawing is told of the view the frame set up: the camera (world units, z up;
+// pitch and yaw in degrees, as the frame rotated by them) and the linear fog (on or off, and
+// its end as the frame set it).
+struct ChunkView {
+    double camera_x, camera_y, camera_z;
+    float rot_x, rot_y;
+    int fog;
+    float fog_end;
+};
+
 // With the camera's view in the modelview (lighting and back-face culling on, the vertex,
-// normal and texture-coordinate arrays enabled): binds the atlas, brings in at most one
-// missing chunk, draws the chunks in the frustum and releases those out of range. Leaves
-// the modelview and the matrix stack as it found them.
-void draw_buffs();
+// normal and texture-coordinate arrays enabled): binds the atlas and draws the chunks in
+// memory within the streaming range that are in the frustum. Leaves the modelview and the
+// matrix stack as it found them. Brings nothing in and releases nothing (stream_update and
+// re_save do, before and after).
+void draw_buffs(const ChunkView &view);
 
 // Smallest eye-plane distance (-z in eye space) of any point of the box centre c, half sides
 // h under a modelview m (column-major): the distance linear fog measures on this GL, and

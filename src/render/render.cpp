@@ -36,6 +36,8 @@ constexpr float DUSK = 0.4f; // below this brightness the sunlight turns red
 constexpr int HOTBAR_CELLS = 10;
 constexpr int HOTBAR_X = 210, HOTBAR_Y = 566, HOTBAR_PITCH = 38;
 
+float fog_end = 10.0f; // as last handed to GL: the chunk drawing is told it
+
 const char *gl_error_name(unsigned int code) {
     switch (code) {
     case GL_INVALID_ENUM:
@@ -114,7 +116,9 @@ void draw_world() {
     glTranslatef(static_cast<float>(game_state.camera_x), static_cast<float>(-game_state.camera_z),
                  static_cast<float>(game_state.camera_y));
     glEnable(GL_CULL_FACE);
-    draw_buffs();
+    draw_buffs(ChunkView{game_state.camera_x, game_state.camera_y, game_state.camera_z,
+                         game_state.camera_rot_x, game_state.camera_rot_y, game_param.fog_enabled,
+                         fog_end});
     glDisable(GL_CULL_FACE);
     render_particles();
 }
@@ -179,7 +183,8 @@ void render_init_gl() {
     glFogf(GL_FOG_DENSITY, 0.4f);
     glHint(GL_FOG_HINT, GL_DONT_CARE);
     glFogf(GL_FOG_START, 5.0f);
-    glFogf(GL_FOG_END, 10.0f);
+    fog_end = 10.0f;
+    glFogf(GL_FOG_END, fog_end);
     if (game_param.fog_enabled) glEnable(GL_FOG);
     glFrontFace(GL_CCW);
     glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
@@ -199,7 +204,8 @@ void render_init_gl() {
 
 void render_set_fog(int vision_range) {
     glFogf(GL_FOG_START, float(20 * vision_range));
-    glFogf(GL_FOG_END, float(32 * vision_range + 22));
+    fog_end = float(32 * vision_range + 22);
+    glFogf(GL_FOG_END, fog_end);
 }
 
 unsigned int e_report_gl_error(unsigned int code) {
