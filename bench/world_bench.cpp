@@ -41,13 +41,13 @@ void build_world() {
     done = true;
     QuietStdout quiet;
     std::srand(12345);
-    game_state.world_size = 10;
+    world_state.world_size = 10;
     initialize_world();
     fill_block_tables();
     int slot = 0;
     auto add = [&](int cx, int cy, int level) {
         generateCube(slot, cx, cy, level);
-        game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+        world_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
         Chunk &c = cubes[slot++];
         c.verts = static_cast<float *>(std::malloc(MESH_FACES * 12 * sizeof(float)));
         c.texs = static_cast<float *>(std::malloc(MESH_FACES * 8 * sizeof(float)));
@@ -134,10 +134,10 @@ void BM_LoadW(benchmark::State &state) {
     init_save_load(cubes, "bench");
     save_w(4, 4, 4);
     // Read into a spare slot bound to the same chunk, as streaming does.
-    const uint16_t keep = game_state.world[chunk_cell(4, 4, 4)];
-    game_state.world[chunk_cell(4, 4, 4)] = 450;
+    const uint16_t keep = world_state.world[chunk_cell(4, 4, 4)];
+    world_state.world[chunk_cell(4, 4, 4)] = 450;
     for (auto _ : state) load_w(4, 4, 4);
-    game_state.world[chunk_cell(4, 4, 4)] = keep;
+    world_state.world[chunk_cell(4, 4, 4)] = keep;
 }
 BENCHMARK(BM_LoadW)->Unit(benchmark::kMicrosecond);
 

@@ -43,9 +43,9 @@ BlockId want[CHUNK_BLOCKS];
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::enter_scratch();
-    game_state.world_size = 1;
+    world_state.world_size = 1;
     if (!initialize_world()) std::abort();
-    game_state.world[chunk_cell(0, 0, 0)] = 0;
+    world_state.world[chunk_cell(0, 0, 0)] = 0;
     cubes[0].used = 1;
     init_save_load(cubes, "fz");
     makedir("saves/fz");

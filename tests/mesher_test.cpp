@@ -108,7 +108,7 @@ TEST_F(Mesher, MatchesTheReferenceOnRandomChunks) {
     for (int size : {1, 2, 30})
         for (int trial = 0; trial < 4; trial++) {
             SCOPED_TRACE(testing::Message() << "world size " << size << ", trial " << trial);
-            game_state.world_size = size;
+            world_state.world_size = size;
             ASSERT_EQ(initialize_world(), 1);
             const int cx = int(pick(size)), cy = int(pick(size)), level = int(pick(10));
             fill_chunk(bind_meshed(cx, cy, level), 2);

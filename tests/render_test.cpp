@@ -31,7 +31,7 @@ class Frame : public glfix::GlTest {
         for (int i = 0; i < 80; i++) frame(); // the range streamed in
     }
     static glfix::Image frame(int cooldown = 0) { // 0 lets one chunk in, if one is missing
-        game_state.already_created = cooldown;
+        world_state.already_created = cooldown;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         e_render();
         return glfix::read_framebuffer();
@@ -88,7 +88,7 @@ TEST_F(Frame, ChunksAcrossTheEdgeAreDrawnWithTheShiftedView) {
     game_state.camera_x = 10;
     for (int wy : {4, 0}) {
         game_state.camera_y = wy == 4 ? 200 : 9 * 64 + 10;
-        game_state.already_created = 0;
+        world_state.already_created = 0;
         ASSERT_EQ(stream_bring_in(9, wy, 4), 1);
         for (float yaw : {90.0f, 270.0f}) {
             game_state.camera_rot_y = yaw;
@@ -117,14 +117,14 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         SCOPED_TRACE(k.name);
         game_param.view_distance = k.view;
         game_param.fog_enabled = k.fog;
-        if (k.view != game_state.vision_range) {
+        if (k.view != world_state.vision_range) {
             ASSERT_EQ(e_start_world("rendered", 1), 1);
             srand(20261206);
         }
         game_state.camera_x = k.x;
         game_state.camera_z = k.height;
         for (int i = 0; i < 600; i++) { // the range streamed in, without drawing
-            game_state.already_created = 0;
+            world_state.already_created = 0;
             stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
         }
         game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;

@@ -25,13 +25,13 @@ template <class F> static bool printed(F f, const char *what, int lines = 1) {
 struct Saver : ::testing::Test {
     ScratchDir dir{false};
     void SetUp() override {
-        game_state.world_size = 10;
+        world_state.world_size = 10;
         ASSERT_EQ(initialize_world(), 1);
         EXPECT_TRUE(printed([] { init_save_load(cubes, "w"); }, "world name w \n"));
     }
     // Binds slot to chunk (cx, cy, level) with blocks from 1 to 251 that vary with seed.
     static BlockId *bind(int slot, int cx, int cy, int level, unsigned seed = 1, bool used = true) {
-        game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+        world_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
         cubes[slot].used = used;
         for (int k = 0; k < CHUNK_BLOCKS; k++)
             cubes[slot].blocks[k] = BlockId(1 + (k * 7919u + seed * 104729u) % 251);

@@ -20,8 +20,8 @@ frame() { // the world's work of a frame without the drawing; returns what it pr
 }
 static std::string settle() { // brings in every chunk of the range
     std::string out;
-    game_state.already_created = 0;
-    for (int n = -1; n != in_memory(); game_state.already_created = 0)
+    world_state.already_created = 0;
+    for (int n = -1; n != in_memory(); world_state.already_created = 0)
         n = in_memory(), out += frame();
     return out;
 }
@@ -32,13 +32,13 @@ static std::string frames(int n) {
     return out;
 }
 static std::string move_to(double x, int n) { // n frames at camera x, bringing nothing in
-    game_state.camera_x = x, game_state.already_created = CREATE_COOLDOWN;
+    game_state.camera_x = x, world_state.already_created = CREATE_COOLDOWN;
     return frames(n);
 }
 struct Streaming : ::testing::Test {
     ScratchDir dir;
     void SetUp() override {
-        game_state.vision_range = 1;
+        world_state.vision_range = 1;
         ASSERT_TRUE(reset_world());
         init_save_load(cubes, "w");
         stream_reset();
@@ -63,7 +63,7 @@ TEST_F(Streaming, OneChunkPerFrameWithTheCoolDownAndNeighboursRebuilt) {
     ASSERT_EQ(std::system("mkdir saves/w && head -c 524288 /dev/zero >saves/w/3-3-4.vxc"), 0);
     EXPECT_NE(frame().find("created 0,3 3 3 \n"), std::string::npos); // first in walk order
     EXPECT_EQ(cubes[0].polygons, 0); // a missing neighbour is solid
-    for (int step = 0; step < CREATE_COOLDOWN; step++, game_state.already_created--)
+    for (int step = 0; step < CREATE_COOLDOWN; step++, world_state.already_created--)
         EXPECT_EQ((frame(), in_memory()), 1) << step;
     EXPECT_NE(frame().find("loaded 1,3 3 4 \n"), std::string::npos);
     EXPECT_EQ(cubes[0].polygons, 64 * 64);
@@ -109,7 +109,7 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
 TEST_F(Streaming, FullPoolBringsNothingInAndSaysSoOnce) {
     for (int s = 0; s < POOL_SIZE - 1; s++) cubes[s].used = 1; // taken elsewhere
     frame();
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     const std::string out = frame() + frame();
     EXPECT_EQ(chunk_slot(3, 3, 4), -1);            // stays missing
     EXPECT_EQ(chunk_slot(3, 3, 3), POOL_SIZE - 1); // nothing overwritten
@@ -123,7 +123,7 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     EXPECT_NE(out.find("cannot alloc memory in 3 3 4 \n"), std::string::npos) << out;
     stream_set_alloc(nullptr);
     EXPECT_EQ(cubes[0].texs, nullptr); // the one array allocated is given back with the slot
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 1); });
 }
 TEST_F(Streaming, AFailedSaveKeepsTheChunkUntilARetryOnceASecondWrites) {

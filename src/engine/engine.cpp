@@ -79,11 +79,25 @@ int e_is_gui() {
     return gui;
 }
 
+namespace {
+
+SceneView scene_view() {
+    const GameState &g = game_state;
+    const PlayerState &p = g.gamer[0];
+    SceneView v{g.camera_x,   g.camera_y, g.camera_z, g.camera_rot_x, g.camera_rot_y, g.world_clock,
+                p.has_target, {},         {}};
+    for (int i = 0; i < 3; i++)
+        v.target_local[i] = p.target_local[i], v.target_chunk[i] = p.target_chunk[i];
+    return v;
+}
+
+} // namespace
+
 int e_render() {
     // What comes in is drawn in the frame it arrives in; what left the range is released once
     // the chunks are drawn, before the frame's GL error report.
     if (game == 1) stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
-    render_scene(game);
+    render_scene(game, scene_view());
     if (game == 1) re_save();
     return render_finish(gui);
 }
@@ -162,11 +176,11 @@ int e_start_world(const char *name, int size_choice) {
     // A world keeps the size it was created with, whatever the menu chose this time; a world
     // without a record gets one now.
     const int recorded = world_info_size(game_state.world_name);
-    game_state.world_size = recorded ? recorded : 10 * size_choice;
+    world_state.world_size = recorded ? recorded : 10 * size_choice;
     if (recorded && recorded != 10 * size_choice)
         printf("world %s keeps its size %i \n", game_state.world_name, recorded);
-    if (!recorded) write_world_info(game_state.world_name, game_state.world_size);
-    game_state.vision_range = game_param.view_distance;
+    if (!recorded) write_world_info(game_state.world_name, world_state.world_size);
+    world_state.vision_range = game_param.view_distance;
     if (!e_init_game()) {
         printf("world %s not started \n", game_state.world_name);
         return 0;
@@ -200,6 +214,6 @@ int e_init_game() {
     }
     init_save_load(cubes, game_state.world_name);
 
-    if (calls.set_fog) calls.set_fog(game_state.vision_range);
+    if (calls.set_fog) calls.set_fog(world_state.vision_range);
     return 1;
 }

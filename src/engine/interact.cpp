@@ -108,7 +108,7 @@ void break_block(PlayerState &p) {
 // the ray was cast before the body's wrap, so the two may lie a world apart.
 double wrapped_offset(double a, double b) {
     const double d = b - a;
-    return game_state.world_size > 0 ? std::remainder(d, 64.0 * game_state.world_size) : d;
+    return world_state.world_size > 0 ? std::remainder(d, 64.0 * world_state.world_size) : d;
 }
 
 // Whether the block cell (chunk, local), as the pick ray indexes it, shares volume with the

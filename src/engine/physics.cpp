@@ -132,11 +132,11 @@ void own_cell(PlayerState &b) {
 
 // A body that left the grid by more than a chunk comes back in on the other side.
 void wrap_body(PlayerState &b) {
-    double span = 64.0 * game_state.world_size;
+    double span = 64.0 * world_state.world_size;
     if (b.x < -64) b.x = b.x + span;
-    if (b.x > 64.0 * (game_state.world_size - 1)) b.x = b.x - span;
+    if (b.x > 64.0 * (world_state.world_size - 1)) b.x = b.x - span;
     if (b.y < -64) b.y = b.y + span;
-    if (b.y > 64.0 * (game_state.world_size - 1)) b.y = b.y - span;
+    if (b.y > 64.0 * (world_state.world_size - 1)) b.y = b.y - span;
 }
 
 void move_body(PlayerState &b) {
@@ -172,7 +172,7 @@ int e_psysix() {
     for (PlayerState &b : game_state.gamer)
         if (b.active) move_body(b);
     player_actions();
-    if (game_state.already_created > 0) game_state.already_created--;
+    if (world_state.already_created > 0) world_state.already_created--;
     return 1;
 }
 

@@ -59,11 +59,11 @@ const char *gl_error_name(unsigned int code) {
 
 // Sun quad, light position and the colours of the time of day, in the sky frame (the
 // camera's rotation without its translation).
-void draw_sky() {
-    glRotatef(game_state.camera_rot_x, 1, 0, 0);
-    glRotatef(game_state.camera_rot_y, 0, 1, 0);
+void draw_sky(const SceneView &v) {
+    glRotatef(v.rot_x, 1, 0, 0);
+    glRotatef(v.rot_y, 0, 1, 0);
 
-    const double a = (CLOCK_FACTOR * game_state.world_clock + game_state.camera_x) / 20000 / 3.14;
+    const double a = (CLOCK_FACTOR * v.world_clock + v.camera_x) / 20000 / 3.14;
     const double s = std::sin(a), c = std::cos(a);
     sky.sunposx = static_cast<float>(-SUN_DISTANCE * c);
     sky.sunposy = static_cast<float>(SUN_DISTANCE * s);
@@ -85,9 +85,9 @@ void draw_sky() {
     glVertex3f(sky.sunposx + hs, sky.sunposy + hc, SUN_HALF);
     glEnd();
 
-    sky.LightPosition[0] = static_cast<float>(sky.sunposx + game_state.camera_x);
+    sky.LightPosition[0] = static_cast<float>(sky.sunposx + v.camera_x);
     sky.LightPosition[1] = sky.sunposy - 20;
-    sky.LightPosition[2] = static_cast<float>(game_state.camera_y);
+    sky.LightPosition[2] = static_cast<float>(v.camera_y);
 
     if (s < 0) {
         sky.LightDiffuse[0] = sky.LightDiffuse[1] = sky.LightDiffuse[2] = 0;
@@ -108,23 +108,21 @@ void draw_sky() {
     glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
 }
 
-void draw_world() {
+void draw_world(const SceneView &v) {
     glLoadIdentity();
     glEnable(GL_LIGHTING);
-    glRotatef(game_state.camera_rot_x, 1, 0, 0);
-    glRotatef(game_state.camera_rot_y, 0, 1, 0);
-    glTranslatef(static_cast<float>(game_state.camera_x), static_cast<float>(-game_state.camera_z),
-                 static_cast<float>(game_state.camera_y));
+    glRotatef(v.rot_x, 1, 0, 0);
+    glRotatef(v.rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(v.camera_x), static_cast<float>(-v.camera_z),
+                 static_cast<float>(v.camera_y));
     glEnable(GL_CULL_FACE);
-    draw_buffs(ChunkView{game_state.camera_x, game_state.camera_y, game_state.camera_z,
-                         game_state.camera_rot_x, game_state.camera_rot_y, game_param.fog_enabled,
-                         fog_end});
+    draw_buffs(ChunkView{v.camera_x, v.camera_y, v.camera_z, v.rot_x, v.rot_y,
+                         game_param.fog_enabled, fog_end});
     glDisable(GL_CULL_FACE);
     render_particles();
 }
 
-void draw_target() {
-    const PlayerState &p = game_state.gamer[0];
+void draw_target(const SceneView &p) {
     if (!p.has_target) return;
     glColor4f(0, 0, 0, 1);
     glLineWidth(5.0f);
@@ -214,17 +212,17 @@ unsigned int e_report_gl_error(unsigned int code) {
     return code;
 }
 
-void render_scene(int game_running) {
+void render_scene(int game_running, const SceneView &view) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (game_running == 1) {
-        draw_sky();
+        draw_sky(view);
         if (game_param.fog_enabled) glEnable(GL_FOG);
         glDisable(GL_BLEND);
-        draw_world();
+        draw_world(view);
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
-        draw_target();
+        draw_target(view);
         draw_hotbar();
         restore_state();
     }

@@ -22,12 +22,23 @@ void render_init_gl();
 // The fog range of a game: from 20 * vision_range to 32 * vision_range + 22.
 void render_set_fog(int vision_range);
 
+// What the frame is told of the game it draws: the camera (world units, z up; pitch and yaw
+// in degrees), the world clock (seconds of play) that places the sun, and the block the player
+// aims at (drawn outlined when has_target is set).
+struct SceneView {
+    double camera_x, camera_y, camera_z;
+    float rot_x, rot_y;
+    double world_clock;
+    int has_target;
+    int target_local[3], target_chunk[3];
+};
+
 // One frame is render_scene then render_finish (the caller has cleared the buffers and swaps
 // afterwards); the world's work of the frame goes before and between them. render_scene draws
 // the 3-D scene and the hotbar only when game_running is 1, leaving the modelview selected and
 // identity, the perspective in the projection, texturing and depth test on, blending, lighting
 // and face culling off.
-void render_scene(int game_running);
+void render_scene(int game_running, const SceneView &view);
 // Prints one pending GL error, then draws the menu when menu_shown is 1. Returns 1.
 int render_finish(int menu_shown);
 

@@ -81,13 +81,13 @@ extern Chunk cubes[POOL_SIZE];
 
 // Grid cell index of chunk (cx, cy, level); arguments must lie inside the grid.
 inline int chunk_cell(int cx, int cy, int level) {
-    return (level * game_state.world_size + cy) * game_state.world_size + cx;
+    return (level * world_state.world_size + cy) * world_state.world_size + cx;
 }
 
 // Whether (cx, cy, level) is a cell of the current grid (false while there is no grid).
 inline bool chunk_in_grid(int cx, int cy, int level) {
-    return game_state.world && cx >= 0 && cx < game_state.world_size && cy >= 0 &&
-           cy < game_state.world_size && level >= 0 && level < CHUNK_LEVELS;
+    return world_state.world && cx >= 0 && cx < world_state.world_size && cy >= 0 &&
+           cy < world_state.world_size && level >= 0 && level < CHUNK_LEVELS;
 }
 
 // Whether v is a block index along one edge of a chunk (0..63).

@@ -40,7 +40,7 @@ bool chunk_path(int cx, int cy, int level) {
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
     if (!cubes_s || !chunk_in_grid(cx, cy, level)) return nullptr;
-    uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
+    uint16_t cell = world_state.world[chunk_cell(cx, cy, level)];
     if (cell >= POOL_SIZE) return nullptr;
     return &cubes_s[cell];
 }

@@ -30,10 +30,10 @@ std::vector<int> never_save;
 const uint16_t *never_save_grid = nullptr;
 
 int &never_save_cell(int cx, int cy, int level) {
-    if (never_save_grid != game_state.world) {
+    if (never_save_grid != world_state.world) {
         never_save.assign(
-            size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS, 0);
-        never_save_grid = game_state.world;
+            size_t(world_state.world_size) * size_t(world_state.world_size) * CHUNK_LEVELS, 0);
+        never_save_grid = world_state.world;
     }
     return never_save[size_t(chunk_cell(cx, cy, level))];
 }
@@ -108,10 +108,10 @@ void stream_range_level(int pz, int r, int *first, int *last) {
 }
 
 int stream_bring_in(int wx, int wy, int level) {
-    if (game_state.already_created != 0 || !game_state.world || game_state.world_size <= 0)
+    if (world_state.already_created != 0 || !world_state.world || world_state.world_size <= 0)
         return 0;
     if (!chunk_in_grid(wx, wy, level)) return 0;
-    uint16_t &cell = game_state.world[chunk_cell(wx, wy, level)];
+    uint16_t &cell = world_state.world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
     int slot = find_free_cube();
@@ -121,18 +121,18 @@ int stream_bring_in(int wx, int wy, int level) {
         slot = find_free_cube();
     }
     if (slot < 0) {
-        if (pool_full_told != game_state.world) {
+        if (pool_full_told != world_state.world) {
             std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
                         "free \n",
                         POOL_SIZE);
-            pool_full_told = game_state.world;
+            pool_full_told = world_state.world;
         }
         return 0;
     }
     Chunk &ch = cubes[slot];
     // The arrays come first so a failure leaves the slot and the cell as they were.
     if (!alloc_mesh(ch, wx, wy, level)) {
-        game_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
+        world_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
     ch.stream = ChunkStream{wx, wy, level, 0, 0, 0, 0, 0};
@@ -148,7 +148,7 @@ int stream_bring_in(int wx, int wy, int level) {
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
-    game_state.already_created = CREATE_COOLDOWN;
+    world_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level);
     rebuild_if_present(wx, wy, level + 1);
     rebuild_if_present(wx, wy, level - 1);
@@ -162,8 +162,8 @@ int stream_bring_in(int wx, int wy, int level) {
 namespace {
 
 void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx, bool bring_in) {
-    if (!game_state.world || game_state.world_size <= 0) return;
-    const int r = game_state.vision_range;
+    if (!world_state.world || world_state.world_size <= 0) return;
+    const int r = world_state.vision_range;
     int x0, x1, y0, y1, l0, l1;
     stream_range_xy(c_position_x, r, &x0, &x1);
     stream_range_xy(c_position_y, r, &y0, &y1);
@@ -202,7 +202,7 @@ void free_slot(int slot) {
     ChunkStream &s = cubes[slot].stream;
     free_mesh(cubes[slot]);
     cubes[slot].used = 0;
-    game_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
     s = ChunkStream{};
 }
 
@@ -239,7 +239,7 @@ int release_slot(int slot, int *reason) {
 // The grid slot of (cx, cy, level) that release may touch, or -1.
 int bound_slot(int cx, int cy, int level) {
     if (!chunk_in_grid(cx, cy, level)) return -1;
-    uint16_t &cell = game_state.world[chunk_cell(cx, cy, level)];
+    uint16_t &cell = world_state.world[chunk_cell(cx, cy, level)];
     if (cell == NO_CHUNK) return -1;
     if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
         cell = NO_CHUNK;
@@ -268,10 +268,10 @@ namespace {
 // Out of the keep range around c_position_*: r + 2 positions beyond the walked ones on each
 // axis, counted around the world.
 bool out_of_range(int cx, int cy, int level) {
-    const int r = game_state.vision_range;
+    const int r = world_state.vision_range;
     const int dx = wrap_chunk(c_position_x - cx), dy = wrap_chunk(c_position_y - cy);
-    const bool out_x = r < dx && dx < game_state.world_size - r - 1;
-    const bool out_y = r < dy && dy < game_state.world_size - r - 1;
+    const bool out_x = r < dx && dx < world_state.world_size - r - 1;
+    const bool out_y = r < dy && dy < world_state.world_size - r - 1;
     const bool out_z = level < c_position_z - r || level > c_position_z + r + 1;
     return out_x || out_y || out_z;
 }
@@ -300,9 +300,9 @@ int drain_queue(int most) {
 } // namespace
 
 void re_save() {
-    if (!game_state.world || game_state.world_size <= 0) return;
-    for (int cx = 0; cx < game_state.world_size; cx++)
-        for (int cy = 0; cy < game_state.world_size; cy++)
+    if (!world_state.world || world_state.world_size <= 0) return;
+    for (int cx = 0; cx < world_state.world_size; cx++)
+        for (int cy = 0; cy < world_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 if (!out_of_range(cx, cy, level)) continue;
                 const int slot = bound_slot(cx, cy, level);
@@ -317,10 +317,10 @@ void re_save() {
 }
 
 int save_all(int game_running) {
-    if (game_running == 0 || !game_state.world) return 1;
+    if (game_running == 0 || !world_state.world) return 1;
     int failed = 0, first_reason = 0;
-    for (int cx = 0; cx < game_state.world_size; cx++)
-        for (int cy = 0; cy < game_state.world_size; cy++)
+    for (int cx = 0; cx < world_state.world_size; cx++)
+        for (int cy = 0; cy < world_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 const int slot = bound_slot(cx, cy, level);
                 int reason = 0;
@@ -336,14 +336,14 @@ int save_all(int game_running) {
     summary_chunks = failed;
     summary_reason = first_reason;
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     pool_full_told = nullptr;
     std::fflush(stdout);
     return failed ? 0 : 1;
 }
 
 void stream_reset() {
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (Chunk &ch : cubes) ch.stream = ChunkStream{};
