@@ -169,7 +169,7 @@ int e_start_world(const char *name, int size_choice) {
     save();
 
     std::strcpy(game_state.world_name, name);
-    snprintf(buff, sizeof buff, "./saves/%s", game_state.world_name);
+    world_folder_path(buff, sizeof buff, game_state.world_name); // cut short if too long
     fputs(buff, stdout); // the name may hold '%', so it is never a format
     makedir(buff);
 

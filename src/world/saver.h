@@ -2,6 +2,8 @@
 // No GL here.
 #pragma once
 
+#include <cstddef>
+
 constexpr int CHUNK_FILE_BYTES = 524288;
 constexpr int CATALOGUE_SLOTS = 16;
 constexpr int CATALOGUE_MAX = 14;  // names listed at most
@@ -43,6 +45,12 @@ int keep_aside(int cx, int cy, int level, int *reason);
 const char *save_reason(int reason);
 // One line at exit: how many chunks of the bound world could not be saved, and the first reason.
 void save_summary(int chunks, int reason);
+// "./saves/<name>", the folder of a world, into out. False when name is null or the path does
+// not fit (out then holds as much as fits).
+bool world_folder_path(char *out, size_t size, const char *name);
+// "./saves/<world>/<cx>-<cy>-<level>.vxc", the file of a chunk of the bound world, into out.
+// False when no world is bound or the path does not fit.
+bool chunk_path(char *out, size_t size, int cx, int cy, int level);
 // Creates "./<path>" and any missing parents. Returns mkdir's result for the last part.
 int makedir(const char *path);
 // Lists the world folders of "./saves/" into cat: the first 14 names in byte order.
