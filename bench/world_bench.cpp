@@ -86,9 +86,8 @@ void BM_CreatePolygons(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     const Target t = targets[state.range(0)];
-    merge_enabled = int(state.range(1));
-    for (auto _ : state) create_polygons(t.cx, t.cy, t.level);
-    merge_enabled = 1;
+    const MergeOptions merge{int(state.range(1)), 64};
+    for (auto _ : state) create_polygons(t.cx, t.cy, t.level, merge);
     const int slot = chunk_slot(t.cx, t.cy, t.level);
     state.counters["faces"] = cubes[slot].polygons;
     state.counters["quads"] = state.range(1) ? cubes[slot].merged.quads : 0;

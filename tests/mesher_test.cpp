@@ -11,7 +11,7 @@ static void expect_same_as_reference(int cx, int cy, int level) {
     std::vector<float> mesh[2];
     for (int k = 0; k < 2; k++) {
         for (float *a : {c.verts, c.texs, c.norms}) std::fill(a, a + 12 * MESH_FACES, -7.0f);
-        (k ? create_polygons : reference::create_polygons)(cx, cy, level);
+        k ? create_polygons(cx, cy, level) : reference::create_polygons(cx, cy, level);
         for (float *a : {c.verts, c.texs, c.norms})
             mesh[k].insert(mesh[k].end(), a, a + 12 * c.polygons);
     }
@@ -230,9 +230,9 @@ TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
                     block_at(c, x, y, z) = !solid ? 0 : share < 0 ? ground : k;
                 }
             }
-        merge_size_cap = cap;
-        output_of([] { create_polygons(4, 4, 4); }); // the face limit's notice
-        merge_size_cap = 64;
+        output_of([cap] {
+            create_polygons(4, 4, 4, MergeOptions{1, cap});
+        }); // the face limit's notice
         const int slot = chunk_slot(4, 4, 4);
         const MergedMesh &mm = cubes[slot].merged;
         ASSERT_GT(mm.version, 0u);

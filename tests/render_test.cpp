@@ -130,12 +130,12 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;
         game_state.camera_rot_x = k.pitch;
         game_state.camera_rot_y = k.yaw;
-        chunk_draw_path = DRAW_PER_FACE;
+        e_set_draw_options(DrawOptions{DRAW_PER_FACE, 1, {}});
         frame(CREATE_COOLDOWN);
         const glfix::Image faces = frame(CREATE_COOLDOWN);
         const int per_face = chunk_draw_stats.faces;
         for (int path : {DRAW_RUNS, DRAW_MERGED}) {
-            chunk_draw_path = path;
+            e_set_draw_options(DrawOptions{path, 1, {}});
             const glfix::Image im = frame(CREATE_COOLDOWN);
             int differ = 0; // pixels beyond 2 colour steps
             for (int y = 0; y < 600; y++)

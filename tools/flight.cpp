@@ -240,9 +240,19 @@ std::string with_suffix(const std::string &path, const char *suffix) {
     return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
+// Chunks drawn the given way from the next frame on, built with the merge cap and drawn with
+// the silhouettes the options ask for.
+void use_path(int path) {
+    DrawOptions o;
+    o.path = path;
+    o.silhouettes = run.opt.silhouettes;
+    o.merge.size_cap = run.opt.merge_cap;
+    e_set_draw_options(o);
+}
+
 // One drawing of the frame with the chosen chunk path, timed up to the finished picture.
 double draw_timed(int path) {
-    chunk_draw_path = path;
+    use_path(path);
     const double t0 = now_ms();
     clear_buffers();
     e_render();
@@ -273,7 +283,7 @@ int chunks_arrived() {
 // Settling: the merged path alone, untimed, counting the frames in a row that brought no chunk.
 void present_settling() {
     const int before = chunks_arrived();
-    chunk_draw_path = DRAW_MERGED;
+    use_path(DRAW_MERGED);
     e_render();
     glutSwapBuffers();
     run.settle_frames++;
@@ -298,7 +308,7 @@ std::vector<Picture> draw_paths(bool read_px) {
         if (k == 0) run.first.push_back(int(i));
         if (read_px) px[i] = read_back();
     }
-    chunk_draw_path = DRAW_MERGED;
+    use_path(DRAW_MERGED);
     return px;
 }
 
@@ -404,8 +414,7 @@ void report() {
 void apply_options() {
     game_param.view_distance = run.opt.view;
     game_param.fog_enabled = run.opt.fog;
-    merge_size_cap = run.opt.merge_cap;
-    chunk_draw_silhouettes = run.opt.silhouettes;
+    use_path(DRAW_MERGED);
     const PathRun merged{DRAW_MERGED, "merged", {}, {}, {}, {}},
         runs{DRAW_RUNS, "runs", {}, {}, {}, {}}, faces{DRAW_PER_FACE, "per-face", {}, {}, {}, {}};
     if (run.opt.compare)

@@ -81,6 +81,8 @@ int e_is_gui() {
 
 namespace {
 
+DrawOptions draw_options; // the defaults unless a tool picked others
+
 SceneView scene_view() {
     const GameState &g = game_state;
     const PlayerState &p = g.gamer[0];
@@ -93,11 +95,21 @@ SceneView scene_view() {
 
 } // namespace
 
+void e_set_draw_options(const DrawOptions &opt) {
+    draw_options = opt;
+}
+
+const DrawOptions &e_draw_options() {
+    return draw_options;
+}
+
 int e_render() {
     // What comes in is drawn in the frame it arrives in; what left the range is released once
     // the chunks are drawn, before the frame's GL error report.
-    if (game == 1) stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
-    render_scene(game, scene_view());
+    if (game == 1)
+        stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z,
+                      draw_options.merge);
+    render_scene(game, scene_view(), draw_options);
     if (game == 1) re_save();
     return render_finish(gui);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/engine.h"
 #include "engine/physics.h"
 #include "items/cells.h"
 #include "items/particles.h"
@@ -55,13 +56,14 @@ void block_position(const int chunk[3], const int local[3], float out[3]) {
 // the block lies on the chunk's border, so the seam shows neither holes nor hidden faces.
 void rebuild_around(const int chunk[3], const int local[3]) {
     const int cx = chunk[0], cy = chunk[1], cz = chunk[2];
-    rebuild_if_present(cx, cy, cz);
-    if (local[0] == 0) rebuild_if_present(cx + 1, cy, cz);
-    if (local[0] == CHUNK_EDGE - 1) rebuild_if_present(cx - 1, cy, cz);
-    if (local[1] == 0) rebuild_if_present(cx, cy + 1, cz);
-    if (local[1] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy - 1, cz);
-    if (local[2] == 0) rebuild_if_present(cx, cy, cz - 1);
-    if (local[2] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy, cz + 1);
+    const MergeOptions &merge = e_draw_options().merge;
+    rebuild_if_present(cx, cy, cz, merge);
+    if (local[0] == 0) rebuild_if_present(cx + 1, cy, cz, merge);
+    if (local[0] == CHUNK_EDGE - 1) rebuild_if_present(cx - 1, cy, cz, merge);
+    if (local[1] == 0) rebuild_if_present(cx, cy + 1, cz, merge);
+    if (local[1] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy - 1, cz, merge);
+    if (local[2] == 0) rebuild_if_present(cx, cy, cz - 1, merge);
+    if (local[2] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy, cz + 1, merge);
 }
 
 const Material *material_of(BlockId v) {

@@ -14,8 +14,6 @@
 #include "world/mesher.h"
 #include "world/streamer.h"
 
-int chunk_draw_path = DRAW_MERGED;
-int chunk_draw_silhouettes = 1;
 ChunkDrawStats chunk_draw_stats;
 
 namespace {
@@ -155,6 +153,7 @@ View view_for(const ChunkView &v, int shift_x, int shift_y) {
 
 struct FrameDraw {
     ChunkView given; // what the frame was told
+    DrawOptions opt;
     View view;
     bool merged;     // cell textures ready: merged meshes may be drawn
     float fog_limit; // eye-plane distance from which every fragment is the fog colour; < 0: none
@@ -214,7 +213,7 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
     // The block centres span 0..63 from the chunk's corner, so the box centre is at 31.5.
     const float centre[3] = {x - 0.5f, y - 0.5f, z - 0.5f};
     const bool inside = chunk_wholly_inside(centre[0], centre[1], centre[2]);
-    const MergedMesh *mm = chunk_draw_path == DRAW_MERGED && frame.merged
+    const MergedMesh *mm = frame.opt.path == DRAW_MERGED && frame.merged
                                ? current_merged(ch, c.wx, c.wy, c.level)
                                : nullptr;
     if (mm) {
@@ -231,7 +230,7 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
     glVertexPointer(3, GL_FLOAT, 12, ch.verts);
     glTexCoordPointer(2, GL_FLOAT, 8, ch.texs);
     glNormalPointer(GL_FLOAT, 12, ch.norms);
-    if (chunk_draw_path == DRAW_PER_FACE) {
+    if (frame.opt.path == DRAW_PER_FACE) {
         draw_faces_per_face(ch);
         return;
     }
@@ -321,15 +320,16 @@ int chunk_box_in_frustum(const float c[3], const float h[3]) {
     return 1;
 }
 
-void draw_buffs(const ChunkView &view) {
+void draw_buffs(const ChunkView &view, const DrawOptions &opt) {
     chunk_draw_stats = ChunkDrawStats{};
     CalculateFrustum();
     frame.given = view;
+    frame.opt = opt;
     frame.view = view_for(view, 0, 0);
     frame.far.clear();
-    frame.merged = chunk_draw_path == DRAW_MERGED && cut_cell_textures();
+    frame.merged = opt.path == DRAW_MERGED && cut_cell_textures();
     frame.fog_limit = -1;
-    if (frame.merged && chunk_draw_silhouettes && view.fog)
+    if (frame.merged && opt.silhouettes && view.fog)
         frame.fog_limit = view.fog_end + FOG_SLACK + 1e-4f * std::fabs(view.fog_end);
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
     stream_walk(visit_cell, nullptr);

@@ -108,7 +108,7 @@ void draw_sky(const SceneView &v) {
     glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
 }
 
-void draw_world(const SceneView &v) {
+void draw_world(const SceneView &v, const DrawOptions &opt) {
     glLoadIdentity();
     glEnable(GL_LIGHTING);
     glRotatef(v.rot_x, 1, 0, 0);
@@ -117,7 +117,8 @@ void draw_world(const SceneView &v) {
                  static_cast<float>(v.camera_y));
     glEnable(GL_CULL_FACE);
     draw_buffs(ChunkView{v.camera_x, v.camera_y, v.camera_z, v.rot_x, v.rot_y,
-                         game_param.fog_enabled, fog_end});
+                         game_param.fog_enabled, fog_end},
+               opt);
     glDisable(GL_CULL_FACE);
     render_particles();
 }
@@ -212,14 +213,14 @@ unsigned int e_report_gl_error(unsigned int code) {
     return code;
 }
 
-void render_scene(int game_running, const SceneView &view) {
+void render_scene(int game_running, const SceneView &view, const DrawOptions &opt) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (game_running == 1) {
         draw_sky(view);
         if (game_param.fog_enabled) glEnable(GL_FOG);
         glDisable(GL_BLEND);
-        draw_world(view);
+        draw_world(view, opt);
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
         draw_target(view);

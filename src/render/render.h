@@ -2,6 +2,8 @@
 // target outline, the hotbar, the GL error report and the menu; and the GL state it starts from.
 #pragma once
 
+#include "render/chunk_draw.h"
+
 // The sun and the colours of the time of day. Process-long; every game frame rewrites all
 // but the fourth components and the ambient light, and render_init_gl hands fogColor,
 // LightDiffuse and LightAmbient to GL.
@@ -38,7 +40,7 @@ struct SceneView {
 // the 3-D scene and the hotbar only when game_running is 1, leaving the modelview selected and
 // identity, the perspective in the projection, texturing and depth test on, blending, lighting
 // and face culling off.
-void render_scene(int game_running, const SceneView &view);
+void render_scene(int game_running, const SceneView &view, const DrawOptions &opt = DrawOptions{});
 // Prints one pending GL error, then draws the menu when menu_shown is 1. Returns 1.
 int render_finish(int menu_shown);
 

@@ -436,10 +436,10 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
 
 // Merges the faces the build recorded in merge_scratch into the slot's drawing mesh. Every
 // face plane is consumed, so the next build starts from empty planes.
-void merge_recorded(int slot, int cx, int cy, int level, int faces) {
+void merge_recorded(int slot, int cx, int cy, int level, int faces, const MergeOptions &opt) {
     MergeScratch &ms = merge_scratch;
     MergedMesh &mm = cubes[slot].merged;
-    if (!merge_enabled) {
+    if (!opt.enabled) {
         std::memset(ms.side, 0, sizeof ms.side);
         for (int d = 0; d < 2; d++) {
             for (Row l = ms.vert_layers[d]; l; l &= l - 1) {
@@ -452,7 +452,7 @@ void merge_recorded(int slot, int cx, int cy, int level, int faces) {
         return;
     }
     const BlockId *blocks = cubes[slot].blocks;
-    const int cap = merge_size_cap < 1 ? 1 : merge_size_cap > 64 ? 64 : merge_size_cap;
+    const int cap = opt.size_cap < 1 ? 1 : opt.size_cap > 64 ? 64 : opt.size_cap;
     Pending *out = pending;
     for (int d = 0; d < 2; d++) {
         const uint8_t *cells = ms.cell_of[d == 0 ? 1 : 0];
@@ -611,9 +611,6 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
 
 } // namespace
 
-int merge_size_cap = 64;
-int merge_enabled = 1;
-
 int merge_cell_index(const TexCell &c) {
     auto index = [](float f) {
         const long k = std::lround(f / ATLAS_CELL);
@@ -653,7 +650,7 @@ const MergedMesh *silhouette_mesh(int slot) {
     return &sil;
 }
 
-void create_polygons(int cx, int cy, int level) {
+void create_polygons(int cx, int cy, int level, const MergeOptions &merge) {
     if (!chunk_in_grid(cx, cy, level)) return;
     int slot = chunk_slot(cx, cy, level);
     if (slot < 0) return;
@@ -663,9 +660,9 @@ void create_polygons(int cx, int cy, int level) {
     classify_chunk(chunk.blocks, cx, cy, level, scratch);
     fill_cell_lookup(merge_scratch);
     chunk.polygons = write_faces(chunk, cx, cy, level, scratch, merge_scratch);
-    merge_recorded(slot, cx, cy, level, chunk.polygons);
+    merge_recorded(slot, cx, cy, level, chunk.polygons, merge);
 }
 
-void rebuild_if_present(int cx, int cy, int level) {
-    create_polygons(wrap_chunk(cx), wrap_chunk(cy), level);
+void rebuild_if_present(int cx, int cy, int level, const MergeOptions &merge) {
+    create_polygons(wrap_chunk(cx), wrap_chunk(cy), level, merge);
 }

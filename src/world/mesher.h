@@ -31,24 +31,25 @@ extern BlockTextures texes[TEXTURE_ROWS];
 // Writes the fixed rows for block types 0 to 3; other rows keep their contents.
 void fill_block_tables();
 
+// How the drawing mesh is built; the game builds with the defaults, the benchmarks and the
+// flight driver pick others.
+struct MergeOptions {
+    int enabled = 1;   // 0: the mesh arrays alone, the drawing mesh left stale (to time the merge)
+    int size_cap = 64; // largest merged quad side in blocks (1 to 64; 64: no cap)
+};
+
 // Rebuilds the mesh of chunk (cx, cy, level) from its blocks and its six neighbours.
 // Does nothing when cx or cy lies outside the grid, or the chunk is not in memory or has no
 // mesh arrays.
-void create_polygons(int cx, int cy, int level);
+void create_polygons(int cx, int cy, int level, const MergeOptions &merge = MergeOptions{});
 // create_polygons for a chunk at any coordinates: cx and cy wrapped around the world, a chunk
 // that is not in memory (or a level outside the grid) left alone.
-void rebuild_if_present(int cx, int cy, int level);
+void rebuild_if_present(int cx, int cy, int level, const MergeOptions &merge = MergeOptions{});
 
 // Drawing meshes: the faces of a chunk's mesh arrays merged into rectangles of one direction,
 // one plane and (for the textured mesh) one atlas cell, so the same picture takes far fewer
 // triangles. The mesh arrays stay the reference every other reader uses.
 constexpr int MERGE_NO_CELL = -1; // cell of a silhouette group: drawn untextured
-
-// 0: create_polygons builds the mesh arrays alone, leaving the drawing mesh stale (to time the
-// merge by itself). Default 1.
-extern int merge_enabled;
-// Largest merged quad side in blocks (1 to 64; 64: no cap). Read by the next build.
-extern int merge_size_cap;
 
 // The untextured silhouette of slot's chunk (faces of its merged mesh merged across cells,
 // groups by direction only), built on first use after each rebuild. Null when the slot holds

@@ -107,7 +107,7 @@ void stream_range_level(int pz, int r, int *first, int *last) {
     *last = pz + r + 1 < TOP_STREAMED_LEVEL ? pz + r + 1 : TOP_STREAMED_LEVEL;
 }
 
-int stream_bring_in(int wx, int wy, int level) {
+int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     if (world_state.already_created != 0 || !world_state.world || world_state.world_size <= 0)
         return 0;
     if (!chunk_in_grid(wx, wy, level)) return 0;
@@ -149,19 +149,20 @@ int stream_bring_in(int wx, int wy, int level) {
         stream_stats.loaded++;
     }
     world_state.already_created = CREATE_COOLDOWN;
-    create_polygons(wx, wy, level);
-    rebuild_if_present(wx, wy, level + 1);
-    rebuild_if_present(wx, wy, level - 1);
-    rebuild_if_present(wx, wy + 1, level);
-    rebuild_if_present(wx, wy - 1, level);
-    rebuild_if_present(wx + 1, wy, level);
-    rebuild_if_present(wx - 1, wy, level);
+    create_polygons(wx, wy, level, merge);
+    rebuild_if_present(wx, wy, level + 1, merge);
+    rebuild_if_present(wx, wy, level - 1, merge);
+    rebuild_if_present(wx, wy + 1, level, merge);
+    rebuild_if_present(wx, wy - 1, level, merge);
+    rebuild_if_present(wx + 1, wy, level, merge);
+    rebuild_if_present(wx - 1, wy, level, merge);
     return 1;
 }
 
 namespace {
 
-void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx, bool bring_in) {
+void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx,
+          const MergeOptions *bring_in) {
     if (!world_state.world || world_state.world_size <= 0) return;
     const int r = world_state.vision_range;
     int x0, x1, y0, y1, l0, l1;
@@ -179,7 +180,7 @@ void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx, bool brin
                 c.wy = wrap_chunk(cy);
                 c.shift_x = CHUNK_EDGE * (c.wx - cx);
                 c.shift_y = CHUNK_EDGE * (c.wy - cy);
-                if (bring_in) stream_bring_in(c.wx, c.wy, level);
+                if (bring_in) stream_bring_in(c.wx, c.wy, level, *bring_in);
                 c.slot = chunk_slot(c.wx, c.wy, level);
                 if (visit) visit(c, ctx);
             }
@@ -187,13 +188,13 @@ void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx, bool brin
 
 } // namespace
 
-void stream_update(double camera_x, double camera_y, double camera_z) {
+void stream_update(double camera_x, double camera_y, double camera_z, const MergeOptions &merge) {
     stream_locate(camera_x, camera_y, camera_z);
-    walk(nullptr, nullptr, true);
+    walk(nullptr, nullptr, &merge);
 }
 
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
-    walk(visit, ctx, false);
+    walk(visit, ctx, nullptr);
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "world/mesher.h"
+
 // The camera's chunk coordinates, recomputed by every stream_update. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
 
@@ -45,12 +47,13 @@ void stream_range_level(int pz, int r, int *first, int *last);
 // or generated, mesh arrays allocated, the mesh and the meshes of its neighbours in memory
 // built. 1 when it was brought in. With no free slot or no memory for the mesh arrays the
 // position stays missing (and nothing of it is kept).
-int stream_bring_in(int wx, int wy, int level);
+int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge = MergeOptions{});
 // The world's share of a frame before its chunks are drawn: sets c_position_* from the camera
 // and walks the streaming range, offering each position to stream_bring_in (so at most one
 // chunk comes in, the first missing one in walk order, its mesh and its neighbours' built).
 // re_save is the share after the drawing.
-void stream_update(double camera_x, double camera_y, double camera_z);
+void stream_update(double camera_x, double camera_y, double camera_z,
+                   const MergeOptions &merge = MergeOptions{});
 // Walks the streaming range around c_position_* (cx outer, cy, level inner) and hands each
 // position to visit. Brings nothing in.
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
