@@ -77,8 +77,8 @@ void Display() {
     frame_display(frame_calls);
 }
 
+// The chunks are saved once the main loop has returned, as on every other way out.
 void Close() {
-    save_all(game);
     glutLeaveMainLoop();
 }
 

@@ -47,9 +47,6 @@ int queue_head = 0, queue_len = 0;
 
 int drain_queue(int most);
 
-// The exit summary last printed, so a second save_all that fails alike stays quiet.
-int summary_chunks = 0, summary_reason = 0;
-
 uint32_t clock_ms() {
     if (save_clock) return save_clock();
     using namespace std::chrono;
@@ -332,10 +329,7 @@ int save_all(int game_running) {
     // until the release pass finds them again.
     for (Chunk &ch : cubes) ch.stream.queued = 0;
     queue_head = queue_len = 0;
-    if (failed && (failed != summary_chunks || first_reason != summary_reason))
-        save_summary(failed, first_reason);
-    summary_chunks = failed;
-    summary_reason = first_reason;
+    if (failed) save_summary(failed, first_reason);
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
     world_state.already_created = 0;
     pool_full_told = nullptr;
@@ -350,7 +344,6 @@ void stream_reset() {
     for (Chunk &ch : cubes) ch.stream = ChunkStream{};
     never_save_grid = nullptr;
     queue_head = queue_len = 0;
-    summary_chunks = summary_reason = 0;
 }
 
 void stream_set_clock(uint32_t (*clock)()) {
