@@ -15,7 +15,8 @@ struct Pools : ::testing::Test {
         texes[7] = {{0.5f, 0.25f}, {0.25f, 0.5f}, {0.75f, 0.125f}}; // top, bottom, side
         script.clear();
         draws = drawn_flakes = drawn_boxes = 0;
-        e_set_rand_source([] { return size_t(draws++) < script.size() ? script[draws - 1] : 0; });
+        base_set_rand_source(
+            [] { return size_t(draws++) < script.size() ? script[draws - 1] : 0; });
     }
     static void spawn(std::vector<int> s, float x, float y, float z) { // alone, of type 7
         init_particles();

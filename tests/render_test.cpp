@@ -77,7 +77,7 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
     game = gui = 0; // outside a game the pass draws nothing else
     glClearColor(0.2f, 0.4f, 0.6f, 1);
     const glfix::Image im = frame();
-    e_report_gl_error(1290);
+    render_report_gl_error(1290);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "error 1280, GL_INVALID_ENUM\nerror 1284, GL_STACK_UNDERFLOW\nerror 1290, \n");
     EXPECT_EQ(im.count_not({51, 102, 153}, 0, 0, 800, 600, 1), 0); // no sun, world or hotbar

@@ -12,7 +12,7 @@ struct Terrain : ::testing::Test {
     void SetUp() override {
         script.clear();
         drawn = 0;
-        e_set_rand_source([] { return drawn++ < script.size() ? script[drawn - 1] : 0; });
+        base_set_rand_source([] { return drawn++ < script.size() ? script[drawn - 1] : 0; });
     }
     BlockId *b = cubes[17].blocks;
     BlockId &at(int x, int y, int z) { return b[block_index(x, y, z)]; }

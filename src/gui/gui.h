@@ -39,6 +39,7 @@ enum MenuResult : int {
 };
 
 constexpr int MENU_W = 800;   // width of the menu space
+constexpr int MENU_H = 600;   // its height
 constexpr int TEXT_SIZE = 22; // character size of widget texts
 
 struct Button {

@@ -41,11 +41,11 @@ void draw_background() {
     glBindTexture(GL_TEXTURE_2D, menu.iback[0]);
     glBegin(GL_QUADS);
     glTexCoord2f(0.5f + k, 0.5f - k);
-    glVertex2i(0, 600);
+    glVertex2i(0, MENU_H);
     glTexCoord2f(1 + k, 0.5f - k);
-    glVertex2i(800, 600);
+    glVertex2i(MENU_W, MENU_H);
     glTexCoord2f(1 + k, 1 - k);
-    glVertex2i(800, 0);
+    glVertex2i(MENU_W, 0);
     glTexCoord2f(0.5f + k, 1 - k);
     glVertex2i(0, 0);
     glEnd();

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/common.h"
 #include "base/config.h"
 #include "draw/cubes.h"
 #include "draw/font.h"
@@ -63,7 +64,7 @@ void draw_sky(const SceneView &v) {
     glRotatef(v.rot_x, 1, 0, 0);
     glRotatef(v.rot_y, 0, 1, 0);
 
-    const double a = (CLOCK_FACTOR * v.world_clock + v.camera_x) / 20000 / 3.14;
+    const double a = (CLOCK_FACTOR * v.world_clock + v.camera_x) / 20000 / PI;
     const double s = std::sin(a), c = std::cos(a);
     sky.sunposx = static_cast<float>(-SUN_DISTANCE * c);
     sky.sunposy = static_cast<float>(SUN_DISTANCE * s);
@@ -207,7 +208,7 @@ void render_set_fog(int vision_range) {
     glFogf(GL_FOG_END, fog_end);
 }
 
-unsigned int e_report_gl_error(unsigned int code) {
+unsigned int render_report_gl_error(unsigned int code) {
     if (code != GL_NO_ERROR)
         std::printf("error %i, %s\n", static_cast<int>(code), gl_error_name(code));
     return code;
@@ -230,7 +231,7 @@ void render_scene(int game_running, const SceneView &view, const DrawOptions &op
 }
 
 int render_finish(int menu_shown) {
-    e_report_gl_error(glGetError());
+    render_report_gl_error(glGetError());
     if (menu_shown == 1) g_draw();
     return 1;
 }

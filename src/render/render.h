@@ -46,4 +46,4 @@ int render_finish(int menu_shown);
 
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.
-unsigned int e_report_gl_error(unsigned int code);
+unsigned int render_report_gl_error(unsigned int code);

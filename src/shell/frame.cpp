@@ -15,7 +15,6 @@ FrameTiming frame_timing;
 
 namespace {
 
-constexpr double PI = 3.14; // the game's angles have always used this value
 constexpr double PIXELS_PER_DEGREE = 10;
 constexpr double FORWARD = 0.2;
 constexpr double SIDEWAYS = 0.12;

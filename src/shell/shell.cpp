@@ -12,6 +12,7 @@
 #include "base/config.h"
 #include "draw/views.h"
 #include "engine/engine.h"
+#include "gui/gui.h"
 #include "engine/physics.h"
 #include "shell/frame.h"
 #include "shell/window.h"
@@ -134,8 +135,8 @@ void PassiveMotion(int x, int y) {
         shell_warp_pointer(cx, cy);
         return;
     }
-    input.mouse_x = static_cast<int>(800.0f / p->window_width * x);
-    input.mouse_y = static_cast<int>(600.0f / p->window_height * y);
+    input.mouse_x = static_cast<int>(float(MENU_W) / p->window_width * x);
+    input.mouse_y = static_cast<int>(float(MENU_H) / p->window_height * y);
     set_mouse(input.mouse_x, input.mouse_y);
 }
 
