@@ -74,7 +74,7 @@ struct TextPlace {
 };
 
 // Widget tables; a screen change empties all three. Process-long.
-extern Button btt[GUI_SLOTS];
+extern Button btt[GUI_SLOTS]; // the buttons ("button table")
 extern int buttons;
 extern TextField t_field[GUI_SLOTS];
 extern int t_fields;
@@ -93,7 +93,7 @@ struct MenuState {
     int mig;               // caret blink counter, 0..60, advanced per frame
 
     unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
-    WorldCatalogue *gtlg;  // saved worlds listed on SCREEN_WORLDS; null lists none
+    WorldCatalogue *gtlg;  // the catalogue: saved worlds listed on SCREEN_WORLDS; null lists none
     WorldChoice w_param;   // filled when g_mouse_down returns MENU_WORLD
 
     // Widget handles: the index of the widget on the current screen, -1 when it has none.

@@ -23,8 +23,8 @@ struct ItemBox {
     int8_t active;
 };
 
-extern Particle prs[PARTICLE_POOL];
-extern ItemBox bxs[BOX_POOL];
+extern Particle prs[PARTICLE_POOL]; // the particle pool
+extern ItemBox bxs[BOX_POOL];       // the item-box pool
 
 // Frees every particle and box. Process start.
 void init_particles();
