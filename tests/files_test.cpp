@@ -2,6 +2,7 @@
 // chunk files.
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <vector>
 #include "base/config.h"
 #include "base/files.h"
@@ -67,4 +68,33 @@ TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
     run({-1, 100000, -1});
     EXPECT_EQ(save_chunk(1, 2, 3, &reason), 1);
     EXPECT_EQ(read_all("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
+}
+
+// Whatever holds a temporary name (a FIFO, a link to a file elsewhere, a folder) is replaced,
+// never opened or followed: each writer saves as usual and the file outside stays as it was.
+// A FIFO or a folder named "cfg" is not read. The alarm ends a write that waits for a reader.
+TEST_F(Files, ATemporaryNameHeldByAnotherKindOfFileIsReplacedUnfollowed) {
+    ASSERT_TRUE(reset_world());
+    output_of([] { init_save_load(cubes, "w"); });
+    bind_chunk(1, 2, 3, 7);
+    const std::string outside = dir.path + ".outside";
+    ScratchDir::mkdir_p("saves/w");
+    alarm(20);
+    for (std::string kind :
+         {std::string("mkfifo "), "ln -s " + outside + " ", std::string("mkdir ")})
+        for (const char *tmp : {"saves/w/1-2-3.vxc.tmp", "saves/w/world.info.tmp", "cfg.tmp"}) {
+            SCOPED_TRACE(kind + tmp);
+            std::ofstream(outside) << "mine";
+            const bool fifo_cfg = tmp[0] == 'c' && kind[1] == 'k'; // "cfg" a FIFO as well
+            const std::string make = "rm -rf cfg " + std::string(tmp) + "; " + kind + tmp;
+            ASSERT_EQ(std::system((make + (fifo_cfg ? "; mkfifo cfg" : "")).c_str()), 0);
+            EXPECT_EQ(output_of([] { load(); }), "");
+            const int ok = save() + save_chunk(1, 2, 3, nullptr) + write_world_info("w", 20);
+            EXPECT_EQ(all(ok, read_all("cfg").size(), read_all("saves/w/world.info").size()),
+                      all(3, 40, 8));
+            EXPECT_EQ(read_all(outside), "mine");
+            EXPECT_NE(access(tmp, F_OK), 0);
+        }
+    alarm(0);
+    unlink(outside.c_str());
 }
