@@ -60,8 +60,8 @@ TEST_F(Saver, ACrashOrAFailedWriteLeavesTheOldFileWhole) {
     bind(0, 3, 0, 4, 3);
     ASSERT_EQ(load_w(3, 0, 4), 1);
     EXPECT_EQ(0, std::memcmp(cubes[0].blocks, old.data(), CHUNK_FILE_BYTES));
-    std::system("rm saves/w/3-0-4.vxc.tmp && mkdir saves/w/3-0-4.vxc.tmp"); // cannot be written
-    EXPECT_TRUE(printed([] { EXPECT_EQ(save_w(3, 0, 4), 0); }, "3-0-4.vxc: Is a directory"));
+    std::system("rm saves/w/3-0-4.vxc.tmp && mkdir -p saves/w/3-0-4.vxc.tmp/x"); // cannot go
+    EXPECT_TRUE(printed([] { EXPECT_EQ(save_w(3, 0, 4), 0); }, "3-0-4.vxc: File exists"));
     EXPECT_TRUE(read_file("saves/w/3-0-4.vxc") == old);
 }
 TEST_F(Saver, ShortDamagedOrUnreadableFilesLeaveNoOldBlocks) {
@@ -75,6 +75,8 @@ TEST_F(Saver, ShortDamagedOrUnreadableFilesLeaveNoOldBlocks) {
     EXPECT_TRUE(!a[1] && !a[2] && a[3] == 255);
     for (int k = 4; k < 500; k++) ASSERT_EQ(a[k], k % 200 + 1) << k;
     EXPECT_EQ(std::count(a + 501, a + CHUNK_BLOCKS, 0), CHUNK_BLOCKS - 501); // 500: half a block
+    write_file("saves/w/1-2-3.vxc", Bytes(CHUNK_FILE_BYTES + 1)); // a tail the save would drop
+    EXPECT_TRUE(printed([] { EXPECT_EQ(load_w(1, 2, 3), 0); }, "long chunk file"));
     std::system("rm saves/w/1-2-3.vxc; mkdir saves/w/1-2-3.vxc"); // there, but unreadable
     EXPECT_TRUE(printed([] { EXPECT_TRUE(check(1, 2, 3) && !load_w(1, 2, 3)); }, "1-2-3.vxc"));
     EXPECT_EQ(std::count(a, a + CHUNK_BLOCKS, 0), CHUNK_BLOCKS);
@@ -106,8 +108,9 @@ TEST_F(Saver, AWorldKeepsItsRecordedSizeElseItsChunkFilesTellIt) {
     EXPECT_TRUE(access("saves/w/world.info.tmp", F_OK) != 0 && !check(0, 0, 0));
     // Leftovers and kept files may name any chunk; only whole chunk names count.
     std::system("cd saves/w && touch 25-3-4.vxc.tmp 3-25-4.vxc.damaged 5-15-3.vxc");
-    const char *damaged[] = {"echo size 25 >F", "echo size 30x >F", ": >F",
-                             "echo garbage >F", "rm F && mkdir F",  "rmdir F && mkfifo F"};
+    const char *damaged[] = {"echo size 25 >F",    "echo size 30x >F",        ": >F",
+                             "echo garbage >F",    "echo size 4294967306 >F", "rm F && mkdir F",
+                             "rmdir F && mkfifo F"};
     for (const char *make : damaged) {
         std::string cmd = std::string("cd saves/w && ") + make;
         for (size_t at; (at = cmd.find('F')) != cmd.npos;) cmd.replace(at, 1, "world.info");

@@ -36,20 +36,6 @@ struct SlotState {
 };
 SlotState slot_state[POOL_SIZE];
 
-// Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
-// chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
-std::vector<int> never_save;
-const uint16_t *never_save_grid = nullptr;
-
-int &never_save_cell(int cx, int cy, int level) {
-    if (never_save_grid != game_state.world) {
-        never_save.assign(
-            size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS, 0);
-        never_save_grid = game_state.world;
-    }
-    return never_save[size_t(chunk_cell(cx, cy, level))];
-}
-
 // Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
 // stays bound while it waits, so one that comes back is simply kept: it is never read again
 // from the older file. Entries whose slot is no longer queued are stale and skipped.
@@ -206,22 +192,16 @@ void free_slot(int slot) {
 }
 
 // Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
-// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
-// reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
-// aside is freed unwritten. 1 when written, else 0 with *reason set.
+// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. A damaged
+// file that cannot be moved aside fails the save the same way, as writing would destroy it.
+// The reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
 int release_slot(int slot, int *reason) {
     SlotState &s = slot_state[slot];
     int why = 0;
-    int &never = never_save_cell(s.cx, s.cy, s.level);
-    if (!never && s.damaged && !keep_aside(s.cx, s.cy, s.level, &why)) never = why ? why : EIO;
-    if (never) {
-        if (reason) *reason = never;
-        free_slot(slot);
-        return 0;
-    }
-    s.damaged = 0;
-    if (!save_chunk(s.cx, s.cy, s.level, &why)) {
-        if (why != s.told) save_report(s.cx, s.cy, s.level, why);
+    const bool aside = !s.damaged || keep_aside(s.cx, s.cy, s.level, &why);
+    if (aside) s.damaged = 0;
+    if (!aside || !save_chunk(s.cx, s.cy, s.level, &why)) {
+        if (why != s.told) (aside ? save_report : keep_aside_report)(s.cx, s.cy, s.level, why);
         s.told = why;
         s.unsaved = 1;
         s.retry_at = clock_ms() + SAVE_RETRY_MS;
@@ -345,7 +325,6 @@ void stream_reset() {
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (SlotState &s : slot_state) s = SlotState{};
-    never_save_grid = nullptr;
     queue_head = queue_len = 0;
     summary_chunks = summary_reason = 0;
 }
