@@ -169,7 +169,10 @@ MenuResult press_button(int hit) {
         // A world keeps the size it was created with: its record tells, else its chunk files.
         char name[64];
         copy_text(name, btt[hit].label, sizeof name);
-        int size = clamp(saved_world_size(name) / 10, 1, 3);
+        // An unreadable record is told of once, when the start infers the size in its place.
+        const int recorded = world_info_size(name);
+        int size = recorded || world_info_exists(name) ? recorded : saved_world_size(name);
+        size = clamp(size / 10, 1, 3);
         return choose_world(name, size);
     }
     if (hit == menu.b_create_world) {
