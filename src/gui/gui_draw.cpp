@@ -14,7 +14,8 @@
 
 namespace {
 
-const char *const CREDIT_LINE = "Tessaron v0.10 - built block by block by the Tessaron team";
+const char *const CREDIT_LINE =
+    "Tessaron v" TESS_VERSION " - built block by block by the Tessaron team";
 
 void gray(float v) {
     glColor3f(v, v, v);
