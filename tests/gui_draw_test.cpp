@@ -128,10 +128,9 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
-    menu.ir = LIT; // each draw moves the light on
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
-        lang_init(code);
+        lang_init(code), menu.ir = LIT; // each draw moves the light on
         g_level(SCREEN_NEW_WORLD);
         std::strcpy(t_field[menu.t_world_name].text, " ");
         g_set_mouse(400, 515);
@@ -142,6 +141,14 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
         EXPECT_EQ(said.count_not(grey, 0, 425, 4, 495), 0); // inside the screen
         g_send_key('x');
         EXPECT_EQ(draw(0, 0).count_not(grey, 0, 435, 744, 495), 0);
+        // On the world list "Create world" keeps size 22 even where it is wider than its
+        // frameless button: its ink is wider than a size-21 line of its length would be.
+        g_level(SCREEN_WORLDS);
+        const auto list = draw(0, 0);
+        int left = 250, right = 550;
+        while (left < 400 && !list.count_not(grey, left, 500, left + 1, 534)) left++;
+        while (right > 400 && !list.count_not(grey, right - 1, 500, right, 534)) right--;
+        EXPECT_GT(right - left, 0.8 * 20.5 * std::strlen(lang_get(PHRASE_CREATE_WORLD)));
     }
     glDeleteTextures(1, &font);
 }

@@ -126,14 +126,15 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
 
 // Text wider than its widget, or than the screen's part of it, shrinks and centres there.
 TEST_F(MenuTest, TextsFitTheirWidgetsAndTheScreen) {
-    const std::string w19(19, 'W'), w63(63, 'w');
+    const std::string w17(17, 'W'), w19(19, 'W'), w63(63, 'w');
     const struct {
         int x, w;
         std::string text;
         TextPlace want;
     } cases[] = {{250, 300, "world 1", {400, 50, 22}},  // fits: as it always was
                  {250, 300, w19, {400, 52, 19}},        // the longest typed name, 255..544
-                 {150, 200, w19, {250, 58, 12}},        // left column, 158..332
+                 {150, 200, w19, {250, 57, 13}},        // left column, 152..349
+                 {250, 300, w17, {400, 50, 22}},        // advances 251..549: inside
                  {650, 200, "abc", {750, 50, 22}},      // 723..779: clear of the screen edge
                  {650, 200, "world 12", {725, 50, 22}}, // 679..820 off screen; 654..795
                  {650, 200, w63, {725, 50 + 16, 2}},    // the longest folder name, 674..738
