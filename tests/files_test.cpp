@@ -1,5 +1,5 @@
-// The whole-file writer: partial, interrupted and empty writes, alone and behind "cfg" and the
-// chunk files.
+// The whole-file writer: partial, interrupted and empty writes, alone and behind "cfg", the
+// chunk files and "world.info"; their temporary names held by other kinds of file.
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
@@ -48,7 +48,7 @@ TEST_F(Files, PartialAndInterruptedWritesGoOnAWriteThatTakesNothingFails) {
     }
 }
 
-TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
+TEST_F(Files, TheSettingsChunkFilesAndWorldInfoAreWrittenThroughItAndNeverFollowed) {
     output_of([] { load(); });
     const std::string before = read_all("cfg");
     game_param.world_counter = 77;
@@ -68,17 +68,10 @@ TEST_F(Files, TheSettingsAndTheChunkFilesAreWrittenThroughIt) {
     run({-1, 100000, -1});
     EXPECT_EQ(save_chunk(1, 2, 3, &reason), 1);
     EXPECT_EQ(read_all("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
-}
-
-// Whatever holds a temporary name (a FIFO, a link to a file elsewhere, a folder) is replaced,
-// never opened or followed: each writer saves as usual and the file outside stays as it was.
-// A FIFO or a folder named "cfg" is not read. The alarm ends a write that waits for a reader.
-TEST_F(Files, ATemporaryNameHeldByAnotherKindOfFileIsReplacedUnfollowed) {
-    ASSERT_TRUE(reset_world());
-    output_of([] { init_save_load(cubes, "w"); });
-    bind_chunk(1, 2, 3, 7);
+    // Whatever holds a temporary name (a FIFO, a link to a file elsewhere, a folder) is
+    // replaced, never opened or followed: each writer saves as usual and the file outside
+    // stays as it was. A FIFO named "cfg" is not read. The alarm ends a write left waiting.
     const std::string outside = dir.path + ".outside";
-    ScratchDir::mkdir_p("saves/w");
     alarm(20);
     for (std::string kind :
          {std::string("mkfifo "), "ln -s " + outside + " ", std::string("mkdir ")})
