@@ -77,16 +77,14 @@ TEST_F(Files, TheSettingsChunkFilesAndWorldInfoAreWrittenThroughItAndNeverFollow
          {std::string("mkfifo "), "ln -s " + outside + " ", std::string("mkdir ")})
         for (const char *tmp : {"saves/w/1-2-3.vxc.tmp", "saves/w/world.info.tmp", "cfg.tmp"}) {
             SCOPED_TRACE(kind + tmp);
-            std::ofstream(outside) << "mine";
-            const bool fifo_cfg = tmp[0] == 'c' && kind[1] == 'k'; // "cfg" a FIFO as well
-            const std::string make = "rm -rf cfg " + std::string(tmp) + "; " + kind + tmp;
-            ASSERT_EQ(std::system((make + (fifo_cfg ? "; mkfifo cfg" : "")).c_str()), 0);
+            const std::string fifo_cfg = tmp[0] == 'c' && kind[1] == 'k' ? "; mkfifo cfg" : "";
+            const std::string make = "echo mine >" + outside + "; rm -rf cfg " + tmp + "; " + kind;
+            ASSERT_EQ(std::system((make + tmp + fifo_cfg).c_str()), 0);
             EXPECT_EQ(output_of([] { load(); }), "");
             const int ok = save() + save_chunk(1, 2, 3, nullptr) + write_world_info("w", 20);
-            EXPECT_EQ(all(ok, read_all("cfg").size(), read_all("saves/w/world.info").size()),
-                      all(3, 40, 8));
-            EXPECT_EQ(read_all(outside), "mine");
-            EXPECT_NE(access(tmp, F_OK), 0);
+            EXPECT_EQ(all(ok, read_all("cfg").size(), read_all("saves/w/world.info").size(),
+                          read_all(outside) == "mine\n", access(tmp, F_OK)),
+                      all(3, 40, 8, 1, -1));
         }
     alarm(0);
     unlink(outside.c_str());
