@@ -2,7 +2,6 @@
 // chunk files and "world.info"; their temporary names held by other kinds of file.
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
 #include <vector>
 #include "base/config.h"
 #include "base/files.h"
