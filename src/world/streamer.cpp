@@ -2,12 +2,10 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
 
 #include "world/chunks.h"
 #include "world/mesher.h"
