@@ -7,6 +7,7 @@
 
 #include "world/chunks.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -612,6 +613,7 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
 } // namespace
 
 MergedMesh merged_meshes[POOL_SIZE];
+MeshStats mesh_stats;
 int merge_size_cap = 64;
 int merge_enabled = 1;
 namespace {
@@ -664,10 +666,20 @@ void create_polygons(int cx, int cy, int level) {
     Chunk &chunk = cubes[slot];
     if (!chunk.verts || !chunk.texs || !chunk.norms) return;
 
+    using std::chrono::steady_clock;
+    auto ns = [](steady_clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    };
+    const steady_clock::time_point t0 = steady_clock::now();
     classify_chunk(chunk.blocks, cx, cy, level, scratch);
     fill_cell_lookup(merge_scratch);
     chunk.polygons = write_faces(chunk, cx, cy, level, scratch, merge_scratch);
+    const steady_clock::time_point t1 = steady_clock::now();
     merge_recorded(slot, cx, cy, level, chunk.polygons);
+    const steady_clock::time_point t2 = steady_clock::now();
+    mesh_stats.builds++;
+    mesh_stats.build_ns += ns(t2 - t0);
+    mesh_stats.merge_ns += ns(t2 - t1);
 }
 
 void rebuild_if_present(int cx, int cy, int level) {
