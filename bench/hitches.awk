@@ -5,8 +5,11 @@
 # half the excess, else more drawing work on the main thread, else the GL driver's own threads
 # working longer, else time the process was not running at all (another process had the core).
 #
-# Usage: awk -f bench/hitches.awk [-v causes=1] TRACE.csv...
+# Usage: awk -f bench/hitches.awk [-v causes=1] [-v list=1] [-v marks=1] TRACE.csv...
 #   causes=1 also prints one line per cause: hitches and added milliseconds, all traces together.
+#   list=1 prints every hitch with its cause.
+#   marks=1 writes TRACE.csv.marks beside each trace for plotting: frame, ms, 1.5 times the
+#   window median, the ms of hitch frames (else "NaN"), of arrival and of save frames likewise.
 
 function sort_copy(src, n, dst,    i, j, v) {
     for (i = 1; i <= n; i++) {
@@ -45,6 +48,9 @@ function finish(    i, lo, hi, med, thr, proc, excess, world, part, best, bestna
         lo = i - 15 < 1 ? 1 : i - 15
         hi = i + 15 > n ? n : i + 15
         med = window_median(ms, lo, hi)
+        if (marks) printf "%d %.3f %.3f %s %s %s\n", frame[i], ms[i], 1.5 * med,
+            (ms[i] > 1.5 * med ? ms[i] : "NaN"), (arrival[i] > 0 ? ms[i] : "NaN"),
+            (saves[i] > 0 ? ms[i] : "NaN") > (path ".marks")
         if (ms[i] <= 1.5 * med) continue
         hitches++
         excess = ms[i] - med
@@ -84,13 +90,14 @@ function finish(    i, lo, hi, med, thr, proc, excess, world, part, best, bestna
     fmt = fmt "arrivals %d at %.2fx median\n"
     printf fmt, name, whole, p99, worst, (whole > 0 ? worst / whole : 0), hitches, hitch_ms,
         narr, (whole > 0 ? median_of(arr, narr) / whole : 0)
+    if (marks) close(path ".marks")
     n = 0
 }
 
 BEGIN { FS = "," }
 FNR == 1 {
     finish()
-    name = FILENAME
+    name = path = FILENAME
     sub(/.*\//, "", name)
     next
 }
@@ -99,6 +106,7 @@ FNR == 1 {
     frame[n] = $1
     ms[n] = $2
     arrival[n] = $3
+    saves[n] = $6
     merge[n] = $5 / 1000
     build[n] = $9 / 1000
     fill[n] = $10 / 1000

@@ -470,7 +470,7 @@ inline __m128 lanes(int a, int b, int c, int d) {
 // Quads first.. of one direction, in one tight loop, four floats at a time: the same values
 // write_quad gives (half-integer corners add up exactly in any order).
 template <int F, bool textured>
-void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
+void write_quads(MergedMesh &mm, const Pending *p, int count, int *at) {
     constexpr int rows = F < X_MINUS ? 0 : 1, bits = F < Y_MINUS ? 1 : 2;
     constexpr int normal = 3 - rows - bits;
     constexpr const FaceShape &s = shapes[F];
@@ -487,7 +487,7 @@ void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
     const __m128 n1 = _mm_setr_ps(s.normal[1], s.normal[2], s.normal[0], s.normal[1]);
     const __m128 n2 = _mm_setr_ps(s.normal[2], s.normal[0], s.normal[1], s.normal[2]);
     for (int j = 0; j < count; j++) {
-        const int i = first + j;
+        const int i = at[p[j].key]++;
         const MergedRect &q = p[j].r;
         int lo[3], hi[3]; // x, y, z blocks
         lo[rows] = q.r0, hi[rows] = q.r1;
@@ -521,38 +521,46 @@ void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
 #else
 // Quads first.. of one direction, in one tight loop.
 template <int F, bool textured>
-void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
-    for (int i = 0; i < count; i++) write_quad<F, textured>(mm, first + i, p[i].r);
+void write_quads(MergedMesh &mm, const Pending *p, int count, int *at) {
+    for (int j = 0; j < count; j++) write_quad<F, textured>(mm, at[p[j].key]++, p[j].r);
 }
 #endif
 
 template <bool textured>
-void write_group(MergedMesh &mm, int dir, int first, int count, const Pending *p) {
+void write_group(MergedMesh &mm, int dir, const Pending *p, int count, int *at) {
     switch (dir) {
     case BELOW:
-        return write_quads<BELOW, textured>(mm, first, count, p);
+        return write_quads<BELOW, textured>(mm, p, count, at);
     case ABOVE:
-        return write_quads<ABOVE, textured>(mm, first, count, p);
+        return write_quads<ABOVE, textured>(mm, p, count, at);
     case Y_MINUS:
-        return write_quads<Y_MINUS, textured>(mm, first, count, p);
+        return write_quads<Y_MINUS, textured>(mm, p, count, at);
     case Y_PLUS:
-        return write_quads<Y_PLUS, textured>(mm, first, count, p);
+        return write_quads<Y_PLUS, textured>(mm, p, count, at);
     case X_MINUS:
-        return write_quads<X_MINUS, textured>(mm, first, count, p);
+        return write_quads<X_MINUS, textured>(mm, p, count, at);
     default:
-        return write_quads<X_PLUS, textured>(mm, first, count, p);
+        return write_quads<X_PLUS, textured>(mm, p, count, at);
     }
 }
 
-// Orders the pending quads by cell, then direction, and writes them to mm a group at a time.
+// Writes the pending quads to mm ordered by cell, then direction, each group in the order the
+// quads were found.
 // False when memory ran out.
 bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
-    static Pending sorted[MESH_FACES + FACE_KINDS];
     const int n = int(end - pending);
     const int keys = textured ? TEXTURE_ROWS * FACE_KINDS : FACE_KINDS;
     // Untextured quads all carry cell 0, so their keys are their directions.
     std::memset(key_count, 0, sizeof(int) * size_t(keys + 1));
-    for (const Pending *p = pending; p != end; p++) key_count[p->key + 1]++;
+    // Counted a run of one key at a time: one add per run instead of a chain of increments
+    // of the same counter, each waiting for the one before.
+    for (const Pending *p = pending; p != end;) {
+        const uint16_t key = p->key;
+        const Pending *q = p + 1;
+        while (q != end && q->key == key) q++;
+        key_count[key + 1] += int(q - p);
+        p = q;
+    }
     int groups = 0;
     for (int k = 0; k < keys; k++) {
         groups += key_count[k + 1] > 0;
@@ -566,13 +574,15 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
             mm.group[mm.groups++] = {key_count[k], count, textured ? k / FACE_KINDS : MERGE_NO_CELL,
                                      k % FACE_KINDS};
     }
-    for (const Pending *p = pending; p != end; p++) sorted[key_count[p->key]++] = *p;
-    for (int g = 0; g < mm.groups; g++) {
-        const MergedGroup &gr = mm.group[g];
+    // Quads come in runs of one direction; each goes to the next place of its group.
+    for (const Pending *p = pending; p != end;) {
+        const Pending *q = p;
+        while (q != end && q->r.dir == p->r.dir) q++;
         if (textured)
-            write_group<true>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+            write_group<true>(mm, p->r.dir, p, int(q - p), key_count);
         else
-            write_group<false>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+            write_group<false>(mm, p->r.dir, p, int(q - p), key_count);
+        p = q;
     }
     mm.quads = n;
     return true;
