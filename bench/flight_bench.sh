@@ -4,7 +4,9 @@
 # drawn with the merged meshes, the runs of faces and one call per face (in rotating order):
 # median, 99th percentile and worst frame, faces and calls, silhouettes, the pixels in which
 # the pictures differ, and the frames in which a chunk arrives. Then shorter flights at noon
-# and night, fog on and off, for the picture alone.
+# and night, fog on and off, for the picture alone. Last, the same flights on the merged path
+# alone with a per-frame trace: median, 99th percentile, worst frame, hitches and their causes
+# (bench/hitches.awk), and the plot docs/frame_times.png (bench/frame_times.gp).
 #
 # Usage: bench/flight_bench.sh [build-folder] [scale]
 #   build-folder  Release build to use or make (default build-flight-bench)
