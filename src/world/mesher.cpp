@@ -664,7 +664,13 @@ void classify_chunk(const BlockId *blocks, int cx, int cy, int level, Scratch &s
 }
 
 // The top, bottom and side cell of every block type, as the merge compares them.
+// Worked out again only when the texture table changed since the last build.
 void fill_cell_lookup(MergeScratch &ms) {
+    static BlockTextures seen[TEXTURE_ROWS];
+    static bool filled = false;
+    if (filled && std::memcmp(seen, texes, sizeof seen) == 0) return;
+    std::memcpy(seen, texes, sizeof seen);
+    filled = true;
     for (int t = 0; t < TEXTURE_ROWS; t++) {
         ms.cell_of[0][t] = uint8_t(merge_cell_index(texes[t].top));
         ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
