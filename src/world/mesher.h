@@ -85,5 +85,12 @@ extern int merge_size_cap;
 // no built mesh.
 const MergedMesh *silhouette_mesh(int slot);
 
+// Mesh builds since the process started and the steady-clock nanoseconds they took, whole
+// and in the merge alone. Traces take the difference between two frames.
+struct MeshStats {
+    long long builds, build_ns, merge_ns;
+};
+extern MeshStats mesh_stats;
+
 // Atlas cell index of a texture cell (i + 16 j).
 int merge_cell_index(const TexCell &c);

@@ -52,6 +52,11 @@ uint32_t clock_ms() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+long long now_ns() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void *alloc_bytes(size_t n) {
     return mesh_alloc ? mesh_alloc(n) : std::malloc(n);
 }
@@ -127,7 +132,11 @@ int stream_bring_in(int wx, int wy, int level) {
     }
     Chunk &ch = cubes[slot];
     // The arrays come first so a failure leaves the slot and the cell as they were.
-    if (!alloc_mesh(ch, wx, wy, level)) {
+    const long long t0 = now_ns();
+    const bool allocated = alloc_mesh(ch, wx, wy, level);
+    const long long t1 = now_ns();
+    stream_stats.alloc_ns += t1 - t0;
+    if (!allocated) {
         game_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
@@ -144,6 +153,7 @@ int stream_bring_in(int wx, int wy, int level) {
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
+    stream_stats.fill_ns += now_ns() - t1;
     game_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level);
     rebuild_if_present(wx, wy, level + 1);
@@ -267,7 +277,9 @@ int drain_queue(int most) {
             stream_stats.taken_back++;
             continue;
         }
+        const long long t0 = now_ns();
         release_slot(slot, nullptr);
+        stream_stats.save_ns += now_ns() - t0;
         tried++;
     }
     return tried;
