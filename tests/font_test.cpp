@@ -42,7 +42,7 @@ TEST(FontLayout, QuadsAndPenPositions) {
     }
 }
 class FontGl : public glfix::GlTest {};
-TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
+TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsUprightAndAnEmptyStringNothing) {
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1);
     initfont(font);
     glfix::set_overlay();
@@ -53,6 +53,7 @@ TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
     f_print(400, 100, 22, "", 1);
     f_print(400, 200, 22, "New game", 1);
     f_print(400, 300, 22, "\xCD\xEE\xE2\xE0\xFF \xE8\xE3\xF0\xE0", 1); // windows-1251
+    f_print(100, 400, 40, "T", 0);                                     // 100..140 by 400..464
     glfix::Image im = glfix::read_framebuffer();
     EXPECT_NE(glfix::save_png(im, "font_new_game"), "");
     const glfix::Rgb bg{31, 41, 56}; // 8 bytes at size 22 centred on 400 span 330..506
@@ -60,4 +61,6 @@ TEST_F(FontGl, NewGameInBothLanguagesInksOnlyItsQuadsAndAnEmptyStringNothing) {
     EXPECT_EQ(im.count_not(bg, 0, 200, 320, 236) + im.count_not(bg, 520, 200, 800, 236), 0);
     EXPECT_GT(im.count_not(bg, 330, 200, 506, 236), 500);
     EXPECT_GT(im.count_not(bg, 301, 300, 499, 336), 500);
+    // Upright: the bar inks 412..420, over twice what the stem does of 432..448.
+    EXPECT_GT(im.count_not(bg, 100, 408, 140, 424), 2 * im.count_not(bg, 100, 432, 140, 448));
 }
