@@ -49,12 +49,16 @@ TEST_F(Pools, OneFlakeTakesTwelveDrawsInOrderAndIsDrawnLifePlusOneTimes) {
                         (std::fabs(prs[0].vz - f[1]) < 1e-5f && std::fabs(prs[0].z - f[2]) < 1e-4f))
                 << k;
     }
-    for (int face = 0; face < 6; face++) { // each face puts the flake on its own side
+    // Each face puts the flake half a block out on its own side, flying off at 0.05 (upwards
+    // on top of the 0.02 every flake has): -x, +x, -y, +y, -z, +z.
+    const float sides[6][2] = {{9.5f, -.05f}, {10.5f, .05f},  {19.5f, -.05f},
+                               {20.5f, .05f}, {29.5f, -.03f}, {30.5f, .07f}};
+    for (int face = 0; face < 6; face++) {
         spawn({0, 0, 0, 32, 32, 32, 0, face}, 10, 20, 30);
         const Particle &q = prs[0];
-        const float d = face % 2 ? .5f : -.5f, at[3] = {q.x, q.y, q.z}, v[3] = {q.vx, q.vy, q.vz};
-        EXPECT_FLOAT_EQ(at[face / 2], 10 * (face / 2 + 1) + d) << face;
-        EXPECT_FLOAT_EQ(v[face / 2], (face / 2 == 2) * 0.02f + d / 10) << face; // and flies off
+        const float at[3] = {q.x, q.y, q.z}, v[3] = {q.vx, q.vy, q.vz};
+        EXPECT_NEAR(at[face / 2], sides[face][0], 1e-6f) << face;
+        EXPECT_NEAR(v[face / 2], sides[face][1], 1e-6f) << face;
     }
 }
 TEST_F(Pools, FullPoolSpawnsNothingAndABurstStopsWhenItFills) {
