@@ -91,8 +91,13 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
     EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6), game_state.world_clock),
               all(CHUNK_FILE_BYTES, -1, 0.0)); // the new game's clock starts at 0
-    // A world resumes at the size it was created with, whatever the menu says now.
-    ASSERT_EQ(e_start_world("first", 3), 1);
+    // A world resumes at the size it was created with, whatever the menu says now, told on a
+    // line of its own; an unreadable record is replaced with the size its chunk files tell.
+    std::ofstream("saves/second/world.info") << "size 4294967306";
+    const std::string out =
+        output_of([] { EXPECT_TRUE(e_start_world("first", 3) && e_start_world("second", 2)); });
     EXPECT_EQ(all(world_state.world_size, world_info_size("first"), world_info_size("second")),
               all(10, 10, 10));
+    EXPECT_EQ(out.find("world first keeps its size 10 \n./saves/first"), 0u) << out;
+    EXPECT_NE(out.find("world second has no readable world.info: size 10 inferred"), out.npos);
 }

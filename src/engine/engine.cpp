@@ -181,16 +181,20 @@ int e_start_world(const char *name, int size_choice) {
     save();
 
     std::strcpy(game_state.world_name, name);
+    // A world keeps the size it was created with, whatever the menu chose this time: its
+    // record tells, else (a record there but unreadable) its chunk files. A world without a
+    // readable record gets one now. Told before the path, which shares a line with the size.
+    const int recorded = world_info_size(game_state.world_name);
+    const int kept = recorded ? recorded
+                     : world_info_exists(game_state.world_name)
+                         ? saved_world_size(game_state.world_name)
+                         : 0;
+    world_state.world_size = kept ? kept : 10 * size_choice;
+    if (kept && kept != 10 * size_choice)
+        printf("world %s keeps its size %i \n", game_state.world_name, kept);
     world_folder_path(buff, sizeof buff, game_state.world_name); // cut short if too long
     fputs(buff, stdout); // the name may hold '%', so it is never a format
     makedir(buff);
-
-    // A world keeps the size it was created with, whatever the menu chose this time; a world
-    // without a record gets one now.
-    const int recorded = world_info_size(game_state.world_name);
-    world_state.world_size = recorded ? recorded : 10 * size_choice;
-    if (recorded && recorded != 10 * size_choice)
-        printf("world %s keeps its size %i \n", game_state.world_name, recorded);
     if (!recorded) write_world_info(game_state.world_name, world_state.world_size);
     world_state.vision_range = game_param.view_distance;
     if (!e_init_game()) {

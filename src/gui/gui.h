@@ -135,9 +135,9 @@ void g_draw();
 // edges; fields and boxes only y + 1 .. y + 29 of their frame.
 bool g_over_button(const Button &b);
 bool g_over_field(int x, int y, int w);
-// Text of widget (x, y, w) at size: centred on x + w / 2 as long as its glyphs stay inside
-// the widget's part within the menu width, 2 pixels clear of its edges; else centred on that
-// part at the largest size that fits there, moved down to keep the line's middle in place.
+// Text of widget (x, y, w) at size: centred on x + w / 2 as long as its glyphs' advances stay
+// inside the widget's part within the menu width; else centred on that part at the largest
+// size that fits there, moved down to keep the line's middle in place.
 TextPlace g_fit_text(int x, int y, int w, int size, const char *text);
 // Captions of screen lvl into out (room for 4); their number.
 int g_captions(Caption *out);

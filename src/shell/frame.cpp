@@ -133,7 +133,7 @@ int frame_display(const FrameCalls &c) {
         frame_timing.fps = frame_timing.cdr;
         frame_timing.cdr = 0;
         frame_timing.lastclock = c.clock();
-        std::snprintf(buff, sizeof buff, "Tessaron, %s, %s, FPS: %i", "v0.10", "linux",
+        std::snprintf(buff, sizeof buff, "Tessaron, v%s, %s, FPS: %i", TESS_VERSION, "linux",
                       frame_timing.fps);
         c.set_title(buff);
     }

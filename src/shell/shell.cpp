@@ -43,6 +43,9 @@ void install_stop_handlers() {
     sigaction(SIGTERM, &sa, nullptr);
     // Closing the terminal that started the game, or an ssh logout, must save like SIGTERM.
     sigaction(SIGHUP, &sa, nullptr);
+    // Standard output is often a pipe to a logger; once its reader is gone a printed line
+    // must fail as a write, not end the game before its chunks are saved.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 void check_stop_signal() {
@@ -166,7 +169,7 @@ void open_window(int *argc, char **argv, const GameParams &p) {
     // main must get control back to save the world, whichever way the loop ends.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
+    std::snprintf(buff, sizeof buff, "Tessaron, v%s, %s", TESS_VERSION, "linux");
     glutCreateWindow(buff);
     shell_set_glut_running(1);
     shell_pin_gl_driver();

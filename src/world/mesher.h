@@ -56,5 +56,12 @@ constexpr int MERGE_NO_CELL = -1; // cell of a silhouette group: drawn untexture
 // no built mesh.
 const MergedMesh *silhouette_mesh(int slot);
 
+// Mesh builds since the process started and the steady-clock nanoseconds they took, whole
+// and in the merge alone. Traces take the difference between two frames.
+struct MeshStats {
+    long long builds, build_ns, merge_ns;
+};
+extern MeshStats mesh_stats;
+
 // Atlas cell index of a texture cell (i + 16 j).
 int merge_cell_index(const TexCell &c);

@@ -10,6 +10,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -80,20 +81,19 @@ bool ends_with(const char *s, const char *tail) {
     return n >= t && !strcmp(s + n - t, tail);
 }
 
-// A crash between writing a temporary file and its rename leaves it behind; the chunk file
-// it was meant to replace is still whole, so the leftover only takes room.
+// A crash between writing a temporary file and its rename leaves it behind; the file it was
+// meant to replace is still whole, so the leftover only takes room. Whatever else holds such a
+// name (a link, a FIFO, a folder) is removed unfollowed: the next save creates it anew.
 void remove_leftovers() {
     char folder[PATH_MAX], path[PATH_MAX];
     if (!world_folder_path(folder, sizeof folder, world_name)) return;
     DIR *d = opendir(folder);
     if (!d) return;
     while (dirent *e = readdir(d)) {
-        if (!ends_with(e->d_name, ".vxc.tmp")) continue;
+        if (!ends_with(e->d_name, ".vxc.tmp") && strcmp(e->d_name, "world.info.tmp") != 0) continue;
         const int n = snprintf(path, sizeof path, "%s/%s", folder, e->d_name);
-        struct stat st;
-        if (n < 0 || size_t(n) >= sizeof path || lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        if (unlink(path) == 0) printf("removed leftover %s \n", path);
+        if (n < 0 || size_t(n) >= sizeof path) continue;
+        if (remove_name(path) == 0) printf("removed leftover %s \n", path);
     }
     closedir(d);
 }
@@ -156,6 +156,7 @@ int load_w(int cx, int cy, int level) {
         return 0;
     }
     long got = -1;
+    bool long_file = false;
     int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         close(fd); // swapped for something else since the stat
@@ -164,6 +165,13 @@ int load_w(int cx, int cy, int level) {
     }
     if (fd >= 0) {
         got = read_all(fd, dst, CHUNK_FILE_BYTES);
+        // Bytes past the chunk would be dropped by the next save: the file is not what the
+        // game wrote, so it is kept aside like any other damaged one.
+        if (got == CHUNK_FILE_BYTES && st.st_size > CHUNK_FILE_BYTES) {
+            printf("long chunk file %s: %lld of %i bytes, the rest not read \n", path,
+                   (long long)st.st_size, CHUNK_FILE_BYTES);
+            long_file = true;
+        }
         int err = errno;
         close(fd);
         errno = err;
@@ -183,7 +191,7 @@ int load_w(int cx, int cy, int level) {
     if (!host_little_endian()) swap_bytes(c->blocks, CHUNK_BLOCKS);
     int bad = clear_damaged(c->blocks);
     if (bad) printf("damaged chunk file %s: %i blocks above 255 set to 0 \n", path, bad);
-    return whole && !bad ? 1 : 0;
+    return whole && !long_file && !bad ? 1 : 0;
 }
 
 int save_chunk(int cx, int cy, int level, int *reason) {
@@ -201,12 +209,12 @@ int save_chunk(int cx, int cy, int level, int *reason) {
     char tmp[CHUNK_PATH + 8];
     snprintf(tmp, sizeof tmp, "%s.tmp", path);
 
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = create_temp(tmp, 0666);
     if (fd < 0 && errno == ENOENT) {
         char folder[CHUNK_PATH];
         world_folder_path(folder, sizeof folder, world_name);
         makedir(folder);
-        fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = create_temp(tmp, 0666);
     }
     if (fd < 0) {
         if (reason) *reason = errno;
@@ -240,9 +248,10 @@ int keep_aside(int cx, int cy, int level, int *reason) {
         if (errno == ENOENT) return 1; // gone meanwhile: nothing is overwritten
         err = errno;
     }
-    // rename replaces its target: take the first name that nothing holds yet.
+    // rename replaces its target: take the first name that nothing holds yet. A fixed number
+    // of names, as a failure is tried again every second.
     for (int k = 0; !err; k++) {
-        if (k > 999)
+        if (k >= KEEP_ASIDE_NAMES)
             err = EEXIST;
         else if (k == 0)
             snprintf(aside, sizeof aside, "%s.damaged", path);
@@ -258,11 +267,17 @@ int keep_aside(int cx, int cy, int level, int *reason) {
             return 1;
         }
     }
-    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
-           "is not saved this game \n",
-           path, strerror(err), cx, cy, level);
-    if (reason) *reason = err;
+    if (reason) *reason = err ? err : EIO;
     return 0;
+}
+
+void keep_aside_report(int cx, int cy, int level, int reason) {
+    char path[CHUNK_PATH];
+    if (!chunk_path(path, sizeof path, cx, cy, level))
+        snprintf(path, sizeof path, "%i-%i-%i", cx, cy, level);
+    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
+           "stays in memory unsaved \n",
+           path, save_reason(reason), cx, cy, level);
 }
 
 const char *save_reason(int reason) {
@@ -378,10 +393,19 @@ int world_info_size(const char *name) {
     char text[32] = {0};
     long got = read_all(fd, text, sizeof text - 1);
     close(fd);
-    int size = 0, used = -1;
-    if (got <= 0 || sscanf(text, "size %d%n", &size, &used) != 1) return 0;
-    if (strcmp(text + used, "\n") != 0 && text[used] != 0) return 0;
-    return valid_size(size) ? size : 0;
+    // strtol, not sscanf: a number past int's range must not wrap into a valid size.
+    if (got <= 0 || strncmp(text, "size ", 5) != 0) return 0;
+    char *end = nullptr;
+    errno = 0;
+    const long size = strtol(text + 5, &end, 10);
+    if (errno || end == text + 5 || (strcmp(end, "\n") != 0 && *end != 0)) return 0;
+    return size >= 10 && size <= 30 && valid_size(int(size)) ? int(size) : 0;
+}
+
+int world_info_exists(const char *name) {
+    char path[PATH_MAX];
+    struct stat st;
+    return info_path(path, sizeof path, name, "") && lstat(path, &st) == 0 ? 1 : 0;
 }
 
 int write_world_info(const char *name, int size) {
@@ -390,7 +414,7 @@ int write_world_info(const char *name, int size) {
         !info_path(tmp, sizeof tmp, name, ".tmp"))
         return 0;
     int n = snprintf(text, sizeof text, "size %i\n", size);
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = create_temp(tmp, 0666);
     bool ok = fd >= 0 && write_whole(fd, text, size_t(n));
     int err = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;

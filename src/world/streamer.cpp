@@ -2,12 +2,10 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
 
 #include "world/chunks.h"
 #include "world/mesher.h"
@@ -24,20 +22,6 @@ uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
 
-// Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
-// chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
-std::vector<int> never_save;
-const uint16_t *never_save_grid = nullptr;
-
-int &never_save_cell(int cx, int cy, int level) {
-    if (never_save_grid != world_state.world) {
-        never_save.assign(
-            size_t(world_state.world_size) * size_t(world_state.world_size) * CHUNK_LEVELS, 0);
-        never_save_grid = world_state.world;
-    }
-    return never_save[size_t(chunk_cell(cx, cy, level))];
-}
-
 // Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
 // stays bound while it waits, so one that comes back is simply kept: it is never read again
 // from the older file. Entries whose slot is no longer queued are stale and skipped.
@@ -51,6 +35,11 @@ uint32_t clock_ms() {
     if (save_clock) return save_clock();
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+long long now_ns() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 void *alloc_bytes(size_t n) {
@@ -128,7 +117,11 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     }
     Chunk &ch = cubes[slot];
     // The arrays come first so a failure leaves the slot and the cell as they were.
-    if (!alloc_mesh(ch, wx, wy, level)) {
+    const long long t0 = now_ns();
+    const bool allocated = alloc_mesh(ch, wx, wy, level);
+    const long long t1 = now_ns();
+    stream_stats.alloc_ns += t1 - t0;
+    if (!allocated) {
         world_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
@@ -145,6 +138,7 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
+    stream_stats.fill_ns += now_ns() - t1;
     world_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level, merge);
     rebuild_if_present(wx, wy, level + 1, merge);
@@ -205,23 +199,16 @@ void free_slot(int slot) {
 }
 
 // Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
-// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
-// reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
-// aside is freed unwritten. 1 when written, else 0 with *reason set.
+// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. A damaged
+// file that cannot be moved aside fails the save the same way, as writing would destroy it.
+// The reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
 int release_slot(int slot, int *reason) {
     ChunkStream &s = cubes[slot].stream;
     int why = 0;
-    int &never = never_save_cell(s.cx, s.cy, s.level);
-    if (!never && s.to_keep_aside && !keep_aside(s.cx, s.cy, s.level, &why))
-        never = why ? why : EIO;
-    if (never) {
-        if (reason) *reason = never;
-        free_slot(slot);
-        return 0;
-    }
-    s.to_keep_aside = 0;
-    if (!save_chunk(s.cx, s.cy, s.level, &why)) {
-        if (why != s.told) save_report(s.cx, s.cy, s.level, why);
+    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, &why);
+    if (aside) s.to_keep_aside = 0;
+    if (!aside || !save_chunk(s.cx, s.cy, s.level, &why)) {
+        if (why != s.told) (aside ? save_report : keep_aside_report)(s.cx, s.cy, s.level, why);
         s.told = why;
         s.save_failed = 1;
         s.retry_at = clock_ms() + SAVE_RETRY_MS;
@@ -289,7 +276,9 @@ int drain_queue(int most) {
             stream_stats.taken_back++;
             continue;
         }
+        const long long t0 = now_ns();
         release_slot(slot, nullptr);
+        stream_stats.save_ns += now_ns() - t0;
         tried++;
     }
     return tried;
@@ -342,7 +331,6 @@ void stream_reset() {
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (Chunk &ch : cubes) ch.stream = ChunkStream{};
-    never_save_grid = nullptr;
     queue_head = queue_len = 0;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A flight across several chunks of a new world with the headless driver, then the same
 # flight again: every chunk file is whole and holds the terrain of its level, and the second
-# flight reads the chunks back instead of generating them.
+# flight reads the chunks back instead of generating them, and its trace tells each frame's
+# arrival and meshes.
 # $1 = game folder, $2 = build folder; DISPLAY is set.
 set -euo pipefail
 game=$(cd "$1" && pwd)
@@ -17,10 +18,7 @@ fly() {
     "$game/tess_flight" --world e2e --size 1 --view 1 --seed 7 --frames 240 --speed 15 "$@"
 }
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 
 fly --shot 120:mid.tga >first.txt || fail "first flight exited with $?"
 grep -q '^frames drawn 240$' first.txt || fail "not all frames were drawn: $(tail -n 8 first.txt)"
@@ -86,11 +84,15 @@ if bad:
     sys.exit(1)
 PY
 
-fly >second.txt || fail "second flight exited with $?"
+fly --trace trace.csv >second.txt || fail "second flight exited with $?"
 ! grep -q '^created ' second.txt || fail "the second flight generated chunks again: $(grep -m3 '^created ' second.txt)"
 loaded=$(grep -c '^loaded ' second.txt || true)
 [ "$loaded" -eq $((created + reloaded)) ] ||
     fail "loaded $loaded chunks, the first flight brought in $((created + reloaded))"
+awk -F, -v want="$loaded" 'NR == 1 { ok = index($0, "frame,ms,arrival,meshes,merge_us,saves,faces,calls,") == 1 }
+    NR > 1 { rows++; got += $3 == 2; made += $3 == 1; meshes += $4 }
+    END { exit !(ok && rows == 240 && got == want && !made && meshes >= got) }' trace.csv ||
+    fail "the trace does not tell the flight: $(head -n 3 trace.csv)"
 
 # A still at noon, looking down over the ground of a fresh world: the README's game picture.
 "$game/tess_flight" --world noon --size 1 --view 2 --seed 7 --frames 3 --speed 0 --hour 150 \
