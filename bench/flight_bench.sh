@@ -4,7 +4,9 @@
 # drawn with the merged meshes, the runs of faces and one call per face (in rotating order):
 # median, 99th percentile and worst frame, faces and calls, silhouettes, the pixels in which
 # the pictures differ, and the frames in which a chunk arrives. Then shorter flights at noon
-# and night, fog on and off, for the picture alone.
+# and night, fog on and off, for the picture alone. Last, the same flights on the merged path
+# alone with a per-frame trace: median, 99th percentile, worst frame, hitches and their causes
+# (bench/hitches.awk), and the plot docs/frame_times.png (bench/frame_times.gp).
 #
 # Usage: bench/flight_bench.sh [build-folder] [scale]
 #   build-folder  Release build to use or make (default build-flight-bench)
@@ -80,3 +82,19 @@ for view in 1 2 3; do
         done
     done
 done
+
+# The default path alone, as a player gets it, one trace line per frame: median, 99th
+# percentile, worst frame, hitches (frames above 1.5 times the median of the 31 frames around
+# them, with the milliseconds they add) and arrival frames against the median. The traces draw
+# docs/frame_times.png.
+printf '\n'
+for view in 1 2 3; do
+    n=$(awk -v f="${frames[$view]}" -v s="$scale" 'BEGIN { printf "%d", f * s }')
+    "$game/tess_flight" --world "trace$view" --view "$view" --frames "$n" \
+        --speed "${speed[$view]}" --hour 137 --settle --trace "$work/view$view.csv" >/dev/null
+    printf 'view %s: ' "$view"
+    awk -f "$root/bench/hitches.awk" -v marks=1 "$work/view$view.csv" | sed 's/^[^ ]* *//'
+done
+awk -f "$root/bench/hitches.awk" -v causes=1 "$work"/view[23].csv | sed -n '/^cause/,$p'
+gnuplot -e "dir='$work'; out='$root/docs/frame_times.png'" "$root/bench/frame_times.gp"
+echo "frame time plot: docs/frame_times.png"

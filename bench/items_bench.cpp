@@ -14,12 +14,12 @@ namespace {
 
 // One empty chunk around the body, so the ray runs all 32 samples.
 void empty_world() {
-    game_state.world_size = 10;
+    world_state.world_size = 10;
     initialize_world();
     fill_block_tables();
     std::memset(cubes[0].blocks, 0, sizeof cubes[0].blocks);
     cubes[0].used = 1;
-    game_state.world[chunk_cell(1, 1, 1)] = 0;
+    world_state.world[chunk_cell(1, 1, 1)] = 0;
 }
 
 void BM_PickRayMiss(benchmark::State &state) {

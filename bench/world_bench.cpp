@@ -41,13 +41,13 @@ void build_world() {
     done = true;
     QuietStdout quiet;
     std::srand(12345);
-    game_state.world_size = 10;
+    world_state.world_size = 10;
     initialize_world();
     fill_block_tables();
     int slot = 0;
     auto add = [&](int cx, int cy, int level) {
         generateCube(slot, cx, cy, level);
-        game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+        world_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
         Chunk &c = cubes[slot++];
         c.verts = static_cast<float *>(std::malloc(MESH_FACES * 12 * sizeof(float)));
         c.texs = static_cast<float *>(std::malloc(MESH_FACES * 8 * sizeof(float)));
@@ -86,12 +86,11 @@ void BM_CreatePolygons(benchmark::State &state) {
     build_world();
     QuietStdout quiet;
     const Target t = targets[state.range(0)];
-    merge_enabled = int(state.range(1));
-    for (auto _ : state) create_polygons(t.cx, t.cy, t.level);
-    merge_enabled = 1;
+    const MergeOptions merge{int(state.range(1)), 64};
+    for (auto _ : state) create_polygons(t.cx, t.cy, t.level, merge);
     const int slot = chunk_slot(t.cx, t.cy, t.level);
     state.counters["faces"] = cubes[slot].polygons;
-    state.counters["quads"] = state.range(1) ? merged_meshes[slot].quads : 0;
+    state.counters["quads"] = state.range(1) ? cubes[slot].merged.quads : 0;
 }
 // The silhouette of a built chunk, made afresh each time.
 void BM_Silhouette(benchmark::State &state) {
@@ -101,7 +100,7 @@ void BM_Silhouette(benchmark::State &state) {
     create_polygons(t.cx, t.cy, t.level);
     const int slot = chunk_slot(t.cx, t.cy, t.level);
     for (auto _ : state) {
-        merged_meshes[slot].version++; // stale: the next call rebuilds
+        cubes[slot].merged.version++; // stale: the next call rebuilds
         benchmark::DoNotOptimize(silhouette_mesh(slot));
     }
     state.counters["quads"] = silhouette_mesh(slot)->quads;
@@ -134,10 +133,10 @@ void BM_LoadW(benchmark::State &state) {
     init_save_load(cubes, "bench");
     save_w(4, 4, 4);
     // Read into a spare slot bound to the same chunk, as streaming does.
-    const uint16_t keep = game_state.world[chunk_cell(4, 4, 4)];
-    game_state.world[chunk_cell(4, 4, 4)] = 450;
+    const uint16_t keep = world_state.world[chunk_cell(4, 4, 4)];
+    world_state.world[chunk_cell(4, 4, 4)] = 450;
     for (auto _ : state) load_w(4, 4, 4);
-    game_state.world[chunk_cell(4, 4, 4)] = keep;
+    world_state.world[chunk_cell(4, 4, 4)] = keep;
 }
 BENCHMARK(BM_LoadW)->Unit(benchmark::kMicrosecond);
 

@@ -7,7 +7,7 @@ build_pkgs=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa
             libgl1-mesa-dri libfreetype-dev libpng-dev fonts-dejavu-core)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xdotool x11-utils x11-apps imagemagick
            xauth python3 python3-xlib strace procps)
-bench_pkgs=(libbenchmark-dev xvfb imagemagick)
+bench_pkgs=(libbenchmark-dev xvfb imagemagick gnuplot-nox)
 # dpkg-shlibdeps (dpkg-dev) reads the binary's libraries through file; the checks add the
 # desktop-entry validator and Debian's package checker.
 package_pkgs=(dpkg-dev file)

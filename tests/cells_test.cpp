@@ -33,11 +33,11 @@ TEST(Cells, AddingFollowsTheStackingOrder) {
 TEST(Cells, TakingTheLastItemEmptiesTheSlotAndAMissingGridIsIgnored) {
     Slots s(50);
     InventoryGrid g = {s.data(), 10, 5};
-    s[13] = {3, 2};                                           // column 3, row 1
+    s[13] = {3, 2}, s[14] = {5, 0}; // column 3, row 1; beside it a stale type with no items
     EXPECT_EQ(get_cell(&g, 13, 0) + get_cell(&g, -7, 2), 0u); // outside, not aliases of 13
     EXPECT_EQ((minus_cell(&g, 3, 1), get_cell(&g, 3, 1)), 3u);
-    for (int k = 0; k < 2; k++) minus_cell(&g, 3, 1); // an empty slot's count must not wrap to 255
-    EXPECT_EQ(s[13].type + s[13].count, 0);
+    for (int k = 0; k < 2; k++) minus_cell(&g, 3, 1), minus_cell(&g, 4, 1); // no wrap to 255
+    EXPECT_EQ(s[13].type + s[13].count + s[14].count, 0);
     minus_cell(nullptr, 0, 0), add_box_to_inv(nullptr, 3), add_pack_to_inv(nullptr, 3);
     render_cell(nullptr, 0, 0, 1);
     EXPECT_EQ(output_of([] { EXPECT_EQ(init_cells(0, 5), nullptr); }),

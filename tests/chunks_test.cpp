@@ -29,8 +29,8 @@ TEST_F(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
             block_at(bind_chunk(nx, ny, nl), k[4] & 63, k[5] & 63, k[6] & 63) = BlockId(k[7]);
         EXPECT_EQ(lookup[k[0]](k[1], k[2], k[3], k[4], k[5], k[6]), k[8]) << "case " << &k - cases;
     }
-    game_state.world[chunk_cell(2, 2, 2)] = POOL_SIZE, game_state.world[chunk_cell(3, 3, 3)] =
-                                                           4; // damaged; free slot
+    world_state.world[chunk_cell(2, 2, 2)] = POOL_SIZE, world_state.world[chunk_cell(3, 3, 3)] =
+                                                            4; // damaged; free slot
     EXPECT_TRUE(g_xy(2, 2, 2, 0, 0, 0) == 1 && g_xy(3, 3, 3, 0, 0, 0) == 1 &&
                 chunk_slot(3, 3, 3) < 0);
     EXPECT_TRUE(t_zn(-1) == 9 && t_zn(10) == 0 && t_zn(-10) == 0 && t_zn(19) == 9 && t_zn(5) == 5);
@@ -38,7 +38,7 @@ TEST_F(ChunkStore, LookupsAcrossBordersAndTheWrapWithTheirClamps) {
 }
 TEST_F(ChunkStore, PoolAndGridOfEachGame) {
     bind_meshed(0, 0, 0); // the leak checker watches its arrays
-    game_state.world_size = 20;
+    world_state.world_size = 20;
     ASSERT_EQ(initialize_world(), 1);
     EXPECT_TRUE(!cubes[0].used && g_xy(19, 19, 9, 5, 5, 5) == 1); // the whole new grid is there
     for (int k = 0; k < POOL_SIZE; k++) cubes[std::max(find_free_cube(), 0)].used = 1;

@@ -55,7 +55,7 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
     const std::string out =
         output_of([] { click(menu.b_create_world); }); // and the first aiming click
     EXPECT_NE(out.find("./saves/big 50%sworld size 20 \n"), std::string::npos) << out;
-    EXPECT_EQ(all(game, e_is_gui(), game_state.world_size, game_state.vision_range,
+    EXPECT_EQ(all(game, e_is_gui(), world_state.world_size, world_state.vision_range,
                   game_param.world_counter, game_state.gamer[0].active,
                   game_state.gamer[0].break_request, fog_range, cursor_hidden),
               all(1, 0, 20, 3, counter + 1, 1, 1, 3, 1)); // fog follows the view distance
@@ -69,9 +69,9 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
 }
 
 TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
-    game_state.world_size = 0; // the grid allocation fails: nothing may use the missing grid
+    world_state.world_size = 0; // the grid allocation fails: nothing may use the missing grid
     EXPECT_EQ(e_init_game(), 0);
-    EXPECT_EQ(all(game_state.world == nullptr, game_state.gamer[0].active, e_psysix()),
+    EXPECT_EQ(all(world_state.world == nullptr, game_state.gamer[0].active, e_psysix()),
               all(1, 0, 1));
     // Names that are no folder of their own, and sizes beyond the menu's, write nothing.
     const int counter = game_param.world_counter;
@@ -86,13 +86,18 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
     const int slot = find_free_cube();
     ASSERT_GE(slot, 0);
     cubes[slot].used = 1;
-    game_state.world[chunk_cell(4, 5, 6)] = uint16_t(slot), game_state.world_clock = 5;
+    world_state.world[chunk_cell(4, 5, 6)] = uint16_t(slot), game_state.world_clock = 5;
     ASSERT_EQ(e_start_world("second", 1), 1);
     std::ifstream f("saves/first/4-5-6.vxc", std::ios::binary | std::ios::ate);
     EXPECT_EQ(all(f.tellg(), chunk_slot(4, 5, 6), game_state.world_clock),
               all(CHUNK_FILE_BYTES, -1, 0.0)); // the new game's clock starts at 0
-    // A world resumes at the size it was created with, whatever the menu says now.
-    ASSERT_EQ(e_start_world("first", 3), 1);
-    EXPECT_EQ(all(game_state.world_size, world_info_size("first"), world_info_size("second")),
+    // A world resumes at the size it was created with, whatever the menu says now, told on a
+    // line of its own; an unreadable record is replaced with the size its chunk files tell.
+    std::ofstream("saves/second/world.info") << "size 4294967306";
+    const std::string out =
+        output_of([] { EXPECT_TRUE(e_start_world("first", 3) && e_start_world("second", 2)); });
+    EXPECT_EQ(all(world_state.world_size, world_info_size("first"), world_info_size("second")),
               all(10, 10, 10));
+    EXPECT_EQ(out.find("world first keeps its size 10 \n./saves/first"), 0u) << out;
+    EXPECT_NE(out.find("world second has no readable world.info: size 10 inferred"), out.npos);
 }

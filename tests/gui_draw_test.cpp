@@ -128,10 +128,9 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
     ScratchDir dir(false);
     ASSERT_EQ(symlink(TESS_GAME_DIR "/lang", "lang"), 0);
     ASSERT_EQ(LoadGLTextures(0, TESS_GAME_DIR "/font.tga", &font, 1), 1); // real letters
-    menu.ir = LIT; // each draw moves the light on
     for (const char *code : {"rus", "eng"}) {
         SCOPED_TRACE(code);
-        lang_init(code);
+        lang_init(code), menu.ir = LIT; // each draw moves the light on
         g_level(SCREEN_NEW_WORLD);
         std::strcpy(t_field[menu.t_world_name].text, " ");
         g_set_mouse(400, 515);
@@ -142,6 +141,12 @@ TEST_F(MenuDrawTest, LongNamesStayInsideTheirFramesAndARefusedNameSaysWhyInBothL
         EXPECT_EQ(said.count_not(grey, 0, 425, 4, 495), 0); // inside the screen
         g_send_key('x');
         EXPECT_EQ(draw(0, 0).count_not(grey, 0, 435, 744, 495), 0);
+        g_level(SCREEN_WORLDS);       // "Create world" keeps size 22, wider than its button or not:
+        const auto list = draw(0, 0); // ink wider than a size-21 line of its length would be
+        int l = 250, r = 550;
+        while (!list.count_not(grey, l, 500, l + 1, 534)) l++;
+        while (!list.count_not(grey, r - 1, 500, r, 534)) r--;
+        EXPECT_GT(r - l, 0.8 * 20.5 * std::strlen(lang_get(PHRASE_CREATE_WORLD)));
     }
     glDeleteTextures(1, &font);
 }

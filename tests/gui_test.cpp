@@ -28,7 +28,8 @@ class MenuTest : public ::testing::Test {
 
 TEST_F(MenuTest, PositionsAndClickResolution) {
     g_level(SCREEN_MAIN);
-    for (int i = 0; i < 6; i++) EXPECT_EQ(rect(i), (Rect{300, 250 + 30 * i, 200, 30}));
+    const int rows[] = {220, 250, 280, 310, 340, 370, 400, 430}; // of the worlds' columns
+    for (int i = 0; i < 6; i++) EXPECT_EQ(rect(i), (Rect{300, rows[i + 1], 200, 30}));
     EXPECT_EQ(click(300, 260) + click(301, 280), 0); // edges are strict, even between buttons
     addButton(300, 250, 200, 30, "cover");
     EXPECT_EQ(click(499, 279), 0); // the highest index wins
@@ -41,7 +42,7 @@ TEST_F(MenuTest, PositionsAndClickResolution) {
         EXPECT_EQ(buttons - 2, std::min(n, CATALOGUE_MAX)) << n;
         EXPECT_EQ(g_captions(caps), n ? 1 : 2) << n; // the "no worlds" note
         for (int i = 0; i < buttons - 2; i++)
-            EXPECT_EQ(rect(menu.play_w[i]), (Rect{i < 8 ? 150 : 650, 220 + 30 * (i % 8), 200, 30}));
+            EXPECT_EQ(rect(menu.play_w[i]), (Rect{i < 8 ? 150 : 650, rows[i % 8], 200, 30}));
     }
     g_level(SCREEN_NEW_WORLD);
     menu.t_active = -1;
@@ -126,14 +127,15 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
 
 // Text wider than its widget, or than the screen's part of it, shrinks and centres there.
 TEST_F(MenuTest, TextsFitTheirWidgetsAndTheScreen) {
-    const std::string w19(19, 'W'), w63(63, 'w');
+    const std::string w17(17, 'W'), w19(19, 'W'), w63(63, 'w');
     const struct {
         int x, w;
         std::string text;
         TextPlace want;
     } cases[] = {{250, 300, "world 1", {400, 50, 22}},  // fits: as it always was
                  {250, 300, w19, {400, 52, 19}},        // the longest typed name, 255..544
-                 {150, 200, w19, {250, 58, 12}},        // left column, 158..332
+                 {150, 200, w19, {250, 57, 13}},        // left column, 152..349
+                 {250, 300, w17, {400, 50, 22}},        // advances 251..549: inside
                  {650, 200, "abc", {750, 50, 22}},      // 723..779: clear of the screen edge
                  {650, 200, "world 12", {725, 50, 22}}, // 679..820 off screen; 654..795
                  {650, 200, w63, {725, 50 + 16, 2}},    // the longest folder name, 674..738

@@ -77,7 +77,7 @@ TEST_F(Interact, PlacingIntoTheBodyIsRefusedAtEveryLevel) {
     for (int X : {8, 9, 10, 11, 12, 575, 576, 577})
         for (int Y = 8; Y <= 14; Y++) world_block(X, Y, 100) = 2;
     for (int X = 9; X <= 12; X++) world_block(X, 13, 101) = world_block(X, 13, 102) = 2;
-    game_state.fly_mode = game_state.jump = game_state.already_created = 0;
+    game_state.fly_mode = game_state.jump = world_state.already_created = 0;
     const struct {
         const char *what;
         double x, y;

@@ -11,7 +11,7 @@ static void expect_same_as_reference(int cx, int cy, int level) {
     std::vector<float> mesh[2];
     for (int k = 0; k < 2; k++) {
         for (float *a : {c.verts, c.texs, c.norms}) std::fill(a, a + 12 * MESH_FACES, -7.0f);
-        (k ? create_polygons : reference::create_polygons)(cx, cy, level);
+        k ? create_polygons(cx, cy, level) : reference::create_polygons(cx, cy, level);
         for (float *a : {c.verts, c.texs, c.norms})
             mesh[k].insert(mesh[k].end(), a, a + 12 * c.polygons);
     }
@@ -108,7 +108,7 @@ TEST_F(Mesher, MatchesTheReferenceOnRandomChunks) {
     for (int size : {1, 2, 30})
         for (int trial = 0; trial < 4; trial++) {
             SCOPED_TRACE(testing::Message() << "world size " << size << ", trial " << trial);
-            game_state.world_size = size;
+            world_state.world_size = size;
             ASSERT_EQ(initialize_world(), 1);
             const int cx = int(pick(size)), cy = int(pick(size)), level = int(pick(10));
             fill_chunk(bind_meshed(cx, cy, level), 2);
@@ -230,11 +230,11 @@ TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
                     block_at(c, x, y, z) = !solid ? 0 : share < 0 ? ground : k;
                 }
             }
-        merge_size_cap = cap;
-        output_of([] { create_polygons(4, 4, 4); }); // the face limit's notice
-        merge_size_cap = 64;
+        output_of([cap] {
+            create_polygons(4, 4, 4, MergeOptions{1, cap});
+        }); // the face limit's notice
         const int slot = chunk_slot(4, 4, 4);
-        const MergedMesh &mm = merged_meshes[slot];
+        const MergedMesh &mm = cubes[slot].merged;
         ASSERT_GT(mm.version, 0u);
         ASSERT_EQ(mm.faces, c.polygons);
         expect_merge_covers_mesh(c, mm, 4, 4, 4, true);
@@ -265,7 +265,7 @@ TEST_F(Mesher, PlacingAndBreakingABlockRebuildsTheMergedMesh) {
     for (int x = 0; x < 64; x++)
         for (int y = 0; y < 64; y++)
             for (int z = 0; z <= 30; z++) block_at(c, x, y, z) = z == 30 ? 1 : 3;
-    const MergedMesh &mm = merged_meshes[chunk_slot(4, 4, 4)];
+    const MergedMesh &mm = cubes[chunk_slot(4, 4, 4)].merged;
     create_polygons(4, 4, 4);
     EXPECT_EQ(quad_at(mm, 1, 30, 0, 0), quad_at(mm, 1, 30, 63, 63)) << "one lawn";
     block_at(c, 10, 12, 31) = 1; // placed on the lawn

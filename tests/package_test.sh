@@ -23,15 +23,13 @@ echo "package: $deb, $(stat -c %s "$deb") bytes"
 
 info=$(dpkg-deb --info "$deb") || fail "dpkg-deb --info"
 field() { sed -n "s/^ $1: //p" <<<"$info"; }
-echo " Depends: $(field Depends)"
-echo " Installed-Size: $(field Installed-Size) KiB"
 [ "$(field Package)" = tessaron ] || fail "Package: $(field Package)"
 [ "$(field Section)" = games ] || fail "Section: $(field Section)"
 # What dpkg-shlibdeps must have found: C and C++ runtimes, GL (GLVND's or the old libgl1),
 # GLU and freeglut.
 for dep in 'libc6 \(>= ' 'libstdc\+\+6 \(>= ' 'libopengl0|libgl1' 'libglu1-mesa' \
     'libglut3\.12|freeglut3'; do
-    grep -qE "(^|, )($dep)" <<<"$(field Depends)" || fail "Depends lacks '$dep'"
+    grep -qE "(^|, )($dep)" <<<"$(field Depends)" || fail "Depends lacks '$dep': $(field Depends)"
 done
 [ -n "$(field Description)" ] || fail "no short description"
 long=$(sed -n '/^ Description:/,$p' <<<"$info" | tail -n +2 | grep -c '^  ')

@@ -9,7 +9,7 @@ struct Physics : ::testing::Test {
     void reset() {
         ASSERT_TRUE(reset_world());
         g.active = 1, g.height = 2;
-        game_state.fly_mode = game_state.jump = game_state.already_created = 0;
+        game_state.fly_mode = game_state.jump = world_state.already_created = 0;
         floor_at(100, -70, 30, -70, 15); // x or y -70 is 570 across the edge
         world_block(10, 10, 130) = 0;
     }
@@ -94,13 +94,13 @@ TEST_F(Physics, AJumpStartsOnlyFromTheGroundAndStopsAtACeiling) {
     EXPECT_GT(g.z, 127.0);
 }
 TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
-    game_state.fly_mode = 1, game_state.already_created = 1,
+    game_state.fly_mode = 1, world_state.already_created = 1,
     game_state.camera_x = game_state.camera_y = 10, game_state.camera_z = 130;
     movecamera(1.5f, -2.0f, 0.5f);
     rotatecamera(20, 190), e_jump(), e_psysix(), e_psysix();
     // The body follows the camera, then falls; a jump waits for walking; the cool-down stops at 0.
     EXPECT_EQ(all(game_state.camera_x, game_state.camera_z, g.x, g.yaw, game_state.jump,
-                  game_state.already_created),
+                  world_state.already_created),
               all(11.5, 129.5, 11.5, -170, 1, 0));
     EXPECT_LT(g.z, 129.5);
     EXPECT_EQ((rotatecamera(0, 600), game_state.camera_rot_y), 240.0f);

@@ -31,7 +31,7 @@ class Frame : public glfix::GlTest {
         for (int i = 0; i < 80; i++) frame(); // the range streamed in
     }
     static glfix::Image frame(int cooldown = 0) { // 0 lets one chunk in, if one is missing
-        game_state.already_created = cooldown;
+        world_state.already_created = cooldown;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         e_render();
         return glfix::read_framebuffer();
@@ -77,7 +77,7 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
     game = gui = 0; // outside a game the pass draws nothing else
     glClearColor(0.2f, 0.4f, 0.6f, 1);
     const glfix::Image im = frame();
-    e_report_gl_error(1290);
+    render_report_gl_error(1290);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "error 1280, GL_INVALID_ENUM\nerror 1284, GL_STACK_UNDERFLOW\nerror 1290, \n");
     EXPECT_EQ(im.count_not({51, 102, 153}, 0, 0, 800, 600, 1), 0); // no sun, world or hotbar
@@ -88,7 +88,7 @@ TEST_F(Frame, ChunksAcrossTheEdgeAreDrawnWithTheShiftedView) {
     game_state.camera_x = 10;
     for (int wy : {4, 0}) {
         game_state.camera_y = wy == 4 ? 200 : 9 * 64 + 10;
-        game_state.already_created = 0;
+        world_state.already_created = 0;
         ASSERT_EQ(stream_bring_in(9, wy, 4), 1);
         for (float yaw : {90.0f, 270.0f}) {
             game_state.camera_rot_y = yaw;
@@ -110,33 +110,32 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
         int fog, view;
         float pitch, yaw, x, height;
     } const scenes[] = {
-        {"noon", 1.57, 1, 1, 25, 0, 200, 285},     {"night", 4.71, 1, 1, 25, 250, 200, 285},
-        {"fog off", 1.57, 0, 1, 20, 60, 200, 285}, {"looking down", 1.57, 1, 1, 80, 30, 200, 300},
-        {"edge", 1.57, 1, 1, 15, 90, 10, 285},     {"far", 1.57, 1, 3, 5, 200, 200, 300}};
+        {"noon", 1.57, 1, 1, 25, 0, 200, 285},          {"night", 4.71, 1, 1, 25, 250, 200, 285},
+        {"looking down", 1.57, 1, 1, 80, 30, 200, 300}, {"edge", 1.57, 1, 1, 15, 90, 10, 285},
+        {"far", 1.57, 1, 3, 5, 200, 200, 300},          {"fog off", 1.57, 0, 3, 5, 200, 200, 300}};
     for (const Scene &k : scenes) {
         SCOPED_TRACE(k.name);
         game_param.view_distance = k.view;
         game_param.fog_enabled = k.fog;
-        if (k.view != game_state.vision_range) {
+        if (k.view != world_state.vision_range) {
             ASSERT_EQ(e_start_world("rendered", 1), 1);
             srand(20261206);
         }
         game_state.camera_x = k.x;
         game_state.camera_z = k.height;
         for (int i = 0; i < 600; i++) { // the range streamed in, without drawing
-            game_state.already_created = 0;
-            stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
-            stream_walk(nullptr, nullptr);
+            world_state.already_created = 0;
+            stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
         }
         game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;
         game_state.camera_rot_x = k.pitch;
         game_state.camera_rot_y = k.yaw;
-        chunk_draw_path = DRAW_PER_FACE;
+        e_set_draw_options(DrawOptions{DRAW_PER_FACE, 1, {}});
         frame(CREATE_COOLDOWN);
         const glfix::Image faces = frame(CREATE_COOLDOWN);
         const int per_face = chunk_draw_stats.faces;
         for (int path : {DRAW_RUNS, DRAW_MERGED}) {
-            chunk_draw_path = path;
+            e_set_draw_options(DrawOptions{path, 1, {}});
             const glfix::Image im = frame(CREATE_COOLDOWN);
             int differ = 0; // pixels beyond 2 colour steps
             for (int y = 0; y < 600; y++)

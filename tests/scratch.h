@@ -23,13 +23,10 @@ struct ScratchDir {
     }
     ~ScratchDir() {
         if (old[0] && chdir(old) != 0) std::abort();
-        std::string cmd = "rm -rf '" + path + "'";
-        if (std::system(cmd.c_str()) != 0) {
-        }
+        [[maybe_unused]] const int gone = std::system(("rm -rf '" + path + "'").c_str());
     }
     static void mkdir_p(const std::string &p) {
-        std::string cmd = "mkdir -p '" + p + "'";
-        if (std::system(cmd.c_str()) != 0) std::abort();
+        if (std::system(("mkdir -p '" + p + "'").c_str()) != 0) std::abort();
     }
 };
 // What f printed on stdout while it ran.

@@ -12,7 +12,7 @@ struct Terrain : ::testing::Test {
     void SetUp() override {
         script.clear();
         drawn = 0;
-        e_set_rand_source([] { return drawn++ < script.size() ? script[drawn - 1] : 0; });
+        base_set_rand_source([] { return drawn++ < script.size() ? script[drawn - 1] : 0; });
     }
     BlockId *b = cubes[17].blocks;
     BlockId &at(int x, int y, int z) { return b[block_index(x, y, z)]; }
@@ -37,7 +37,14 @@ TEST_F(Terrain, LevelsOtherThanTheSurfaceAreUniformAndDrawNothing) {
         EXPECT_EQ(std::count(b, b + CHUNK_BLOCKS, k[1]), CHUNK_BLOCKS) << k[0];
     }
     EXPECT_TRUE(generateCube(-1, 0, 0, 4) == -1 && generateCube(POOL_SIZE, 0, 0, 4) == POOL_SIZE);
-    EXPECT_EQ(drawn, 0u); // slots outside the pool are refused
+    EXPECT_EQ(drawn, 0u);                       // slots outside the pool are refused
+    std::fill(b, b + CHUNK_BLOCKS, BlockId(3)); // the turf step alone: the highest earth turns,
+    at(5, 6, 63) = 2, at(5, 6, 62) = 0;         // past other types; a column of none keeps none
+    std::fill(&at(9, 9, 0), &at(9, 9, 0) + 64, BlockId(0));
+    makegrass(17), makegrass(-1), makegrass(POOL_SIZE);
+    EXPECT_EQ(std::count(b, b + CHUNK_BLOCKS, 1), 4095);
+    EXPECT_TRUE(at(63, 63, 63) == 1 && at(63, 63, 62) == 3 && at(5, 6, 61) == 1 &&
+                at(5, 6, 63) == 2);
 }
 TEST_F(Terrain, FlatSurfaceWithBumpsAndPits) {
     // Draw 0 % 7 != 6: flat. A column drawing r1 & 7 == 0 is a bump, else r2 % 120 == 2 a pit.

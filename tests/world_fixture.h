@@ -12,7 +12,7 @@
 
 // A new game on an empty 10 x 10 grid: slots and meshes freed, block tables filled, no bodies.
 inline bool reset_world() {
-    game_state.world_size = 10;
+    world_state.world_size = 10;
     fill_block_tables();
     std::memset(game_state.gamer, 0, sizeof game_state.gamer);
     return initialize_world() == 1;
@@ -20,7 +20,7 @@ inline bool reset_world() {
 // Binds the lowest free slot to chunk (cx, cy, level), all `fill`, polygons -1 until meshed.
 inline Chunk &bind_chunk(int cx, int cy, int level, BlockId fill = 0) {
     const int slot = find_free_cube();
-    game_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
+    world_state.world[chunk_cell(cx, cy, level)] = uint16_t(slot);
     cubes[slot].used = 1;
     cubes[slot].polygons = -1;
     std::fill_n(cubes[slot].blocks, CHUNK_BLOCKS, fill);

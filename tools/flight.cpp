@@ -5,7 +5,7 @@
 //               [--speed K] [--frame-ms MS] [--fog 0|1] [--hour H] [--pitch DEG]
 //               [--per-face | --runs | --compare] [--merge-cap N] [--silhouettes 0|1]
 //               [--real-clock [--spin]]
-//               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]...
+//               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]... [--trace FILE.csv]
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
 // movement keys (the game's own speed is 1), --frame-ms is the simulated length of one frame
@@ -15,7 +15,13 @@
 // --real-clock runs on the game's own clock and frame cap (--spin: the cap's wait spins,
 // as it did before it slept). --merge-cap bounds the side of a merged quad in blocks; --silhouettes
 // 0 turns off the silhouettes of chunks in full fog. --settle first lets the camera stand until
-// every chunk in range is in memory (not measured).
+// every chunk in range is in memory (not measured). --trace writes one CSV line per measured
+// frame: its number, the milliseconds of its first drawing, the chunk that arrived (0 none,
+// 1 created, 2 loaded), the meshes built, the microseconds of their merges, the chunk files
+// written, the faces and draw calls of the first drawing; then the microseconds of all mesh
+// building, of generating or reading the chunk, of allocating its mesh arrays and of writing
+// and freeing released chunks, and the CPU milliseconds of the drawings in this thread and in
+// the whole process (the GL driver's own threads included).
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -25,6 +31,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/time.h>
+#include <time.h>
 #include <utility>
 #include <vector>
 
@@ -64,6 +71,14 @@ struct Options {
     bool spin = false;       // real clock: the cap's wait spins instead of sleeping
     double walk_at = 0.7;    // share of the flight after which the player walks
     std::vector<std::pair<int, std::string>> shots;
+    std::string trace;
+};
+
+// The world's running counters, taken once a frame so the trace can show each frame's share.
+struct WorldCounters {
+    StreamStats stream;
+    MeshStats mesh;
+    static WorldCounters now() { return {stream_stats, mesh_stats}; }
 };
 
 // What one chunk path drew, frame by frame.
@@ -87,6 +102,8 @@ struct Run {
     std::vector<char> arrived;  // a chunk was brought in during the frame
     std::string pending_shot;   // screenshot asked for and not yet taken
     long diff_total = 0, diff_frames = 0;
+    FILE *trace = nullptr;
+    WorldCounters counted{}; // at the end of the last measured frame
 } run;
 
 double now_ms() {
@@ -95,13 +112,19 @@ double now_ms() {
     return tv.tv_sec * 1000.0 + tv.tv_usec / 1000.0;
 }
 
+double cpu_ms(clockid_t clock) {
+    timespec ts;
+    clock_gettime(clock, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
 int usage() {
     std::fprintf(stderr,
                  "usage: tess_flight --world NAME [--size 1..3] [--view 1..3] "
                  "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
                  "[--hour SECONDS] [--pitch DEG] [--per-face | --runs | --compare] [--merge-cap N] "
                  "[--silhouettes 0|1] [--real-clock [--spin]] [--settle] [--walk-at SHARE] "
-                 "[--shot FRAME:FILE.tga]\n");
+                 "[--shot FRAME:FILE.tga] [--trace FILE.csv]\n");
     return 2;
 }
 
@@ -149,6 +172,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.hour = std::atof(argv[++i]);
         } else if (a == "--pitch") {
             o.pitch = static_cast<float>(std::atof(argv[++i]));
+        } else if (a == "--trace") {
+            o.trace = argv[++i];
         } else if (a == "--shot") {
             const std::string s = argv[++i];
             const size_t colon = s.find(':');
@@ -240,9 +265,19 @@ std::string with_suffix(const std::string &path, const char *suffix) {
     return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
+// Chunks drawn the given way from the next frame on, built with the merge cap and drawn with
+// the silhouettes the options ask for.
+void use_path(int path) {
+    DrawOptions o;
+    o.path = path;
+    o.silhouettes = run.opt.silhouettes;
+    o.merge.size_cap = run.opt.merge_cap;
+    e_set_draw_options(o);
+}
+
 // One drawing of the frame with the chosen chunk path, timed up to the finished picture.
 double draw_timed(int path) {
-    chunk_draw_path = path;
+    use_path(path);
     const double t0 = now_ms();
     clear_buffers();
     e_render();
@@ -273,7 +308,7 @@ int chunks_arrived() {
 // Settling: the merged path alone, untimed, counting the frames in a row that brought no chunk.
 void present_settling() {
     const int before = chunks_arrived();
-    chunk_draw_path = DRAW_MERGED;
+    use_path(DRAW_MERGED);
     e_render();
     glutSwapBuffers();
     run.settle_frames++;
@@ -298,7 +333,7 @@ std::vector<Picture> draw_paths(bool read_px) {
         if (k == 0) run.first.push_back(int(i));
         if (read_px) px[i] = read_back();
     }
-    chunk_draw_path = DRAW_MERGED;
+    use_path(DRAW_MERGED);
     return px;
 }
 
@@ -320,13 +355,37 @@ void write_shots(const std::string &shot, const std::vector<Picture> &px) {
     }
 }
 
+// One trace line for the frame just drawn: what the world did since the last one.
+void trace_frame(double thread_ms, double process_ms) {
+    const WorldCounters now = WorldCounters::now(), was = run.counted;
+    run.counted = now;
+    if (!run.trace) return;
+    const PathRun &p = run.paths[size_t(run.first.back())];
+    const size_t i = p.ms.size() - 1;
+    const int arrival = now.stream.created > was.stream.created ? 1
+                        : now.stream.loaded > was.stream.loaded ? 2
+                                                                : 0;
+    auto us = [](long long ns) { return double(ns) / 1000.0; };
+    std::fprintf(run.trace, "%i,%.3f,%i,%lli,%.1f,%i,%.0f,%.0f,%.1f,%.1f,%.1f,%.1f,%.3f,%.3f\n",
+                 run.frame, p.ms[i], arrival, now.mesh.builds - was.mesh.builds,
+                 us(now.mesh.merge_ns - was.mesh.merge_ns), now.stream.saved - was.stream.saved,
+                 p.faces[i], p.calls[i], us(now.mesh.build_ns - was.mesh.build_ns),
+                 us(now.stream.fill_ns - was.stream.fill_ns),
+                 us(now.stream.alloc_ns - was.stream.alloc_ns),
+                 us(now.stream.save_ns - was.stream.save_ns), thread_ms, process_ms);
+}
+
 void present() {
     if (run.settling) return present_settling();
     const int before = chunks_arrived();
     if (const std::string *s = shot_for(run.frame)) run.pending_shot = *s;
     const bool shot = !run.pending_shot.empty();
     const bool compare_px = run.opt.compare && (shot || run.frame % 5 == 0);
+    const double thread0 = cpu_ms(CLOCK_THREAD_CPUTIME_ID),
+                 process0 = cpu_ms(CLOCK_PROCESS_CPUTIME_ID);
     const std::vector<Picture> px = draw_paths(compare_px || shot);
+    trace_frame(cpu_ms(CLOCK_THREAD_CPUTIME_ID) - thread0,
+                cpu_ms(CLOCK_PROCESS_CPUTIME_ID) - process0);
     // A chunk that arrived during the first drawing (and the neighbours rebuilt for it)
     // changes the world the others show: such frames are not compared, and a screenshot
     // waits for the next frame.
@@ -404,8 +463,7 @@ void report() {
 void apply_options() {
     game_param.view_distance = run.opt.view;
     game_param.fog_enabled = run.opt.fog;
-    merge_size_cap = run.opt.merge_cap;
-    chunk_draw_silhouettes = run.opt.silhouettes;
+    use_path(DRAW_MERGED);
     const PathRun merged{DRAW_MERGED, "merged", {}, {}, {}, {}},
         runs{DRAW_RUNS, "runs", {}, {}, {}, {}}, faces{DRAW_PER_FACE, "per-face", {}, {}, {}, {}};
     if (run.opt.compare)
@@ -455,6 +513,7 @@ void settle(const FrameCalls &calls) {
 // The measured flight; its CPU and wall time in milliseconds.
 std::pair<double, double> fly(const FrameCalls &calls) {
     rusage before, after;
+    run.counted = WorldCounters::now();
     getrusage(RUSAGE_SELF, &before);
     const double wall0 = now_ms();
     while (run.frame < run.opt.frames) {
@@ -488,6 +547,15 @@ int main(int argc, char **argv) {
     glutInit(&argc, argv);
     if (!parse(argc, argv, run.opt)) return usage();
 
+    if (!run.opt.trace.empty()) {
+        run.trace = std::fopen(run.opt.trace.c_str(), "w");
+        if (!run.trace) {
+            std::fprintf(stderr, "tess_flight: cannot write %s\n", run.opt.trace.c_str());
+            return 1;
+        }
+        std::fprintf(run.trace, "frame,ms,arrival,meshes,merge_us,saves,faces,calls,build_us,"
+                                "fill_us,alloc_us,save_us,thread_ms,process_ms\n");
+    }
     load();
     apply_options();
     open_window();
@@ -511,5 +579,9 @@ int main(int argc, char **argv) {
     report();
     std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu_wall.first / run.frame,
                 cpu_wall.second / run.frame);
+    if (run.trace && std::fclose(run.trace) != 0) {
+        std::fprintf(stderr, "tess_flight: cannot write %s\n", run.opt.trace.c_str());
+        return 1;
+    }
     return 0;
 }

@@ -9,6 +9,10 @@ namespace {
 int (*rand_source)() = nullptr;
 }
 
-int e_rand() { return rand_source ? rand_source() : std::rand(); }
+int base_rand() {
+    return rand_source ? rand_source() : std::rand();
+}
 
-void e_set_rand_source(int (*source)()) { rand_source = source; }
+void base_set_rand_source(int (*source)()) {
+    rand_source = source;
+}

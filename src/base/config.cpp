@@ -3,9 +3,11 @@
 
 #include "base/files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 GameParams game_param;
@@ -49,7 +51,7 @@ void sanitize(GameParams &p) {
 }
 
 int write_cfg() {
-    int fd = open(CFG_TEMP, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int fd = create_temp(CFG_TEMP, 0644);
     if (fd < 0) return 0;
     // No fsync: a drag-resize writes on every event. The rename keeps the file whole, and the
     // flush on the way out puts it on disk.
@@ -64,15 +66,24 @@ int write_cfg() {
 
 void load() {
     game_param = default_params();
-    std::FILE *f = std::fopen(CFG_NAME, "rb");
-    if (!f) {
+    // Never blocks: a FIFO named "cfg" would hold the game before its window in open or read.
+    int fd = open(CFG_NAME, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0) {
         st_page = 1;
         save();
+    } else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd); // a folder or a FIFO holds no settings: the defaults, as for a short file
     } else {
         // A short file fills only the fields it holds; the rest keep their defaults.
-        size_t got = std::fread(&game_param, 1, sizeof game_param, f);
-        (void)got;
-        std::fclose(f);
+        char *p = reinterpret_cast<char *>(&game_param);
+        for (size_t got = 0; got < sizeof game_param;) {
+            const ssize_t n = read(fd, p + got, sizeof game_param - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        close(fd);
     }
     sanitize(game_param);
 }

@@ -2,6 +2,7 @@
 #include "base/files.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -30,4 +31,16 @@ bool write_whole(int fd, const void *buf, size_t len) {
 
 void files_set_write(ssize_t (*write_fn)(int, const void *, size_t)) {
     write_call = write_fn;
+}
+
+int remove_name(const char *path) {
+    if (unlink(path) == 0) return 0;
+    return (errno == EISDIR || errno == EPERM) ? rmdir(path) : -1;
+}
+
+int create_temp(const char *path, mode_t mode) {
+    remove_name(path);
+    // O_EXCL never opens what is there (a link is not followed, a FIFO never waits for its
+    // reader); a name taken again since the removal fails the write instead.
+    return open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
 }

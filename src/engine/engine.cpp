@@ -79,8 +79,39 @@ int e_is_gui() {
     return gui;
 }
 
+namespace {
+
+DrawOptions draw_options; // the defaults unless a tool picked others
+
+SceneView scene_view() {
+    const GameState &g = game_state;
+    const PlayerState &p = g.gamer[0];
+    SceneView v{g.camera_x,   g.camera_y, g.camera_z, g.camera_rot_x, g.camera_rot_y, g.world_clock,
+                p.has_target, {},         {}};
+    for (int i = 0; i < 3; i++)
+        v.target_local[i] = p.target_local[i], v.target_chunk[i] = p.target_chunk[i];
+    return v;
+}
+
+} // namespace
+
+void e_set_draw_options(const DrawOptions &opt) {
+    draw_options = opt;
+}
+
+const DrawOptions &e_draw_options() {
+    return draw_options;
+}
+
 int e_render() {
-    return render_frame(game, gui);
+    // What comes in is drawn in the frame it arrives in; what left the range is released once
+    // the chunks are drawn, before the frame's GL error report.
+    if (game == 1)
+        stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z,
+                      draw_options.merge);
+    render_scene(game, scene_view(), draw_options);
+    if (game == 1) re_save();
+    return render_finish(gui);
 }
 
 void send_key(int key) {
@@ -150,18 +181,22 @@ int e_start_world(const char *name, int size_choice) {
     save();
 
     std::strcpy(game_state.world_name, name);
-    snprintf(buff, sizeof buff, "./saves/%s", game_state.world_name);
+    // A world keeps the size it was created with, whatever the menu chose this time: its
+    // record tells, else (a record there but unreadable) its chunk files. A world without a
+    // readable record gets one now. Told before the path, which shares a line with the size.
+    const int recorded = world_info_size(game_state.world_name);
+    const int kept = recorded ? recorded
+                     : world_info_exists(game_state.world_name)
+                         ? saved_world_size(game_state.world_name)
+                         : 0;
+    world_state.world_size = kept ? kept : 10 * size_choice;
+    if (kept && kept != 10 * size_choice)
+        printf("world %s keeps its size %i \n", game_state.world_name, kept);
+    world_folder_path(buff, sizeof buff, game_state.world_name); // cut short if too long
     fputs(buff, stdout); // the name may hold '%', so it is never a format
     makedir(buff);
-
-    // A world keeps the size it was created with, whatever the menu chose this time; a world
-    // without a record gets one now.
-    const int recorded = world_info_size(game_state.world_name);
-    game_state.world_size = recorded ? recorded : 10 * size_choice;
-    if (recorded && recorded != 10 * size_choice)
-        printf("world %s keeps its size %i \n", game_state.world_name, recorded);
-    if (!recorded) write_world_info(game_state.world_name, game_state.world_size);
-    game_state.vision_range = game_param.view_distance;
+    if (!recorded) write_world_info(game_state.world_name, world_state.world_size);
+    world_state.vision_range = game_param.view_distance;
     if (!e_init_game()) {
         printf("world %s not started \n", game_state.world_name);
         return 0;
@@ -195,6 +230,6 @@ int e_init_game() {
     }
     init_save_load(cubes, game_state.world_name);
 
-    if (calls.set_fog) calls.set_fog(game_state.vision_range);
+    if (calls.set_fog) calls.set_fog(world_state.vision_range);
     return 1;
 }

@@ -2,6 +2,8 @@
 // points the window callbacks call, and the calls through which it reaches GL and the window.
 #pragma once
 
+#include "render/chunk_draw.h"
+
 extern int gui;  // 1 while the menu has the input
 extern int game; // 1 while a game runs
 
@@ -26,8 +28,11 @@ int e_init();
 int e_init_gui();
 int e_is_gui(); // gui
 // Draws one frame of the current mode: the game's scene while game is 1, the menu while gui
-// is 1 (see render_frame). Returns 1.
+// is 1 (see render_scene), with the streaming around the chunks drawn. Returns 1.
 int e_render();
+// How chunks are built and drawn from now on (the defaults until a tool sets others).
+void e_set_draw_options(const DrawOptions &opt);
+const DrawOptions &e_draw_options();
 // Every key press: the menu's text input, then "1".."9" pick hotbar column 0..8, "0" 9.
 void send_key(int key);
 // Menu pointer position (menu space) for the engine and the menu.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/common.h"
+#include "engine/engine.h"
 #include "engine/physics.h"
 #include "items/cells.h"
 #include "items/particles.h"
@@ -12,6 +14,8 @@
 #include "world/mesher.h"
 
 namespace {
+
+constexpr double EDGE = CHUNK_EDGE; // a chunk edge in world units
 
 constexpr float RAY_STEP = 0.125f;
 constexpr int RAY_SAMPLES = 32;
@@ -55,13 +59,14 @@ void block_position(const int chunk[3], const int local[3], float out[3]) {
 // the block lies on the chunk's border, so the seam shows neither holes nor hidden faces.
 void rebuild_around(const int chunk[3], const int local[3]) {
     const int cx = chunk[0], cy = chunk[1], cz = chunk[2];
-    rebuild_if_present(cx, cy, cz);
-    if (local[0] == 0) rebuild_if_present(cx + 1, cy, cz);
-    if (local[0] == CHUNK_EDGE - 1) rebuild_if_present(cx - 1, cy, cz);
-    if (local[1] == 0) rebuild_if_present(cx, cy + 1, cz);
-    if (local[1] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy - 1, cz);
-    if (local[2] == 0) rebuild_if_present(cx, cy, cz - 1);
-    if (local[2] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy, cz + 1);
+    const MergeOptions &merge = e_draw_options().merge;
+    rebuild_if_present(cx, cy, cz, merge);
+    if (local[0] == 0) rebuild_if_present(cx + 1, cy, cz, merge);
+    if (local[0] == CHUNK_EDGE - 1) rebuild_if_present(cx - 1, cy, cz, merge);
+    if (local[1] == 0) rebuild_if_present(cx, cy + 1, cz, merge);
+    if (local[1] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy - 1, cz, merge);
+    if (local[2] == 0) rebuild_if_present(cx, cy, cz - 1, merge);
+    if (local[2] == CHUNK_EDGE - 1) rebuild_if_present(cx, cy, cz + 1, merge);
 }
 
 const Material *material_of(BlockId v) {
@@ -108,7 +113,7 @@ void break_block(PlayerState &p) {
 // the ray was cast before the body's wrap, so the two may lie a world apart.
 double wrapped_offset(double a, double b) {
     const double d = b - a;
-    return game_state.world_size > 0 ? std::remainder(d, 64.0 * game_state.world_size) : d;
+    return world_state.world_size > 0 ? std::remainder(d, EDGE * world_state.world_size) : d;
 }
 
 // Whether the block cell (chunk, local), as the pick ray indexes it, shares volume with the
@@ -151,8 +156,8 @@ void pick_ray(PlayerState *body) {
     float fx = static_cast<float>(body->x - 0.5);
     float fy = static_cast<float>(body->y - 0.5);
     float fz = static_cast<float>(body->z + EYE_HEIGHT);
-    const float psi = body->yaw / 180 * 3.14f;
-    const float theta = body->pitch / 180 * 3.14f;
+    const float psi = body->yaw / 180 * static_cast<float>(PI);
+    const float theta = body->pitch / 180 * static_cast<float>(PI);
     const float dx = -std::sin(psi) * std::cos(theta) * RAY_STEP;
     const float dy = std::cos(theta) * std::cos(psi) * RAY_STEP;
     const float dz = std::sin(theta) * RAY_STEP;
@@ -164,16 +169,16 @@ void pick_ray(PlayerState *body) {
         return;
     }
 
-    int chunk[3] = {static_cast<int>(fx / 64 + 1), static_cast<int>(fy / 64 + 1),
-                    static_cast<int>(fz / 64)};
+    int chunk[3] = {static_cast<int>(fx / CHUNK_EDGE + 1), static_cast<int>(fy / CHUNK_EDGE + 1),
+                    static_cast<int>(fz / CHUNK_EDGE)};
     int local[3] = {0, 0, 0};
     int prev_chunk[3] = {0, 0, 0}, prev_local[3] = {0, 0, 0};
     bool hit = false;
     int sample = 0;
     for (; sample < RAY_SAMPLES; sample++) {
-        local[0] = static_cast<int>(64 - ((fx - 64 * chunk[0]) + 64));
-        local[1] = static_cast<int>(64 - ((fy - 64 * chunk[1]) + 64));
-        local[2] = static_cast<int>(fz - 64 * chunk[2]);
+        local[0] = static_cast<int>(CHUNK_EDGE - ((fx - CHUNK_EDGE * chunk[0]) + CHUNK_EDGE));
+        local[1] = static_cast<int>(CHUNK_EDGE - ((fy - CHUNK_EDGE * chunk[1]) + CHUNK_EDGE));
+        local[2] = static_cast<int>(fz - CHUNK_EDGE * chunk[2]);
         step_into_neighbour(chunk[1], local[1], false);
         step_into_neighbour(chunk[0], local[0], false);
         step_into_neighbour(chunk[2], local[2], true);

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr double EDGE = CHUNK_EDGE; // a chunk edge in world units
+
 // Any coordinate a body can reach in a sane world is far inside this; values beyond it
 // (a camera flown absurdly far, a NaN) are pinned so the int conversion stays defined.
 // They still lie outside the grid and read as solid.
@@ -25,12 +27,13 @@ struct ChunkPos {
 };
 
 ChunkPos chunk_of(const PlayerState &b) {
-    return {trunc_index(b.x / 64 + 1), trunc_index(b.y / 64 + 1), trunc_index(b.z / 64)};
+    return {trunc_index(b.x / CHUNK_EDGE + 1), trunc_index(b.y / CHUNK_EDGE + 1),
+            trunc_index(b.z / CHUNK_EDGE)};
 }
 
 // Horizontal local index of the block centred nearest to p (blocks sit on whole numbers).
 int centre_local(double p, int c) {
-    return 63 - trunc_index(p - 64.0 * c + 63.5);
+    return (CHUNK_EDGE - 1) - trunc_index(p - EDGE * c + (EDGE - 0.5));
 }
 
 // Floor and head probes: a missing chunk, a free slot or any non-zero block stops the body.
@@ -75,17 +78,17 @@ void vertical_contact(PlayerState &b) {
     const int lx = centre_local(b.x, c.cx);
     const int ly = centre_local(b.y, c.cy);
     if (b.vz > 0) {
-        int l = trunc_index(b.z - 64.0 * c.cz);
+        int l = trunc_index(b.z - EDGE * c.cz);
         if (vertical_solid(c.cx, c.cy, c.cz, lx, ly, l)) {
-            b.z = 64.0 * c.cz + l + 1; // feet on top of the block below
+            b.z = EDGE * c.cz + l + 1; // feet on top of the block below
             b.vz = 0;
             b.on_ground = 1;
         }
     }
     if (b.vz < 0) {
-        int l = trunc_index(b.z - 64.0 * c.cz);
+        int l = trunc_index(b.z - EDGE * c.cz);
         if (vertical_solid(c.cx, c.cy, c.cz, lx, ly, (long long)l + b.height)) {
-            b.z = 64.0 * c.cz + l;
+            b.z = EDGE * c.cz + l;
             b.vz = 0;
             b.on_ground = 1;
         }
@@ -99,12 +102,12 @@ void vertical_contact(PlayerState &b) {
 void side_contact(PlayerState &b, const ChunkPos &c, int axis, int dir) {
     double &pos = axis == 0 ? b.x : b.y;
     const int along = axis == 0 ? c.cx : c.cy;
-    const int i = trunc_index(pos - 64.0 * along + (dir > 0 ? 63.0 : 64.0));
+    const int i = trunc_index(pos - EDGE * along + (dir > 0 ? (EDGE - 1) : EDGE));
     const int across = axis == 0 ? centre_local(b.y, c.cy) : centre_local(b.x, c.cx);
-    const int lx = axis == 0 ? 63 - i : across;
-    const int ly = axis == 0 ? across : 63 - i;
-    if (!side_solid(c.cx, c.cy, c.cz, lx, ly, trunc_index(b.z - 64.0 * c.cz))) return;
-    pos = 64.0 * along + i - 63 + dir;
+    const int lx = axis == 0 ? (CHUNK_EDGE - 1) - i : across;
+    const int ly = axis == 0 ? across : (CHUNK_EDGE - 1) - i;
+    if (!side_solid(c.cx, c.cy, c.cz, lx, ly, trunc_index(b.z - EDGE * c.cz))) return;
+    pos = EDGE * along + i - (CHUNK_EDGE - 1) + dir;
     (axis == 0 ? b.vx : b.vy) = 0;
 }
 
@@ -125,18 +128,18 @@ void own_cell(PlayerState &b) {
     b.own_chunk[0] = c.cx;
     b.own_chunk[1] = c.cy;
     b.own_chunk[2] = c.cz;
-    b.own_local[0] = trunc_index(64.0 * c.cx - b.x);
-    b.own_local[1] = trunc_index(64.0 * c.cy - b.y);
-    b.own_local[2] = trunc_index(b.z - 64.0 * c.cz);
+    b.own_local[0] = trunc_index(EDGE * c.cx - b.x);
+    b.own_local[1] = trunc_index(EDGE * c.cy - b.y);
+    b.own_local[2] = trunc_index(b.z - EDGE * c.cz);
 }
 
 // A body that left the grid by more than a chunk comes back in on the other side.
 void wrap_body(PlayerState &b) {
-    double span = 64.0 * game_state.world_size;
-    if (b.x < -64) b.x = b.x + span;
-    if (b.x > 64.0 * (game_state.world_size - 1)) b.x = b.x - span;
-    if (b.y < -64) b.y = b.y + span;
-    if (b.y > 64.0 * (game_state.world_size - 1)) b.y = b.y - span;
+    double span = EDGE * world_state.world_size;
+    if (b.x < -CHUNK_EDGE) b.x = b.x + span;
+    if (b.x > EDGE * (world_state.world_size - 1)) b.x = b.x - span;
+    if (b.y < -CHUNK_EDGE) b.y = b.y + span;
+    if (b.y > EDGE * (world_state.world_size - 1)) b.y = b.y - span;
 }
 
 void move_body(PlayerState &b) {
@@ -172,7 +175,7 @@ int e_psysix() {
     for (PlayerState &b : game_state.gamer)
         if (b.active) move_body(b);
     player_actions();
-    if (game_state.already_created > 0) game_state.already_created--;
+    if (world_state.already_created > 0) world_state.already_created--;
     return 1;
 }
 

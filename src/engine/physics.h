@@ -1,7 +1,7 @@
 // The body table, the camera and the movement half of the physics step. No GL here.
 #pragma once
 
-#include "world/game.h"
+#include "engine/game.h"
 
 // Half the width of a body's box on x and y; its height is the record's own. The side
 // probes stop a body this far from a block's face.

@@ -169,7 +169,10 @@ MenuResult press_button(int hit) {
         // A world keeps the size it was created with: its record tells, else its chunk files.
         char name[64];
         copy_text(name, btt[hit].label, sizeof name);
-        int size = clamp(saved_world_size(name) / 10, 1, 3);
+        // An unreadable record is told of once, when the start infers the size in its place.
+        const int recorded = world_info_size(name);
+        int size = recorded || world_info_exists(name) ? recorded : saved_world_size(name);
+        size = clamp(size / 10, 1, 3);
         return choose_world(name, size);
     }
     if (hit == menu.b_create_world) {
@@ -381,11 +384,13 @@ int g_captions(Caption *out) {
 }
 
 TextPlace g_fit_text(int x, int y, int w, int size, const char *text) {
-    // Two pixels clear of the edges: a field's outline is two pixels wide.
-    const int lo = (x > 0 ? x : 0) + 2, hi = (x + w < MENU_W ? x + w : MENU_W) - 2;
+    const int lo = x > 0 ? x : 0, hi = x + w < MENU_W ? x + w : MENU_W;
+    // The glyphs sit on the pen's 0.8-wide advance; the last fifth of a quad is always blank,
+    // so only the advances must stay inside.
     auto fits = [&](int cx, int s) {
         int left = 0, right = 0;
-        return !font_text_span(cx, s, text, 1, &left, &right) || (left >= lo && right <= hi);
+        return !font_text_span(cx, s, text, 1, &left, &right) ||
+               (left >= lo && right - s / 5 <= hi);
     };
     if (fits(x + w / 2, size)) return {x + w / 2, y, size};
     const int mid = (lo + hi) / 2;

@@ -39,6 +39,7 @@ enum MenuResult : int {
 };
 
 constexpr int MENU_W = 800;   // width of the menu space
+constexpr int MENU_H = 600;   // its height
 constexpr int TEXT_SIZE = 22; // character size of widget texts
 
 struct Button {
@@ -73,7 +74,7 @@ struct TextPlace {
 };
 
 // Widget tables; a screen change empties all three. Process-long.
-extern Button btt[GUI_SLOTS];
+extern Button btt[GUI_SLOTS]; // the buttons ("button table")
 extern int buttons;
 extern TextField t_field[GUI_SLOTS];
 extern int t_fields;
@@ -92,7 +93,7 @@ struct MenuState {
     int mig;               // caret blink counter, 0..60, advanced per frame
 
     unsigned int iback[4]; // background, logo, "rus" flag, "eng" flag
-    WorldCatalogue *gtlg;  // saved worlds listed on SCREEN_WORLDS; null lists none
+    WorldCatalogue *gtlg;  // the catalogue: saved worlds listed on SCREEN_WORLDS; null lists none
     WorldChoice w_param;   // filled when g_mouse_down returns MENU_WORLD
 
     // Widget handles: the index of the widget on the current screen, -1 when it has none.
@@ -134,9 +135,9 @@ void g_draw();
 // edges; fields and boxes only y + 1 .. y + 29 of their frame.
 bool g_over_button(const Button &b);
 bool g_over_field(int x, int y, int w);
-// Text of widget (x, y, w) at size: centred on x + w / 2 as long as its glyphs stay inside
-// the widget's part within the menu width, 2 pixels clear of its edges; else centred on that
-// part at the largest size that fits there, moved down to keep the line's middle in place.
+// Text of widget (x, y, w) at size: centred on x + w / 2 as long as its glyphs' advances stay
+// inside the widget's part within the menu width; else centred on that part at the largest
+// size that fits there, moved down to keep the line's middle in place.
 TextPlace g_fit_text(int x, int y, int w, int size, const char *text);
 // Captions of screen lvl into out (room for 4); their number.
 int g_captions(Caption *out);

@@ -14,7 +14,8 @@
 
 namespace {
 
-const char *const CREDIT_LINE = "Tessaron v0.10 - built block by block by the Tessaron team";
+const char *const CREDIT_LINE =
+    "Tessaron v" TESS_VERSION " - built block by block by the Tessaron team";
 
 void gray(float v) {
     glColor3f(v, v, v);
@@ -41,11 +42,11 @@ void draw_background() {
     glBindTexture(GL_TEXTURE_2D, menu.iback[0]);
     glBegin(GL_QUADS);
     glTexCoord2f(0.5f + k, 0.5f - k);
-    glVertex2i(0, 600);
+    glVertex2i(0, MENU_H);
     glTexCoord2f(1 + k, 0.5f - k);
-    glVertex2i(800, 600);
+    glVertex2i(MENU_W, MENU_H);
     glTexCoord2f(1 + k, 1 - k);
-    glVertex2i(800, 0);
+    glVertex2i(MENU_W, 0);
     glTexCoord2f(0.5f + k, 1 - k);
     glVertex2i(0, 0);
     glEnd();
@@ -66,6 +67,16 @@ void draw_logo() {
     glEnd();
 }
 
+// A text button has no frame: its label may reach past the button's width, and shrinks only to
+// stay on the screen, centred where it was. A world's name stays in its column instead.
+TextPlace fit_label(const Button &b) {
+    const int index = static_cast<int>(&b - btt);
+    for (int i = 0; menu.lvl == SCREEN_WORLDS && i < WORLD_BUTTONS; i++)
+        if (menu.play_w[i] == index) return g_fit_text(b.x, b.y, b.w, TEXT_SIZE, b.label);
+    const int cx = b.x + b.w / 2, half = cx < MENU_W - cx ? cx : MENU_W - cx;
+    return g_fit_text(cx - half, b.y, 2 * half, TEXT_SIZE, b.label);
+}
+
 void draw_button(const Button &b) {
     gray(g_over_button(b) ? 1.0f : 0.6f);
     if (b.picture) {
@@ -81,7 +92,7 @@ void draw_button(const Button &b) {
         glVertex2i(b.x, b.y);
         glEnd();
     } else {
-        const TextPlace p = g_fit_text(b.x, b.y, b.w, TEXT_SIZE, b.label);
+        const TextPlace p = fit_label(b);
         f_print(p.cx, p.y, p.size, b.label, 1);
     }
 }

@@ -32,7 +32,7 @@ constexpr unsigned int PHRASE_YOUR_WORLDS = 28;
 constexpr unsigned int PHRASE_NO_WORLDS = 29;
 constexpr unsigned int PHRASE_BAD_NAME = 30; // why a new world's name was refused
 
-extern char frazes[PHRASE_SLOTS][PHRASE_BYTES];
+extern char frazes[PHRASE_SLOTS][PHRASE_BYTES]; // the phrases of the language in use
 
 void lang_init(const char *code);
 // Phrase n (0..255); the text changes when another language is loaded.

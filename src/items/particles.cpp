@@ -55,27 +55,27 @@ void add_particle_from_cube(float cx, float cy, float cz, int type, int count) {
         Particle &p = prs[k];
         // Each value below is its own draw, taken in exactly this order so that a scripted
         // source reproduces a burst flake by flake.
-        p.x = cx + (e_rand() % 32) * 0.015625f - 0.25f;
-        p.y = cy + (e_rand() % 32) * 0.015625f - 0.25f;
-        p.z = cz + (e_rand() % 32) * 0.015625f;
-        p.vx = ((e_rand() % 64) * 0.015625f - 0.5f) / 50;
-        p.vy = ((e_rand() % 64) * 0.015625f - 0.5f) / 50;
-        p.vz = ((e_rand() % 64) * 0.015625f - 0.5f) / 50 + 0.02f;
-        p.angle = (e_rand() % 360) / 180.0f * 3.14f;
+        p.x = cx + (base_rand() % 32) * 0.015625f - 0.25f;
+        p.y = cy + (base_rand() % 32) * 0.015625f - 0.25f;
+        p.z = cz + (base_rand() % 32) * 0.015625f;
+        p.vx = ((base_rand() % 64) * 0.015625f - 0.5f) / 50;
+        p.vy = ((base_rand() % 64) * 0.015625f - 0.5f) / 50;
+        p.vz = ((base_rand() % 64) * 0.015625f - 0.5f) / 50 + 0.02f;
+        p.angle = (base_rand() % 360) / 180.0f * static_cast<float>(PI);
         // The flake starts on one of the block's six faces, pushed outwards from it.
-        const int face = e_rand() % 6;
+        const int face = base_rand() % 6;
         float *const pos[3] = {&p.x, &p.y, &p.z};
         float *const vel[3] = {&p.vx, &p.vy, &p.vz};
         const float centre[3] = {cx, cy, cz};
         const int axis = face / 2;
         *pos[axis] = centre[axis] + (face % 2 ? 0.5f : -0.5f);
         *vel[axis] += face % 2 ? FACE_PUSH : -FACE_PUSH;
-        int g = e_rand() % 3;
+        int g = base_rand() % 3;
         const TexCell &cell = g == 0 ? tex.top : g == 1 ? tex.bottom : tex.side;
         int span = g == 0 ? 10 : 16;
-        p.u = cell.u + (e_rand() % span) / 1000.0f * 9;
-        p.v = cell.v + (e_rand() % span) / 1000.0f * 9;
-        p.life = e_rand() % 30 + 20;
+        p.u = cell.u + (base_rand() % span) / 1000.0f * 9;
+        p.v = cell.v + (base_rand() % span) / 1000.0f * 9;
+        p.life = base_rand() % 30 + 20;
         p.active = 1;
     }
 }

@@ -23,8 +23,8 @@ struct ItemBox {
     int8_t active;
 };
 
-extern Particle prs[PARTICLE_POOL];
-extern ItemBox bxs[BOX_POOL];
+extern Particle prs[PARTICLE_POOL]; // the particle pool
+extern ItemBox bxs[BOX_POOL];       // the item-box pool
 
 // Frees every particle and box. Process start.
 void init_particles();
@@ -33,7 +33,7 @@ int find_free_partcl();
 // Lowest free box index among 0..511, or -1.
 int find_free_box();
 // Spawns up to count flakes around block position (x, y, z), textured from type's atlas
-// cells; each one draws 12 numbers from e_rand. Stops quietly when the pool is full.
+// cells; each one draws 12 numbers from base_rand. Stops quietly when the pool is full.
 void add_particle_from_cube(float x, float y, float z, int type, int count);
 // Drops one collectable box of type at (x, y, z); nothing when boxes 0..511 are all active.
 void add_box(float x, float y, float z, uint16_t type);

@@ -14,8 +14,6 @@
 #include "world/mesher.h"
 #include "world/streamer.h"
 
-int chunk_draw_path = DRAW_MERGED;
-int chunk_draw_silhouettes = 1;
 ChunkDrawStats chunk_draw_stats;
 
 namespace {
@@ -32,28 +30,6 @@ constexpr float FOG_SLACK = 0.05f;
 // A plane value this far inside cannot turn non-positive through float rounding in the
 // per-face test, whose terms stay below a few thousand.
 constexpr float SURE_INSIDE = 0.01f;
-
-// Eye position in the coordinates the modelview receives: the inverse of its affine part
-// applied to the origin.
-void eye_from_modelview(float eye[3]) {
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    // M = [A | t] column-major: A(i,j) = m[4j + i], t = m[12..14]; eye = -A^-1 t.
-    const double a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6],
-                 k = m[10];
-    const double co00 = e * k - f * h, co01 = -(d * k - f * g), co02 = d * h - e * g;
-    const double det = a * co00 + b * co01 + c * co02;
-    if (det == 0) {
-        eye[0] = eye[1] = eye[2] = 0;
-        return;
-    }
-    const double inv[9] = {co00 / det, -(b * k - c * h) / det, (b * f - c * e) / det,
-                           co01 / det, (a * k - c * g) / det,  -(a * f - c * d) / det,
-                           co02 / det, -(a * h - b * g) / det, (a * e - b * d) / det};
-    for (int i = 0; i < 3; i++)
-        eye[i] = static_cast<float>(
-            -(inv[3 * i] * m[12] + inv[3 * i + 1] * m[13] + inv[3 * i + 2] * m[14]));
-}
 
 // 1 when every face test cube of the chunk centred at (x, y, z) is surely inside all planes.
 bool chunk_wholly_inside(float x, float y, float z) {
@@ -145,18 +121,39 @@ bool cut_cell_textures() {
     return true;
 }
 
-// The view of one drawing: eye position and modelview.
+// The view of one drawing: eye position and modelview, in drawing coordinates.
 struct View {
     float eye[3];
     float modelview[16];
 };
 
-void read_view(View &v) {
-    glGetFloatv(GL_MODELVIEW_MATRIX, v.modelview);
-    eye_from_modelview(v.eye);
+// The view the frame loads for the camera (its rotations about x then y, then its position
+// moved by a wrap shift), worked out from what the frame was told rather than read back from
+// GL. The eye is where the translation puts the origin: minus the translation itself.
+View view_for(const ChunkView &v, int shift_x, int shift_y) {
+    const float t[3] = {static_cast<float>(v.camera_x + shift_x), static_cast<float>(-v.camera_z),
+                        static_cast<float>(v.camera_y + shift_y)};
+    const double deg = std::acos(-1.0) / 180;
+    const double sa = std::sin(v.rot_x * deg), ca = std::cos(v.rot_x * deg);
+    const double sb = std::sin(v.rot_y * deg), cb = std::cos(v.rot_y * deg);
+    const double r[3][3] = {{cb, 0, sb}, {sa * sb, ca, -sa * cb}, {-ca * sb, sa, ca * cb}};
+    View out{};
+    for (int i = 0; i < 3; i++) {
+        double moved = 0;
+        for (int j = 0; j < 3; j++) {
+            out.modelview[4 * j + i] = static_cast<float>(r[i][j]);
+            moved += r[i][j] * t[j];
+        }
+        out.modelview[12 + i] = static_cast<float>(moved);
+        out.eye[i] = -t[i];
+    }
+    out.modelview[15] = 1;
+    return out;
 }
 
 struct FrameDraw {
+    ChunkView given; // what the frame was told
+    DrawOptions opt;
     View view;
     bool merged;     // cell textures ready: merged meshes may be drawn
     float fog_limit; // eye-plane distance from which every fragment is the fog colour; < 0: none
@@ -200,8 +197,8 @@ void draw_merged(const MergedMesh &mm, const float eye[3], bool inside) {
 }
 
 // The chunk's merged mesh when it reflects the chunk's current mesh arrays.
-const MergedMesh *current_merged(const Chunk &ch, int slot, int wx, int wy, int level) {
-    const MergedMesh &mm = merged_meshes[slot];
+const MergedMesh *current_merged(const Chunk &ch, int wx, int wy, int level) {
+    const MergedMesh &mm = ch.merged;
     if (!mm.version || mm.cx != wx || mm.cy != wy || mm.level != level || mm.faces != ch.polygons)
         return nullptr;
     return &mm;
@@ -216,8 +213,8 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
     // The block centres span 0..63 from the chunk's corner, so the box centre is at 31.5.
     const float centre[3] = {x - 0.5f, y - 0.5f, z - 0.5f};
     const bool inside = chunk_wholly_inside(centre[0], centre[1], centre[2]);
-    const MergedMesh *mm = chunk_draw_path == DRAW_MERGED && frame.merged
-                               ? current_merged(ch, c.slot, c.wx, c.wy, c.level)
+    const MergedMesh *mm = frame.opt.path == DRAW_MERGED && frame.merged
+                               ? current_merged(ch, c.wx, c.wy, c.level)
                                : nullptr;
     if (mm) {
         const float half[3] = {FACE_BOX_HALF, FACE_BOX_HALF, FACE_BOX_HALF};
@@ -233,7 +230,7 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
     glVertexPointer(3, GL_FLOAT, 12, ch.verts);
     glTexCoordPointer(2, GL_FLOAT, 8, ch.texs);
     glNormalPointer(GL_FLOAT, 12, ch.norms);
-    if (chunk_draw_path == DRAW_PER_FACE) {
+    if (frame.opt.path == DRAW_PER_FACE) {
         draw_faces_per_face(ch);
         return;
     }
@@ -243,12 +240,12 @@ void draw_chunk(const Chunk &ch, const StreamCell &c, const View &view) {
 // The modelview for a chunk seen across the world's edge: the chunk at the wrapped position,
 // drawn one world width further on.
 void load_shifted_view(int shift_x, int shift_y) {
+    const ChunkView &v = frame.given;
     glLoadIdentity();
-    glRotatef(game_state.camera_rot_x, 1, 0, 0);
-    glRotatef(game_state.camera_rot_y, 0, 1, 0);
-    glTranslatef(static_cast<float>(game_state.camera_x + shift_x),
-                 static_cast<float>(-game_state.camera_z),
-                 static_cast<float>(game_state.camera_y + shift_y));
+    glRotatef(v.rot_x, 1, 0, 0);
+    glRotatef(v.rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(v.camera_x + shift_x), static_cast<float>(-v.camera_z),
+                 static_cast<float>(v.camera_y + shift_y));
     CalculateFrustum();
 }
 
@@ -262,9 +259,7 @@ void visit_cell(const StreamCell &c, void *) {
     }
     glPushMatrix();
     load_shifted_view(c.shift_x, c.shift_y);
-    View shifted;
-    read_view(shifted);
-    draw_chunk(ch, c, shifted);
+    draw_chunk(ch, c, view_for(frame.given, c.shift_x, c.shift_y));
     glPopMatrix();
     CalculateFrustum();
 }
@@ -284,7 +279,7 @@ void draw_silhouettes() {
         if (shifted) {
             glPushMatrix();
             load_shifted_view(f.shift_x, f.shift_y);
-            read_view(view);
+            view = view_for(frame.given, f.shift_x, f.shift_y);
         }
         const float x = static_cast<float>(32 - CHUNK_EDGE * sil->cx) - 0.5f;
         const float y = static_cast<float>(CHUNK_EDGE * sil->level + 32) - 0.5f;
@@ -325,24 +320,19 @@ int chunk_box_in_frustum(const float c[3], const float h[3]) {
     return 1;
 }
 
-void draw_buffs() {
+void draw_buffs(const ChunkView &view, const DrawOptions &opt) {
     chunk_draw_stats = ChunkDrawStats{};
     CalculateFrustum();
-    read_view(frame.view);
+    frame.given = view;
+    frame.opt = opt;
+    frame.view = view_for(view, 0, 0);
     frame.far.clear();
-    frame.merged = chunk_draw_path == DRAW_MERGED && cut_cell_textures();
+    frame.merged = opt.path == DRAW_MERGED && cut_cell_textures();
     frame.fog_limit = -1;
-    GLint mode = 0;
-    glGetIntegerv(GL_FOG_MODE, &mode);
-    if (frame.merged && chunk_draw_silhouettes && glIsEnabled(GL_FOG) && mode == GL_LINEAR) {
-        float end = 0;
-        glGetFloatv(GL_FOG_END, &end);
-        frame.fog_limit = end + FOG_SLACK + 1e-4f * std::fabs(end);
-    }
+    if (frame.merged && opt.silhouettes && view.fog)
+        frame.fog_limit = view.fog_end + FOG_SLACK + 1e-4f * std::fabs(view.fog_end);
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
-    stream_locate(game_state.camera_x, game_state.camera_y, game_state.camera_z);
     stream_walk(visit_cell, nullptr);
     draw_silhouettes();
     glBindTexture(GL_TEXTURE_2D, textures.g_textures);
-    re_save();
 }

@@ -2,6 +2,8 @@
 // view frustum and drawn from their vertex arrays, across the world's edge too.
 #pragma once
 
+#include "world/mesher.h"
+
 // Which way chunks are drawn; all draw the same picture, the first two are kept so the
 // comparison can be rerun. DRAW_PER_FACE: every face that passes the frustum test is its own
 // glDrawArrays call (the reference). DRAW_RUNS: faces GL would cull as back faces are
@@ -10,9 +12,14 @@
 // linear fog on, chunks wholly at or beyond the fog end are drawn as untextured, unlit
 // silhouettes (they come out in the fog colour either way).
 enum ChunkDrawPath { DRAW_MERGED = 0, DRAW_PER_FACE = 1, DRAW_RUNS = 2 };
-extern int chunk_draw_path;
-// 0 turns the silhouettes of the merged path off (to measure them). Default 1.
-extern int chunk_draw_silhouettes;
+
+// How chunks are built and drawn. The game uses the defaults; the flight driver, the
+// benchmarks and the tests pick others to compare and measure.
+struct DrawOptions {
+    int path = DRAW_MERGED;
+    int silhouettes = 1; // 0 turns the silhouettes of the merged path off (to measure them)
+    MergeOptions merge;
+};
 
 // GL calls and faces of the last draw_buffs, for the benchmark and the tests. Per frame.
 struct ChunkDrawStats {
@@ -23,11 +30,22 @@ struct ChunkDrawStats {
 };
 extern ChunkDrawStats chunk_draw_stats;
 
+// What the chunk drawing is told of the view the frame set up: the camera (world units, z up;
+// pitch and yaw in degrees, as the frame rotated by them) and the linear fog (on or off, and
+// its end as the frame set it).
+struct ChunkView {
+    double camera_x, camera_y, camera_z;
+    float rot_x, rot_y;
+    int fog;
+    float fog_end;
+};
+
 // With the camera's view in the modelview (lighting and back-face culling on, the vertex,
-// normal and texture-coordinate arrays enabled): binds the atlas, brings in at most one
-// missing chunk, draws the chunks in the frustum and releases those out of range. Leaves
-// the modelview and the matrix stack as it found them.
-void draw_buffs();
+// normal and texture-coordinate arrays enabled): binds the atlas and draws the chunks in
+// memory within the streaming range that are in the frustum. Leaves the modelview and the
+// matrix stack as it found them. Brings nothing in and releases nothing (stream_update and
+// re_save do, before and after).
+void draw_buffs(const ChunkView &view, const DrawOptions &opt = DrawOptions{});
 
 // Smallest eye-plane distance (-z in eye space) of any point of the box centre c, half sides
 // h under a modelview m (column-major): the distance linear fog measures on this GL, and

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/common.h"
 #include "base/config.h"
 #include "draw/cubes.h"
 #include "draw/font.h"
@@ -36,6 +37,8 @@ constexpr float DUSK = 0.4f; // below this brightness the sunlight turns red
 constexpr int HOTBAR_CELLS = 10;
 constexpr int HOTBAR_X = 210, HOTBAR_Y = 566, HOTBAR_PITCH = 38;
 
+float fog_end = 10.0f; // as last handed to GL: the chunk drawing is told it
+
 const char *gl_error_name(unsigned int code) {
     switch (code) {
     case GL_INVALID_ENUM:
@@ -57,11 +60,11 @@ const char *gl_error_name(unsigned int code) {
 
 // Sun quad, light position and the colours of the time of day, in the sky frame (the
 // camera's rotation without its translation).
-void draw_sky() {
-    glRotatef(game_state.camera_rot_x, 1, 0, 0);
-    glRotatef(game_state.camera_rot_y, 0, 1, 0);
+void draw_sky(const SceneView &v) {
+    glRotatef(v.rot_x, 1, 0, 0);
+    glRotatef(v.rot_y, 0, 1, 0);
 
-    const double a = (CLOCK_FACTOR * game_state.world_clock + game_state.camera_x) / 20000 / 3.14;
+    const double a = (CLOCK_FACTOR * v.world_clock + v.camera_x) / 20000 / PI;
     const double s = std::sin(a), c = std::cos(a);
     sky.sunposx = static_cast<float>(-SUN_DISTANCE * c);
     sky.sunposy = static_cast<float>(SUN_DISTANCE * s);
@@ -83,9 +86,9 @@ void draw_sky() {
     glVertex3f(sky.sunposx + hs, sky.sunposy + hc, SUN_HALF);
     glEnd();
 
-    sky.LightPosition[0] = static_cast<float>(sky.sunposx + game_state.camera_x);
+    sky.LightPosition[0] = static_cast<float>(sky.sunposx + v.camera_x);
     sky.LightPosition[1] = sky.sunposy - 20;
-    sky.LightPosition[2] = static_cast<float>(game_state.camera_y);
+    sky.LightPosition[2] = static_cast<float>(v.camera_y);
 
     if (s < 0) {
         sky.LightDiffuse[0] = sky.LightDiffuse[1] = sky.LightDiffuse[2] = 0;
@@ -106,21 +109,22 @@ void draw_sky() {
     glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
 }
 
-void draw_world() {
+void draw_world(const SceneView &v, const DrawOptions &opt) {
     glLoadIdentity();
     glEnable(GL_LIGHTING);
-    glRotatef(game_state.camera_rot_x, 1, 0, 0);
-    glRotatef(game_state.camera_rot_y, 0, 1, 0);
-    glTranslatef(static_cast<float>(game_state.camera_x), static_cast<float>(-game_state.camera_z),
-                 static_cast<float>(game_state.camera_y));
+    glRotatef(v.rot_x, 1, 0, 0);
+    glRotatef(v.rot_y, 0, 1, 0);
+    glTranslatef(static_cast<float>(v.camera_x), static_cast<float>(-v.camera_z),
+                 static_cast<float>(v.camera_y));
     glEnable(GL_CULL_FACE);
-    draw_buffs();
+    draw_buffs(ChunkView{v.camera_x, v.camera_y, v.camera_z, v.rot_x, v.rot_y,
+                         game_param.fog_enabled, fog_end},
+               opt);
     glDisable(GL_CULL_FACE);
     render_particles();
 }
 
-void draw_target() {
-    const PlayerState &p = game_state.gamer[0];
+void draw_target(const SceneView &p) {
     if (!p.has_target) return;
     glColor4f(0, 0, 0, 1);
     glLineWidth(5.0f);
@@ -179,7 +183,8 @@ void render_init_gl() {
     glFogf(GL_FOG_DENSITY, 0.4f);
     glHint(GL_FOG_HINT, GL_DONT_CARE);
     glFogf(GL_FOG_START, 5.0f);
-    glFogf(GL_FOG_END, 10.0f);
+    fog_end = 10.0f;
+    glFogf(GL_FOG_END, fog_end);
     if (game_param.fog_enabled) glEnable(GL_FOG);
     glFrontFace(GL_CCW);
     glLightfv(GL_LIGHT1, GL_DIFFUSE, sky.LightDiffuse);
@@ -199,30 +204,34 @@ void render_init_gl() {
 
 void render_set_fog(int vision_range) {
     glFogf(GL_FOG_START, float(20 * vision_range));
-    glFogf(GL_FOG_END, float(32 * vision_range + 22));
+    fog_end = float(32 * vision_range + 22);
+    glFogf(GL_FOG_END, fog_end);
 }
 
-unsigned int e_report_gl_error(unsigned int code) {
+unsigned int render_report_gl_error(unsigned int code) {
     if (code != GL_NO_ERROR)
         std::printf("error %i, %s\n", static_cast<int>(code), gl_error_name(code));
     return code;
 }
 
-int render_frame(int game_running, int menu_shown) {
+void render_scene(int game_running, const SceneView &view, const DrawOptions &opt) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (game_running == 1) {
-        draw_sky();
+        draw_sky(view);
         if (game_param.fog_enabled) glEnable(GL_FOG);
         glDisable(GL_BLEND);
-        draw_world();
+        draw_world(view, opt);
         glDisable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
-        draw_target();
+        draw_target(view);
         draw_hotbar();
         restore_state();
     }
-    e_report_gl_error(glGetError());
+}
+
+int render_finish(int menu_shown) {
+    render_report_gl_error(glGetError());
     if (menu_shown == 1) g_draw();
     return 1;
 }

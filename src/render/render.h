@@ -2,6 +2,8 @@
 // target outline, the hotbar, the GL error report and the menu; and the GL state it starts from.
 #pragma once
 
+#include "render/chunk_draw.h"
+
 // The sun and the colours of the time of day. Process-long; every game frame rewrites all
 // but the fourth components and the ambient light, and render_init_gl hands fogColor,
 // LightDiffuse and LightAmbient to GL.
@@ -22,13 +24,26 @@ void render_init_gl();
 // The fog range of a game: from 20 * vision_range to 32 * vision_range + 22.
 void render_set_fog(int vision_range);
 
-// Draws one frame (the caller has cleared the buffers and swaps afterwards): the 3-D scene
-// and the hotbar only when game_running is 1, then one pending GL error is printed, then the
-// menu when menu_shown is 1. Leaves the modelview selected and identity, the perspective in
-// the projection, texturing and depth test on, blending, lighting and face culling off.
-// Returns 1.
-int render_frame(int game_running, int menu_shown);
+// What the frame is told of the game it draws: the camera (world units, z up; pitch and yaw
+// in degrees), the world clock (seconds of play) that places the sun, and the block the player
+// aims at (drawn outlined when has_target is set).
+struct SceneView {
+    double camera_x, camera_y, camera_z;
+    float rot_x, rot_y;
+    double world_clock;
+    int has_target;
+    int target_local[3], target_chunk[3];
+};
+
+// One frame is render_scene then render_finish (the caller has cleared the buffers and swaps
+// afterwards); the world's work of the frame goes before and between them. render_scene draws
+// the 3-D scene and the hotbar only when game_running is 1, leaving the modelview selected and
+// identity, the perspective in the projection, texturing and depth test on, blending, lighting
+// and face culling off.
+void render_scene(int game_running, const SceneView &view, const DrawOptions &opt = DrawOptions{});
+// Prints one pending GL error, then draws the menu when menu_shown is 1. Returns 1.
+int render_finish(int menu_shown);
 
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.
-unsigned int e_report_gl_error(unsigned int code);
+unsigned int render_report_gl_error(unsigned int code);

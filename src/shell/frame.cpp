@@ -15,7 +15,6 @@ FrameTiming frame_timing;
 
 namespace {
 
-constexpr double PI = 3.14; // the game's angles have always used this value
 constexpr double PIXELS_PER_DEGREE = 10;
 constexpr double FORWARD = 0.2;
 constexpr double SIDEWAYS = 0.12;
@@ -134,7 +133,7 @@ int frame_display(const FrameCalls &c) {
         frame_timing.fps = frame_timing.cdr;
         frame_timing.cdr = 0;
         frame_timing.lastclock = c.clock();
-        std::snprintf(buff, sizeof buff, "Tessaron, %s, %s, FPS: %i", "v0.10", "linux",
+        std::snprintf(buff, sizeof buff, "Tessaron, v%s, %s, FPS: %i", TESS_VERSION, "linux",
                       frame_timing.fps);
         c.set_title(buff);
     }

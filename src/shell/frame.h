@@ -29,7 +29,7 @@ struct FrameTiming {
     double lc;        // clock at the last frame-time sample
     double lastren;   // clock right after the last rendered frame's wait
     double lastclock; // clock at the last title update
-    int cdr;          // frames rendered since the last title update
+    int cdr;          // the frame counter: frames rendered since the last title update
     int fps;          // cdr at the last title update
 };
 extern FrameTiming frame_timing;

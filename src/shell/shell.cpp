@@ -12,6 +12,7 @@
 #include "base/config.h"
 #include "draw/views.h"
 #include "engine/engine.h"
+#include "gui/gui.h"
 #include "engine/physics.h"
 #include "shell/frame.h"
 #include "shell/window.h"
@@ -42,6 +43,9 @@ void install_stop_handlers() {
     sigaction(SIGTERM, &sa, nullptr);
     // Closing the terminal that started the game, or an ssh logout, must save like SIGTERM.
     sigaction(SIGHUP, &sa, nullptr);
+    // Standard output is often a pipe to a logger; once its reader is gone a printed line
+    // must fail as a write, not end the game before its chunks are saved.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 void check_stop_signal() {
@@ -77,8 +81,8 @@ void Display() {
     frame_display(frame_calls);
 }
 
+// The chunks are saved once the main loop has returned, as on every other way out.
 void Close() {
-    save_all(game);
     glutLeaveMainLoop();
 }
 
@@ -134,8 +138,8 @@ void PassiveMotion(int x, int y) {
         shell_warp_pointer(cx, cy);
         return;
     }
-    input.mouse_x = static_cast<int>(800.0f / p->window_width * x);
-    input.mouse_y = static_cast<int>(600.0f / p->window_height * y);
+    input.mouse_x = static_cast<int>(float(MENU_W) / p->window_width * x);
+    input.mouse_y = static_cast<int>(float(MENU_H) / p->window_height * y);
     set_mouse(input.mouse_x, input.mouse_y);
 }
 
@@ -165,7 +169,7 @@ void open_window(int *argc, char **argv, const GameParams &p) {
     // main must get control back to save the world, whichever way the loop ends.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    std::snprintf(buff, sizeof buff, "Tessaron, %s, %s", "v0.10", "linux");
+    std::snprintf(buff, sizeof buff, "Tessaron, v%s, %s", TESS_VERSION, "linux");
     glutCreateWindow(buff);
     shell_set_glut_running(1);
     shell_pin_gl_driver();

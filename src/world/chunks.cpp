@@ -11,7 +11,7 @@ namespace {
 // Slot number of an in-grid chunk, or -1. The caller has already wrapped cx and cy.
 int grid_slot(int cx, int cy, int level) {
     if (!chunk_in_grid(cx, cy, level)) return -1;
-    uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
+    uint16_t cell = world_state.world[chunk_cell(cx, cy, level)];
     // Slot numbers above the pool can only come from a damaged grid; treat them as absent
     // rather than index past the pool.
     if (cell == NO_CHUNK || cell >= POOL_SIZE || cubes[cell].used == 0) return -1;
@@ -39,25 +39,25 @@ int chunk_slot(int cx, int cy, int level) {
 }
 
 int initialize_world() {
-    printf("world size %i \n", game_state.world_size);
-    std::free(game_state.world);
-    game_state.world = nullptr;
+    printf("world size %i \n", world_state.world_size);
+    std::free(world_state.world);
+    world_state.world = nullptr;
     // Chunks a previous game left bound would otherwise leak their meshes.
     for (Chunk &c : cubes) {
         if (c.used) free_mesh(c);
         c.used = 0;
     }
-    if (game_state.world_size <= 0) {
-        printf("cannot alloc world grid for world size %i \n", game_state.world_size);
+    if (world_state.world_size <= 0) {
+        printf("cannot alloc world grid for world size %i \n", world_state.world_size);
         return 0;
     }
-    size_t cells = size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS;
-    game_state.world = static_cast<uint16_t *>(std::malloc(cells * sizeof(uint16_t)));
-    if (!game_state.world) {
-        printf("cannot alloc world grid for world size %i \n", game_state.world_size);
+    size_t cells = size_t(world_state.world_size) * size_t(world_state.world_size) * CHUNK_LEVELS;
+    world_state.world = static_cast<uint16_t *>(std::malloc(cells * sizeof(uint16_t)));
+    if (!world_state.world) {
+        printf("cannot alloc world grid for world size %i \n", world_state.world_size);
         return 0;
     }
-    for (size_t k = 0; k < cells; k++) game_state.world[k] = NO_CHUNK;
+    for (size_t k = 0; k < cells; k++) world_state.world[k] = NO_CHUNK;
     return 1;
 }
 
@@ -99,19 +99,19 @@ int g_z(int cx, int cy, int level, int x, int y, int z) {
 }
 
 int t_zn(int c) {
-    if (c < 0) c += game_state.world_size;
-    if (c >= game_state.world_size) c -= game_state.world_size;
+    if (c < 0) c += world_state.world_size;
+    if (c >= world_state.world_size) c -= world_state.world_size;
     return c;
 }
 
 int wrap_chunk(int c) {
-    if (game_state.world_size <= 0) return c;
-    c %= game_state.world_size;
-    return c < 0 ? c + game_state.world_size : c;
+    if (world_state.world_size <= 0) return c;
+    c %= world_state.world_size;
+    return c < 0 ? c + world_state.world_size : c;
 }
 
 float t_un(float p) {
-    float span = float(64 * game_state.world_size);
+    float span = float(64 * world_state.world_size);
     if (p < 0) p += span;
     if (p >= span) p -= span;
     return p;

@@ -20,6 +20,50 @@ inline int block_index(int x, int y, int z) {
     return (x * CHUNK_EDGE + y) * CHUNK_EDGE + z;
 }
 
+// Blocks a merged quad covers: direction (Face order of the mesh: below, above, -y, +y, -x,
+// +x), the block layer along its normal, and inclusive row and bit ranges of its plane.
+// Rows and bits are x and y for below/above, x and z for -y/+y, y and z for -x/+x.
+struct MergedRect {
+    uint8_t dir, layer, r0, r1, b0, b1;
+};
+
+// Consecutive quads sharing an atlas cell (cell = i + 16 j for the cell at u = i / 16,
+// v = j / 16) and a direction.
+struct MergedGroup {
+    int first, count, cell, dir;
+};
+
+struct MergedMesh {
+    int cx, cy, level;           // chunk it was last built for
+    unsigned version;            // build of the textured mesh it reflects; 0: never built
+    int faces;                   // mesh-array faces it covers
+    int quads;                   // quads in the arrays
+    int groups;                  // groups in group
+    float *verts, *texs, *norms; // 4 vertices a quad, laid out as the mesh arrays; texture
+                                 // coordinates count cell repeats (one per block)
+    float *boxes;                // per quad: centre x y z and half sides, drawing frame
+    MergedRect *rects;
+    MergedGroup *group;
+    int capacity, group_capacity; // allocated quads and groups
+};
+
+// What the streamer knows of the chunk in a slot beyond its blocks. Set when the slot is
+// bound; per game.
+struct ChunkStream {
+    int cx, cy, level;   // position the slot is bound to
+    uint8_t queued;      // out of range and waiting in the save queue, still bound and drawable
+    uint8_t save_failed; // a save failed: the chunk stays in memory until one succeeds
+    uint8_t
+        to_keep_aside; // its file was not read whole and sound: kept aside before the first save
+    int told;          // reason last printed for a failed save of this chunk; 0 none
+    uint32_t retry_at; // save clock before which a failed save is not tried again
+};
+
+// Everything of one pool slot. The merged mesh and the silhouette are drawing data, yet they
+// live here rather than next to the drawing: the mesher builds the merged mesh in the same
+// pass as the mesh arrays and must find it by slot, and the world floor cannot reach up to a
+// store kept by the drawing. The drawing only reads them. Both keep their arrays from one
+// chunk to the next bound to the slot (process-long).
 struct Chunk {
     alignas(64) BlockId blocks[CHUNK_BLOCKS];
     uint8_t used; // 1 while the slot holds a chunk
@@ -27,6 +71,9 @@ struct Chunk {
     float *texs;  // mesh texture coordinates, 4 x 2 floats per face
     int polygons; // faces currently in the mesh arrays
     float *norms; // mesh normals, 4 x 3 floats per face
+    ChunkStream stream;
+    MergedMesh merged;     // textured drawing mesh, rebuilt by every create_polygons
+    MergedMesh silhouette; // untextured, built from merged on first use after each rebuild
 };
 
 // Pool of chunk records; a slot is free when used == 0. Process-long.
@@ -34,13 +81,13 @@ extern Chunk cubes[POOL_SIZE];
 
 // Grid cell index of chunk (cx, cy, level); arguments must lie inside the grid.
 inline int chunk_cell(int cx, int cy, int level) {
-    return (level * game_state.world_size + cy) * game_state.world_size + cx;
+    return (level * world_state.world_size + cy) * world_state.world_size + cx;
 }
 
 // Whether (cx, cy, level) is a cell of the current grid (false while there is no grid).
 inline bool chunk_in_grid(int cx, int cy, int level) {
-    return game_state.world && cx >= 0 && cx < game_state.world_size && cy >= 0 &&
-           cy < game_state.world_size && level >= 0 && level < CHUNK_LEVELS;
+    return world_state.world && cx >= 0 && cx < world_state.world_size && cy >= 0 &&
+           cy < world_state.world_size && level >= 0 && level < CHUNK_LEVELS;
 }
 
 // Whether v is a block index along one edge of a chunk (0..63).

@@ -1,4 +1,4 @@
-// The one game record; its fields start at the values the record declares.
+// The one world record; its fields start at the values the record declares.
 #include "world/game.h"
 
-GameState game_state;
+WorldState world_state;

@@ -7,6 +7,7 @@
 
 #include "world/chunks.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -234,16 +235,32 @@ constexpr FaceShape shapes[FACE_KINDS] = {
     {{{1, 1, 0}, {1, 1, 1}, {1, 0, 1}, {1, 0, 0}}, {{1, 0}, {0, 0}, {0, 1}, {1, 1}}, {1, 0, 0}},
 };
 
-struct Corners {
-    float d1[2], d2[2], d3[2]; // low and high side of the block in the drawing frame
-};
-
-struct Writer {
+// Block coordinates are whole numbers and chunk bases multiples of 64, so every corner
+// coordinate is a half-integer far inside float precision: it comes out the same whichever
+// order its terms are added in. The writers rely on that.
+struct ScalarWriter {
     float *verts, *texs, *norms;
     int count;
+    float base_x, base_y, base_z;
+    float d1[2], d2[2], d3[2]; // low and high side of the block in the drawing frame
+
+    ScalarWriter(Chunk &ch, int cx, int cy, int level)
+        : verts(ch.verts), texs(ch.texs), norms(ch.norms), count(0), base_x(float(64 * cx)),
+          base_y(float(64 * cy)), base_z(float(64 * level)) {}
+
+    void row(int x, int y) {
+        d1[0] = (float(x) - 0.5f) - base_x;
+        d1[1] = (float(x) + 0.5f) - base_x;
+        d3[0] = (float(y) - 0.5f) - base_y;
+        d3[1] = (float(y) + 0.5f) - base_y;
+    }
+    void block(int z) {
+        d2[0] = base_z + (float(z) - 0.5f);
+        d2[1] = base_z + (float(z) + 0.5f);
+    }
 
     // One face; the shape is a template argument so its table folds into plain stores.
-    template <int F> void face(int t, const Corners &c) {
+    template <int F> void face(int t) {
         constexpr const FaceShape &s = shapes[F];
         const TexCell &cell = F == BELOW   ? texes[t].bottom
                               : F == ABOVE ? texes[t].top
@@ -255,9 +272,9 @@ struct Writer {
         float *n = norms + 12 * count;
 #pragma GCC unroll 4
         for (int k = 0; k < 4; k++) {
-            v[3 * k + 0] = c.d1[s.corner[k][0]];
-            v[3 * k + 1] = c.d2[s.corner[k][1]];
-            v[3 * k + 2] = c.d3[s.corner[k][2]];
+            v[3 * k + 0] = d1[s.corner[k][0]];
+            v[3 * k + 1] = d2[s.corner[k][1]];
+            v[3 * k + 2] = d3[s.corner[k][2]];
             tx[2 * k + 0] = us[s.tex[k][0]];
             tx[2 * k + 1] = vs[s.tex[k][1]];
             n[3 * k + 0] = s.normal[0];
@@ -267,6 +284,66 @@ struct Writer {
         count++;
     }
 };
+
+#ifdef __SSE2__
+// The same faces four floats at a time: a vertex is the block's position (d1, d2, d3) plus its
+// corner's offset, the texture corners the cell's (u, v) plus 0 or one cell.
+struct VectorWriter {
+    float *verts, *texs, *norms;
+    int count;
+    __m128 corner[FACE_KINDS][4]; // per vertex: corner offset less the chunk base, lane 3 zero
+    __m128 tex[FACE_KINDS][2];    // texture offsets of vertices 0, 1 and 2, 3
+    __m128 normal[FACE_KINDS][3]; // the four normals, as the array holds them
+    __m128 row_at, at;            // (x, 0, y, 0), then (x, z, y, 0)
+
+    VectorWriter(Chunk &ch, int cx, int cy, int level)
+        : verts(ch.verts), texs(ch.texs), norms(ch.norms), count(0) {
+        const float base[3] = {-float(64 * cx), float(64 * level), -float(64 * cy)};
+        for (int f = 0; f < FACE_KINDS; f++) {
+            const FaceShape &s = shapes[f];
+            float n[12], t[8];
+            for (int k = 0; k < 4; k++) {
+                float c[3];
+                for (int a = 0; a < 3; a++) c[a] = base[a] + (s.corner[k][a] ? 0.5f : -0.5f);
+                corner[f][k] = _mm_setr_ps(c[0], c[1], c[2], 0);
+                for (int a = 0; a < 3; a++) n[3 * k + a] = s.normal[a];
+                t[2 * k] = s.tex[k][0] ? ATLAS_CELL : 0;
+                t[2 * k + 1] = s.tex[k][1] ? ATLAS_CELL : 0;
+            }
+            for (int i = 0; i < 3; i++) normal[f][i] = _mm_loadu_ps(n + 4 * i);
+            for (int i = 0; i < 2; i++) tex[f][i] = _mm_loadu_ps(t + 4 * i);
+        }
+    }
+
+    void row(int x, int y) { row_at = _mm_setr_ps(float(x), 0, float(y), 0); }
+    void block(int z) { at = _mm_add_ps(row_at, _mm_setr_ps(0, float(z), 0, 0)); }
+
+    template <int F> void face(int t) {
+        const TexCell &cell = F == BELOW   ? texes[t].bottom
+                              : F == ABOVE ? texes[t].top
+                                           : texes[t].side;
+        float *v = verts + 12 * count, *tx = texs + 8 * count, *n = norms + 12 * count;
+        // Each vertex is stored four wide over the start of the next; the last one exactly.
+        _mm_storeu_ps(v, _mm_add_ps(at, corner[F][0]));
+        _mm_storeu_ps(v + 3, _mm_add_ps(at, corner[F][1]));
+        _mm_storeu_ps(v + 6, _mm_add_ps(at, corner[F][2]));
+        const __m128 last = _mm_add_ps(at, corner[F][3]);
+        _mm_storel_pi(reinterpret_cast<__m64 *>(v + 9), last);
+        _mm_store_ss(v + 11, _mm_movehl_ps(last, last));
+        __m128 uv = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64 *>(&cell));
+        uv = _mm_movelh_ps(uv, uv);
+        _mm_storeu_ps(tx, _mm_add_ps(uv, tex[F][0]));
+        _mm_storeu_ps(tx + 4, _mm_add_ps(uv, tex[F][1]));
+        _mm_storeu_ps(n, normal[F][0]);
+        _mm_storeu_ps(n + 4, normal[F][1]);
+        _mm_storeu_ps(n + 8, normal[F][2]);
+        count++;
+    }
+};
+typedef VectorWriter Writer;
+#else
+typedef ScalarWriter Writer;
+#endif
 
 // A quad found by the greedy pass, before the quads are ordered by cell and direction.
 struct Pending {
@@ -337,6 +414,7 @@ bool reserve(MergedMesh &mm, int quads, int groups, bool textured) {
     return true;
 }
 
+#ifndef __SSE2__
 // Writes quad i of mm from its blocks: the corners of the faces it replaces, texture
 // coordinates that repeat once per block in the faces' own orientation. The direction is a
 // template argument so the shape table folds into plain stores.
@@ -375,40 +453,114 @@ template <int F, bool textured> void write_quad(MergedMesh &mm, int i, const Mer
     }
     mm.rects[i] = q;
 }
+#endif
 
-// Quads first.. of one direction, in one tight loop.
-template <int F, bool textured>
-void write_quads(MergedMesh &mm, int first, int count, const Pending *p) {
-    for (int i = 0; i < count; i++) write_quad<F, textured>(mm, first + i, p[i].r);
+#ifdef __SSE2__
+// Stores the first three lanes of a at p, exactly.
+inline void store3(float *p, __m128 a) {
+    _mm_storel_pi(reinterpret_cast<__m64 *>(p), a);
+    _mm_store_ss(p + 2, _mm_movehl_ps(a, a));
 }
 
+// Mask lanes: all bits set where the flag is 1.
+inline __m128 lanes(int a, int b, int c, int d) {
+    return _mm_castsi128_ps(_mm_setr_epi32(-a, -b, -c, -d));
+}
+
+// Quads first.. of one direction, in one tight loop, four floats at a time: the same values
+// write_quad gives (half-integer corners add up exactly in any order).
+template <int F, bool textured>
+void write_quads(MergedMesh &mm, const Pending *p, int count, int *at) {
+    constexpr int rows = F < X_MINUS ? 0 : 1, bits = F < Y_MINUS ? 1 : 2;
+    constexpr int normal = 3 - rows - bits;
+    constexpr const FaceShape &s = shapes[F];
+    const float bx = float(64 * mm.cx), by = float(64 * mm.cy), bz = float(64 * mm.level);
+    // Drawing axes d1, d2, d3 run along block x, z, y.
+    const __m128 low = _mm_setr_ps(-0.5f - bx, bz - 0.5f, -0.5f - by, 0);
+    const __m128 high = _mm_setr_ps(0.5f - bx, bz + 0.5f, 0.5f - by, 0);
+    const __m128 half = _mm_set1_ps(0.5f);
+    __m128 pick[4];
+    for (int k = 0; k < 4; k++) pick[k] = lanes(s.corner[k][0], s.corner[k][1], s.corner[k][2], 0);
+    const __m128 wide_at[2] = {lanes(s.tex[0][0], s.tex[0][1], s.tex[1][0], s.tex[1][1]),
+                               lanes(s.tex[2][0], s.tex[2][1], s.tex[3][0], s.tex[3][1])};
+    const __m128 n0 = _mm_setr_ps(s.normal[0], s.normal[1], s.normal[2], s.normal[0]);
+    const __m128 n1 = _mm_setr_ps(s.normal[1], s.normal[2], s.normal[0], s.normal[1]);
+    const __m128 n2 = _mm_setr_ps(s.normal[2], s.normal[0], s.normal[1], s.normal[2]);
+    for (int j = 0; j < count; j++) {
+        const int i = at[p[j].key]++;
+        const MergedRect &q = p[j].r;
+        int lo[3], hi[3]; // x, y, z blocks
+        lo[rows] = q.r0, hi[rows] = q.r1;
+        lo[bits] = q.b0, hi[bits] = q.b1;
+        lo[normal] = hi[normal] = q.layer;
+        const __m128 dl = _mm_add_ps(_mm_cvtepi32_ps(_mm_setr_epi32(lo[0], lo[2], lo[1], 0)), low);
+        const __m128 dh = _mm_add_ps(_mm_cvtepi32_ps(_mm_setr_epi32(hi[0], hi[2], hi[1], 0)), high);
+        float *v = mm.verts + 12 * i, *n = mm.norms + 12 * i, *b = mm.boxes + 6 * i;
+        __m128 corner[4];
+        for (int k = 0; k < 4; k++)
+            corner[k] = _mm_or_ps(_mm_and_ps(pick[k], dh), _mm_andnot_ps(pick[k], dl));
+        // Each vertex is stored four wide over the start of the next; the last one exactly.
+        _mm_storeu_ps(v, corner[0]);
+        _mm_storeu_ps(v + 3, corner[1]);
+        _mm_storeu_ps(v + 6, corner[2]);
+        store3(v + 9, corner[3]);
+        _mm_storeu_ps(n, n0);
+        _mm_storeu_ps(n + 4, n1);
+        _mm_storeu_ps(n + 8, n2);
+        if (textured) {
+            const __m128 wide = _mm_cvtepi32_ps(
+                _mm_setr_epi32(q.r1 - q.r0 + 1, q.b1 - q.b0 + 1, q.r1 - q.r0 + 1, q.b1 - q.b0 + 1));
+            _mm_storeu_ps(mm.texs + 8 * i, _mm_and_ps(wide_at[0], wide));
+            _mm_storeu_ps(mm.texs + 8 * i + 4, _mm_and_ps(wide_at[1], wide));
+        }
+        _mm_storeu_ps(b, _mm_mul_ps(half, _mm_add_ps(dl, dh)));
+        store3(b + 3, _mm_mul_ps(half, _mm_sub_ps(dh, dl)));
+        mm.rects[i] = q;
+    }
+}
+#else
+// Quads first.. of one direction, in one tight loop.
+template <int F, bool textured>
+void write_quads(MergedMesh &mm, const Pending *p, int count, int *at) {
+    for (int j = 0; j < count; j++) write_quad<F, textured>(mm, at[p[j].key]++, p[j].r);
+}
+#endif
+
 template <bool textured>
-void write_group(MergedMesh &mm, int dir, int first, int count, const Pending *p) {
+void write_group(MergedMesh &mm, int dir, const Pending *p, int count, int *at) {
     switch (dir) {
     case BELOW:
-        return write_quads<BELOW, textured>(mm, first, count, p);
+        return write_quads<BELOW, textured>(mm, p, count, at);
     case ABOVE:
-        return write_quads<ABOVE, textured>(mm, first, count, p);
+        return write_quads<ABOVE, textured>(mm, p, count, at);
     case Y_MINUS:
-        return write_quads<Y_MINUS, textured>(mm, first, count, p);
+        return write_quads<Y_MINUS, textured>(mm, p, count, at);
     case Y_PLUS:
-        return write_quads<Y_PLUS, textured>(mm, first, count, p);
+        return write_quads<Y_PLUS, textured>(mm, p, count, at);
     case X_MINUS:
-        return write_quads<X_MINUS, textured>(mm, first, count, p);
+        return write_quads<X_MINUS, textured>(mm, p, count, at);
     default:
-        return write_quads<X_PLUS, textured>(mm, first, count, p);
+        return write_quads<X_PLUS, textured>(mm, p, count, at);
     }
 }
 
-// Orders the pending quads by cell, then direction, and writes them to mm a group at a time.
+// Writes the pending quads to mm ordered by cell, then direction, each group in the order the
+// quads were found.
 // False when memory ran out.
 bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
-    static Pending sorted[MESH_FACES + FACE_KINDS];
     const int n = int(end - pending);
     const int keys = textured ? TEXTURE_ROWS * FACE_KINDS : FACE_KINDS;
     // Untextured quads all carry cell 0, so their keys are their directions.
     std::memset(key_count, 0, sizeof(int) * size_t(keys + 1));
-    for (const Pending *p = pending; p != end; p++) key_count[p->key + 1]++;
+    // Counted a run of one key at a time: one add per run instead of a chain of increments
+    // of the same counter, each waiting for the one before.
+    for (const Pending *p = pending; p != end;) {
+        const uint16_t key = p->key;
+        const Pending *q = p + 1;
+        while (q != end && q->key == key) q++;
+        key_count[key + 1] += int(q - p);
+        p = q;
+    }
     int groups = 0;
     for (int k = 0; k < keys; k++) {
         groups += key_count[k + 1] > 0;
@@ -422,13 +574,15 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
             mm.group[mm.groups++] = {key_count[k], count, textured ? k / FACE_KINDS : MERGE_NO_CELL,
                                      k % FACE_KINDS};
     }
-    for (const Pending *p = pending; p != end; p++) sorted[key_count[p->key]++] = *p;
-    for (int g = 0; g < mm.groups; g++) {
-        const MergedGroup &gr = mm.group[g];
+    // Quads come in runs of one direction; each goes to the next place of its group.
+    for (const Pending *p = pending; p != end;) {
+        const Pending *q = p;
+        while (q != end && q->r.dir == p->r.dir) q++;
         if (textured)
-            write_group<true>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+            write_group<true>(mm, p->r.dir, p, int(q - p), key_count);
         else
-            write_group<false>(mm, gr.dir, gr.first, gr.count, sorted + gr.first);
+            write_group<false>(mm, p->r.dir, p, int(q - p), key_count);
+        p = q;
     }
     mm.quads = n;
     return true;
@@ -436,10 +590,10 @@ bool store_quads(MergedMesh &mm, const Pending *end, bool textured) {
 
 // Merges the faces the build recorded in merge_scratch into the slot's drawing mesh. Every
 // face plane is consumed, so the next build starts from empty planes.
-void merge_recorded(int slot, int cx, int cy, int level, int faces) {
+void merge_recorded(int slot, int cx, int cy, int level, int faces, const MergeOptions &opt) {
     MergeScratch &ms = merge_scratch;
-    MergedMesh &mm = merged_meshes[slot];
-    if (!merge_enabled) {
+    MergedMesh &mm = cubes[slot].merged;
+    if (!opt.enabled) {
         std::memset(ms.side, 0, sizeof ms.side);
         for (int d = 0; d < 2; d++) {
             for (Row l = ms.vert_layers[d]; l; l &= l - 1) {
@@ -452,7 +606,7 @@ void merge_recorded(int slot, int cx, int cy, int level, int faces) {
         return;
     }
     const BlockId *blocks = cubes[slot].blocks;
-    const int cap = merge_size_cap < 1 ? 1 : merge_size_cap > 64 ? 64 : merge_size_cap;
+    const int cap = opt.size_cap < 1 ? 1 : opt.size_cap > 64 ? 64 : opt.size_cap;
     Pending *out = pending;
     for (int d = 0; d < 2; d++) {
         const uint8_t *cells = ms.cell_of[d == 0 ? 1 : 0];
@@ -510,7 +664,13 @@ void classify_chunk(const BlockId *blocks, int cx, int cy, int level, Scratch &s
 }
 
 // The top, bottom and side cell of every block type, as the merge compares them.
+// Worked out again only when the texture table changed since the last build.
 void fill_cell_lookup(MergeScratch &ms) {
+    static BlockTextures seen[TEXTURE_ROWS];
+    static bool filled = false;
+    if (filled && std::memcmp(seen, texes, sizeof seen) == 0) return;
+    std::memcpy(seen, texes, sizeof seen);
+    filled = true;
     for (int t = 0; t < TEXTURE_ROWS; t++) {
         ms.cell_of[0][t] = uint8_t(merge_cell_index(texes[t].top));
         ms.cell_of[1][t] = uint8_t(merge_cell_index(texes[t].bottom));
@@ -552,12 +712,8 @@ inline void record_row(MergeScratch &ms, const BlockId *blocks, int x, int y, Ro
 // passes FACE_LIMIT.
 int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, MergeScratch &ms) {
     const BlockId *blocks = chunk.blocks;
-    Writer out = {chunk.verts, chunk.texs, chunk.norms, 0};
-    const float base_x = float(64 * cx), base_y = float(64 * cy), base_z = float(64 * level);
-    Corners c;
+    Writer out(chunk, cx, cy, level);
     for (int x = 0; x < CHUNK_EDGE; x++) {
-        c.d1[0] = (float(x) - 0.5f) - base_x;
-        c.d1[1] = (float(x) + 0.5f) - base_x;
         Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
         for (int y = 0; y < CHUNK_EDGE; y++) {
             const RowMasks &r = s.rows[x][y];
@@ -576,8 +732,7 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
             Row any = f0 | f1 | f2 | f3 | f4 | f5;
             if (!any) continue;
             prev0 = f0, prev1 = f1;
-            c.d3[0] = (float(y) - 0.5f) - base_y;
-            c.d3[1] = (float(y) + 0.5f) - base_y;
+            out.row(x, y);
             const BlockId *row = blocks + block_index(x, y, 0);
             ms.side[0][x][y] = f2, ms.side[1][x][y] = f3, ms.side[2][x][y] = f4;
             ms.side[3][x][y] = f5;
@@ -585,15 +740,14 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
             while (any) {
                 int z = __builtin_ctzll(any);
                 any &= any - 1;
-                c.d2[0] = base_z + (float(z) - 0.5f);
-                c.d2[1] = base_z + (float(z) + 0.5f);
+                out.block(z);
                 int t = row[z];
-                if ((f0 >> z) & 1) out.face<BELOW>(t, c);
-                if ((f1 >> z) & 1) out.face<ABOVE>(t, c);
-                if ((f2 >> z) & 1) out.face<Y_MINUS>(t, c);
-                if ((f3 >> z) & 1) out.face<Y_PLUS>(t, c);
-                if ((f4 >> z) & 1) out.face<X_MINUS>(t, c);
-                if ((f5 >> z) & 1) out.face<X_PLUS>(t, c);
+                if ((f0 >> z) & 1) out.face<BELOW>(t);
+                if ((f1 >> z) & 1) out.face<ABOVE>(t);
+                if ((f2 >> z) & 1) out.face<Y_MINUS>(t);
+                if ((f3 >> z) & 1) out.face<Y_PLUS>(t);
+                if ((f4 >> z) & 1) out.face<X_MINUS>(t);
+                if ((f5 >> z) & 1) out.face<X_PLUS>(t);
                 if (out.count > FACE_LIMIT) {
                     // The merge covers exactly the faces written: none beyond this block.
                     const Row kept = z == 63 ? ~Row(0) : (Row(2) << z) - 1;
@@ -611,12 +765,7 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
 
 } // namespace
 
-MergedMesh merged_meshes[POOL_SIZE];
-int merge_size_cap = 64;
-int merge_enabled = 1;
-namespace {
-MergedMesh silhouettes[POOL_SIZE];
-}
+MeshStats mesh_stats;
 
 int merge_cell_index(const TexCell &c) {
     auto index = [](float f) {
@@ -628,9 +777,9 @@ int merge_cell_index(const TexCell &c) {
 
 const MergedMesh *silhouette_mesh(int slot) {
     if (slot < 0 || slot >= POOL_SIZE) return nullptr;
-    const MergedMesh &mm = merged_meshes[slot];
+    const MergedMesh &mm = cubes[slot].merged;
     if (!mm.version) return nullptr;
-    MergedMesh &sil = silhouettes[slot];
+    MergedMesh &sil = cubes[slot].silhouette;
     if (sil.version == mm.version) return &sil;
     // Every face of the textured mesh back on its plane, then merged again without cells.
     static Row planes[FACE_KINDS][CHUNK_EDGE][CHUNK_EDGE];
@@ -657,19 +806,29 @@ const MergedMesh *silhouette_mesh(int slot) {
     return &sil;
 }
 
-void create_polygons(int cx, int cy, int level) {
+void create_polygons(int cx, int cy, int level, const MergeOptions &merge) {
     if (!chunk_in_grid(cx, cy, level)) return;
     int slot = chunk_slot(cx, cy, level);
     if (slot < 0) return;
     Chunk &chunk = cubes[slot];
     if (!chunk.verts || !chunk.texs || !chunk.norms) return;
 
+    using std::chrono::steady_clock;
+    auto ns = [](steady_clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    };
+    const steady_clock::time_point t0 = steady_clock::now();
     classify_chunk(chunk.blocks, cx, cy, level, scratch);
     fill_cell_lookup(merge_scratch);
     chunk.polygons = write_faces(chunk, cx, cy, level, scratch, merge_scratch);
-    merge_recorded(slot, cx, cy, level, chunk.polygons);
+    const steady_clock::time_point t1 = steady_clock::now();
+    merge_recorded(slot, cx, cy, level, chunk.polygons, merge);
+    const steady_clock::time_point t2 = steady_clock::now();
+    mesh_stats.builds++;
+    mesh_stats.build_ns += ns(t2 - t0);
+    mesh_stats.merge_ns += ns(t2 - t1);
 }
 
-void rebuild_if_present(int cx, int cy, int level) {
-    create_polygons(wrap_chunk(cx), wrap_chunk(cy), level);
+void rebuild_if_present(int cx, int cy, int level, const MergeOptions &merge) {
+    create_polygons(wrap_chunk(cx), wrap_chunk(cy), level, merge);
 }

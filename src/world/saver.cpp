@@ -10,6 +10,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,18 +30,14 @@ Chunk *cubes_s = nullptr;
 
 constexpr BlockId MAX_STORED = 255; // the per-type tables have 256 rows
 
-// Formats the chunk's file name into buff. False when the name does not fit.
-bool chunk_path(int cx, int cy, int level) {
-    if (!world_name) return false;
-    int n = snprintf(buff, sizeof buff, "./saves/%s/%i-%i-%i.vxc", world_name, cx, cy, level);
-    return n >= 0 && size_t(n) < sizeof buff;
-}
+// A chunk file's path, with its terminator, fits in this many characters.
+constexpr size_t CHUNK_PATH = 256;
 
 // The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
     if (!cubes_s || !chunk_in_grid(cx, cy, level)) return nullptr;
-    uint16_t cell = game_state.world[chunk_cell(cx, cy, level)];
+    uint16_t cell = world_state.world[chunk_cell(cx, cy, level)];
     if (cell >= POOL_SIZE) return nullptr;
     return &cubes_s[cell];
 }
@@ -84,21 +81,19 @@ bool ends_with(const char *s, const char *tail) {
     return n >= t && !strcmp(s + n - t, tail);
 }
 
-// A crash between writing a temporary file and its rename leaves it behind; the chunk file
-// it was meant to replace is still whole, so the leftover only takes room.
+// A crash between writing a temporary file and its rename leaves it behind; the file it was
+// meant to replace is still whole, so the leftover only takes room. Whatever else holds such a
+// name (a link, a FIFO, a folder) is removed unfollowed: the next save creates it anew.
 void remove_leftovers() {
     char folder[PATH_MAX], path[PATH_MAX];
-    int n = snprintf(folder, sizeof folder, "./saves/%s/", world_name ? world_name : "");
-    if (!world_name || n < 0 || size_t(n) >= sizeof folder) return;
+    if (!world_folder_path(folder, sizeof folder, world_name)) return;
     DIR *d = opendir(folder);
     if (!d) return;
     while (dirent *e = readdir(d)) {
-        if (!ends_with(e->d_name, ".vxc.tmp")) continue;
-        n = snprintf(path, sizeof path, "%s%s", folder, e->d_name);
-        struct stat st;
-        if (n < 0 || size_t(n) >= sizeof path || lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        if (unlink(path) == 0) printf("removed leftover %s \n", path);
+        if (!ends_with(e->d_name, ".vxc.tmp") && strcmp(e->d_name, "world.info.tmp") != 0) continue;
+        const int n = snprintf(path, sizeof path, "%s/%s", folder, e->d_name);
+        if (n < 0 || size_t(n) >= sizeof path) continue;
+        if (remove_name(path) == 0) printf("removed leftover %s \n", path);
     }
     closedir(d);
 }
@@ -125,16 +120,29 @@ void init_save_load(void *pool, const char *name) {
     remove_leftovers();
 }
 
+bool world_folder_path(char *out, size_t size, const char *name) {
+    const int n = snprintf(out, size, "./saves/%s", name ? name : "");
+    return name && n >= 0 && size_t(n) < size;
+}
+
+bool chunk_path(char *out, size_t size, int cx, int cy, int level) {
+    const int n =
+        snprintf(out, size, "./saves/%s/%i-%i-%i.vxc", world_name ? world_name : "", cx, cy, level);
+    return world_name && n >= 0 && size_t(n) < size;
+}
+
 int check(int cx, int cy, int level) {
-    if (!chunk_path(cx, cy, level)) return 0;
-    return access(buff, F_OK) == 0 ? 1 : 0;
+    char path[CHUNK_PATH];
+    if (!chunk_path(path, sizeof path, cx, cy, level)) return 0;
+    return access(path, F_OK) == 0 ? 1 : 0;
 }
 
 int load_w(int cx, int cy, int level) {
     Chunk *c = cell_chunk(cx, cy, level);
     if (!c) return 0;
     char *dst = reinterpret_cast<char *>(c->blocks);
-    if (!chunk_path(cx, cy, level)) {
+    char path[CHUNK_PATH];
+    if (!chunk_path(path, sizeof path, cx, cy, level)) {
         memset(dst, 0, CHUNK_FILE_BYTES);
         printf("cannot read chunk %i-%i-%i: path too long, chunk left empty \n", cx, cy, level);
         return 0;
@@ -142,13 +150,14 @@ int load_w(int cx, int cy, int level) {
     // Only a regular file is read: a FIFO named like a chunk would block the game in open or
     // read, and a device could be anything.
     struct stat st;
-    if (stat(buff, &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
         memset(dst, 0, CHUNK_FILE_BYTES);
-        printf("cannot read %s: not a regular file, chunk left empty \n", buff);
+        printf("cannot read %s: not a regular file, chunk left empty \n", path);
         return 0;
     }
     long got = -1;
-    int fd = open(buff, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    bool long_file = false;
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         close(fd); // swapped for something else since the stat
         fd = -1;
@@ -156,48 +165,56 @@ int load_w(int cx, int cy, int level) {
     }
     if (fd >= 0) {
         got = read_all(fd, dst, CHUNK_FILE_BYTES);
+        // Bytes past the chunk would be dropped by the next save: the file is not what the
+        // game wrote, so it is kept aside like any other damaged one.
+        if (got == CHUNK_FILE_BYTES && st.st_size > CHUNK_FILE_BYTES) {
+            printf("long chunk file %s: %lld of %i bytes, the rest not read \n", path,
+                   (long long)st.st_size, CHUNK_FILE_BYTES);
+            long_file = true;
+        }
         int err = errno;
         close(fd);
         errno = err;
     }
     if (got < 0) {
         memset(dst, 0, CHUNK_FILE_BYTES);
-        printf("cannot read %s: %s, chunk left empty \n", buff, strerror(errno));
+        printf("cannot read %s: %s, chunk left empty \n", path, strerror(errno));
         return 0;
     }
     // No block of the slot's previous chunk may survive past the end of a short file.
     bool whole = got == CHUNK_FILE_BYTES;
     if (!whole) {
         memset(dst + got, 0, size_t(CHUNK_FILE_BYTES - got));
-        printf("short chunk file %s: %li of %i bytes, the rest left empty \n", buff, got,
+        printf("short chunk file %s: %li of %i bytes, the rest left empty \n", path, got,
                CHUNK_FILE_BYTES);
     }
     if (!host_little_endian()) swap_bytes(c->blocks, CHUNK_BLOCKS);
     int bad = clear_damaged(c->blocks);
-    if (bad) printf("damaged chunk file %s: %i blocks above 255 set to 0 \n", buff, bad);
-    return whole && !bad ? 1 : 0;
+    if (bad) printf("damaged chunk file %s: %i blocks above 255 set to 0 \n", path, bad);
+    return whole && !long_file && !bad ? 1 : 0;
 }
 
 int save_chunk(int cx, int cy, int level, int *reason) {
     int err = 0;
+    char path[CHUNK_PATH];
     Chunk *c = cell_chunk(cx, cy, level);
     if (!c)
         err = SAVE_NOT_IN_MEMORY;
-    else if (!chunk_path(cx, cy, level))
+    else if (!chunk_path(path, sizeof path, cx, cy, level))
         err = ENAMETOOLONG;
     if (err) {
         if (reason) *reason = err;
         return 0;
     }
-    char tmp[sizeof buff + 8];
-    snprintf(tmp, sizeof tmp, "%s.tmp", buff);
+    char tmp[CHUNK_PATH + 8];
+    snprintf(tmp, sizeof tmp, "%s.tmp", path);
 
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = create_temp(tmp, 0666);
     if (fd < 0 && errno == ENOENT) {
-        char folder[sizeof buff];
-        snprintf(folder, sizeof folder, "saves/%s", world_name);
+        char folder[CHUNK_PATH];
+        world_folder_path(folder, sizeof folder, world_name);
         makedir(folder);
-        fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = create_temp(tmp, 0666);
     }
     if (fd < 0) {
         if (reason) *reason = errno;
@@ -213,7 +230,7 @@ int save_chunk(int cx, int cy, int level, int *reason) {
     bool ok = write_whole(fd, src, CHUNK_FILE_BYTES);
     err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
-    if (ok && rename(tmp, buff) != 0) ok = false, err = errno;
+    if (ok && rename(tmp, path) != 0) ok = false, err = errno;
     if (!ok) {
         unlink(tmp);
         if (reason) *reason = err ? err : EIO;
@@ -224,36 +241,43 @@ int save_chunk(int cx, int cy, int level, int *reason) {
 
 int keep_aside(int cx, int cy, int level, int *reason) {
     int err = 0;
-    char aside[sizeof buff + 24];
-    if (!chunk_path(cx, cy, level)) err = ENAMETOOLONG;
+    char path[CHUNK_PATH], aside[CHUNK_PATH + 24];
+    if (!chunk_path(path, sizeof path, cx, cy, level)) err = ENAMETOOLONG;
     struct stat st;
-    if (!err && lstat(buff, &st) != 0) {
+    if (!err && lstat(path, &st) != 0) {
         if (errno == ENOENT) return 1; // gone meanwhile: nothing is overwritten
         err = errno;
     }
-    // rename replaces its target: take the first name that nothing holds yet.
+    // rename replaces its target: take the first name that nothing holds yet. A fixed number
+    // of names, as a failure is tried again every second.
     for (int k = 0; !err; k++) {
-        if (k > 999)
+        if (k >= KEEP_ASIDE_NAMES)
             err = EEXIST;
         else if (k == 0)
-            snprintf(aside, sizeof aside, "%s.damaged", buff);
+            snprintf(aside, sizeof aside, "%s.damaged", path);
         else
-            snprintf(aside, sizeof aside, "%s.damaged.%i", buff, k);
+            snprintf(aside, sizeof aside, "%s.damaged.%i", path, k);
         if (err || lstat(aside, &st) == 0) continue;
         if (errno != ENOENT)
             err = errno;
-        else if (rename(buff, aside) != 0)
+        else if (rename(path, aside) != 0)
             err = errno;
         else {
-            printf("damaged chunk file %s kept as %s \n", buff, aside);
+            printf("damaged chunk file %s kept as %s \n", path, aside);
             return 1;
         }
     }
-    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
-           "is not saved this game \n",
-           buff, strerror(err), cx, cy, level);
-    if (reason) *reason = err;
+    if (reason) *reason = err ? err : EIO;
     return 0;
+}
+
+void keep_aside_report(int cx, int cy, int level, int reason) {
+    char path[CHUNK_PATH];
+    if (!chunk_path(path, sizeof path, cx, cy, level))
+        snprintf(path, sizeof path, "%i-%i-%i", cx, cy, level);
+    printf("cannot keep damaged chunk file %s aside: %s; it stays as it was and chunk %i-%i-%i "
+           "stays in memory unsaved \n",
+           path, save_reason(reason), cx, cy, level);
 }
 
 const char *save_reason(int reason) {
@@ -261,12 +285,13 @@ const char *save_reason(int reason) {
 }
 
 void save_report(int cx, int cy, int level, int reason) {
+    char path[CHUNK_PATH];
     if (reason == SAVE_NOT_IN_MEMORY)
         printf("cannot save chunk %i-%i-%i: not in memory \n", cx, cy, level);
-    else if (!chunk_path(cx, cy, level))
+    else if (!chunk_path(path, sizeof path, cx, cy, level))
         printf("cannot save chunk %i-%i-%i: path too long \n", cx, cy, level);
     else
-        printf("cannot save %s: %s \n", buff, save_reason(reason));
+        printf("cannot save %s: %s \n", path, save_reason(reason));
 }
 
 int save_w(int cx, int cy, int level) {
@@ -324,8 +349,10 @@ namespace {
 
 // "./saves/<name>/world.info" (with suffix) into out; false when it does not fit.
 bool info_path(char *out, size_t size, const char *name, const char *suffix) {
-    int n = snprintf(out, size, "./saves/%s/world.info%s", name ? name : "", suffix);
-    return name && n >= 0 && size_t(n) < size;
+    if (!world_folder_path(out, size, name)) return false;
+    const size_t used = strlen(out);
+    const int n = snprintf(out + used, size - used, "/world.info%s", suffix);
+    return n >= 0 && size_t(n) < size - used;
 }
 
 bool valid_size(int size) {
@@ -335,8 +362,7 @@ bool valid_size(int size) {
 // The smallest world size that holds every chunk file in the folder; 10 when it has none.
 int inferred_world_size(const char *name) {
     char folder[PATH_MAX];
-    int n = snprintf(folder, sizeof folder, "./saves/%s/", name ? name : "");
-    if (!name || n < 0 || size_t(n) >= sizeof folder) return 10;
+    if (!world_folder_path(folder, sizeof folder, name)) return 10;
     DIR *d = opendir(folder);
     if (!d) return 10;
     int widest = -1;
@@ -367,10 +393,19 @@ int world_info_size(const char *name) {
     char text[32] = {0};
     long got = read_all(fd, text, sizeof text - 1);
     close(fd);
-    int size = 0, used = -1;
-    if (got <= 0 || sscanf(text, "size %d%n", &size, &used) != 1) return 0;
-    if (strcmp(text + used, "\n") != 0 && text[used] != 0) return 0;
-    return valid_size(size) ? size : 0;
+    // strtol, not sscanf: a number past int's range must not wrap into a valid size.
+    if (got <= 0 || strncmp(text, "size ", 5) != 0) return 0;
+    char *end = nullptr;
+    errno = 0;
+    const long size = strtol(text + 5, &end, 10);
+    if (errno || end == text + 5 || (strcmp(end, "\n") != 0 && *end != 0)) return 0;
+    return size >= 10 && size <= 30 && valid_size(int(size)) ? int(size) : 0;
+}
+
+int world_info_exists(const char *name) {
+    char path[PATH_MAX];
+    struct stat st;
+    return info_path(path, sizeof path, name, "") && lstat(path, &st) == 0 ? 1 : 0;
 }
 
 int write_world_info(const char *name, int size) {
@@ -379,7 +414,7 @@ int write_world_info(const char *name, int size) {
         !info_path(tmp, sizeof tmp, name, ".tmp"))
         return 0;
     int n = snprintf(text, sizeof text, "size %i\n", size);
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = create_temp(tmp, 0666);
     bool ok = fd >= 0 && write_whole(fd, text, size_t(n));
     int err = errno;
     if (fd >= 0 && close(fd) != 0 && ok) ok = false, err = errno;
@@ -402,8 +437,7 @@ int saved_world_size(const char *name) {
 
 int save_flush() {
     char folder[PATH_MAX];
-    int n = snprintf(folder, sizeof folder, "./saves/%s", world_name ? world_name : "");
-    if (!world_name || n < 0 || size_t(n) >= sizeof folder) snprintf(folder, sizeof folder, ".");
+    if (!world_folder_path(folder, sizeof folder, world_name)) snprintf(folder, sizeof folder, ".");
     int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // A world that never saved a chunk may have no folder yet; cfg still wants its flush.
     if (fd < 0 && errno == ENOENT) fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

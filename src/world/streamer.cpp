@@ -2,12 +2,10 @@
 // chunk in (at most one per cool-down), and releasing and saving chunks that left the range.
 #include "world/streamer.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
 
 #include "world/chunks.h"
 #include "world/mesher.h"
@@ -24,32 +22,6 @@ uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
 
-// What the streamer knows of the chunk in each pool slot beyond its blocks. Set when the slot
-// is bound; per game.
-struct SlotState {
-    int cx, cy, level;
-    uint8_t unsaved;   // a save failed: the chunk stays in memory until one succeeds
-    uint8_t damaged;   // its file was not read whole and sound: kept aside before the first save
-    uint8_t queued;    // out of range and waiting in the save queue, still bound and drawable
-    int told;          // reason last printed for a failed save of this chunk; 0 none
-    uint32_t retry_at; // save clock before which a failed save is not tried again
-};
-SlotState slot_state[POOL_SIZE];
-
-// Per grid cell: why the chunk's damaged file could not be moved aside (an errno value), so the
-// chunk is not saved this game; 0 for the others. Sized for the grid it was made for; per game.
-std::vector<int> never_save;
-const uint16_t *never_save_grid = nullptr;
-
-int &never_save_cell(int cx, int cy, int level) {
-    if (never_save_grid != game_state.world) {
-        never_save.assign(
-            size_t(game_state.world_size) * size_t(game_state.world_size) * CHUNK_LEVELS, 0);
-        never_save_grid = game_state.world;
-    }
-    return never_save[size_t(chunk_cell(cx, cy, level))];
-}
-
 // Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
 // stays bound while it waits, so one that comes back is simply kept: it is never read again
 // from the older file. Entries whose slot is no longer queued are stale and skipped.
@@ -59,13 +31,15 @@ int queue_head = 0, queue_len = 0;
 
 int drain_queue(int most);
 
-// The exit summary last printed, so a second save_all that fails alike stays quiet.
-int summary_chunks = 0, summary_reason = 0;
-
 uint32_t clock_ms() {
     if (save_clock) return save_clock();
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+long long now_ns() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 void *alloc_bytes(size_t n) {
@@ -119,11 +93,11 @@ void stream_range_level(int pz, int r, int *first, int *last) {
     *last = pz + r + 1 < TOP_STREAMED_LEVEL ? pz + r + 1 : TOP_STREAMED_LEVEL;
 }
 
-int stream_bring_in(int wx, int wy, int level) {
-    if (game_state.already_created != 0 || !game_state.world || game_state.world_size <= 0)
+int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
+    if (world_state.already_created != 0 || !world_state.world || world_state.world_size <= 0)
         return 0;
     if (!chunk_in_grid(wx, wy, level)) return 0;
-    uint16_t &cell = game_state.world[chunk_cell(wx, wy, level)];
+    uint16_t &cell = world_state.world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
 
     int slot = find_free_cube();
@@ -133,21 +107,25 @@ int stream_bring_in(int wx, int wy, int level) {
         slot = find_free_cube();
     }
     if (slot < 0) {
-        if (pool_full_told != game_state.world) {
+        if (pool_full_told != world_state.world) {
             std::printf("chunk pool full (%i chunks): missing chunks stay missing until slots come "
                         "free \n",
                         POOL_SIZE);
-            pool_full_told = game_state.world;
+            pool_full_told = world_state.world;
         }
         return 0;
     }
     Chunk &ch = cubes[slot];
     // The arrays come first so a failure leaves the slot and the cell as they were.
-    if (!alloc_mesh(ch, wx, wy, level)) {
-        game_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
+    const long long t0 = now_ns();
+    const bool allocated = alloc_mesh(ch, wx, wy, level);
+    const long long t1 = now_ns();
+    stream_stats.alloc_ns += t1 - t0;
+    if (!allocated) {
+        world_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
-    slot_state[slot] = SlotState{wx, wy, level, 0, 0, 0, 0, 0};
+    ch.stream = ChunkStream{wx, wy, level, 0, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
@@ -155,25 +133,29 @@ int stream_bring_in(int wx, int wy, int level) {
     } else {
         cell = static_cast<uint16_t>(slot);
         // Whatever could not be read stays only in that file: it must never be saved over.
-        slot_state[slot].damaged = !load_w(wx, wy, level);
+        ch.stream.to_keep_aside = !load_w(wx, wy, level);
         ch.used = 1;
         std::printf("loaded %i,%i %i %i \n", slot, wx, wy, level);
         stream_stats.loaded++;
     }
-    game_state.already_created = CREATE_COOLDOWN;
-    create_polygons(wx, wy, level);
-    rebuild_if_present(wx, wy, level + 1);
-    rebuild_if_present(wx, wy, level - 1);
-    rebuild_if_present(wx, wy + 1, level);
-    rebuild_if_present(wx, wy - 1, level);
-    rebuild_if_present(wx + 1, wy, level);
-    rebuild_if_present(wx - 1, wy, level);
+    stream_stats.fill_ns += now_ns() - t1;
+    world_state.already_created = CREATE_COOLDOWN;
+    create_polygons(wx, wy, level, merge);
+    rebuild_if_present(wx, wy, level + 1, merge);
+    rebuild_if_present(wx, wy, level - 1, merge);
+    rebuild_if_present(wx, wy + 1, level, merge);
+    rebuild_if_present(wx, wy - 1, level, merge);
+    rebuild_if_present(wx + 1, wy, level, merge);
+    rebuild_if_present(wx - 1, wy, level, merge);
     return 1;
 }
 
-void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
-    if (!game_state.world || game_state.world_size <= 0) return;
-    const int r = game_state.vision_range;
+namespace {
+
+void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx,
+          const MergeOptions *bring_in) {
+    if (!world_state.world || world_state.world_size <= 0) return;
+    const int r = world_state.vision_range;
     int x0, x1, y0, y1, l0, l1;
     stream_range_xy(c_position_x, r, &x0, &x1);
     stream_range_xy(c_position_y, r, &y0, &y1);
@@ -189,41 +171,46 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
                 c.wy = wrap_chunk(cy);
                 c.shift_x = CHUNK_EDGE * (c.wx - cx);
                 c.shift_y = CHUNK_EDGE * (c.wy - cy);
-                stream_bring_in(c.wx, c.wy, level);
+                if (bring_in) stream_bring_in(c.wx, c.wy, level, *bring_in);
                 c.slot = chunk_slot(c.wx, c.wy, level);
                 if (visit) visit(c, ctx);
             }
 }
 
+} // namespace
+
+void stream_update(double camera_x, double camera_y, double camera_z, const MergeOptions &merge) {
+    stream_locate(camera_x, camera_y, camera_z);
+    walk(nullptr, nullptr, &merge);
+}
+
+void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
+    walk(visit, ctx, nullptr);
+}
+
 namespace {
 
 void free_slot(int slot) {
-    SlotState &s = slot_state[slot];
+    ChunkStream &s = cubes[slot].stream;
     free_mesh(cubes[slot]);
     cubes[slot].used = 0;
-    game_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
-    s = SlotState{};
+    world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    s = ChunkStream{};
 }
 
 // Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
-// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. The
-// reason is printed once per chunk and reason. A chunk whose damaged file could not be moved
-// aside is freed unwritten. 1 when written, else 0 with *reason set.
+// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. A damaged
+// file that cannot be moved aside fails the save the same way, as writing would destroy it.
+// The reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
 int release_slot(int slot, int *reason) {
-    SlotState &s = slot_state[slot];
+    ChunkStream &s = cubes[slot].stream;
     int why = 0;
-    int &never = never_save_cell(s.cx, s.cy, s.level);
-    if (!never && s.damaged && !keep_aside(s.cx, s.cy, s.level, &why)) never = why ? why : EIO;
-    if (never) {
-        if (reason) *reason = never;
-        free_slot(slot);
-        return 0;
-    }
-    s.damaged = 0;
-    if (!save_chunk(s.cx, s.cy, s.level, &why)) {
-        if (why != s.told) save_report(s.cx, s.cy, s.level, why);
+    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, &why);
+    if (aside) s.to_keep_aside = 0;
+    if (!aside || !save_chunk(s.cx, s.cy, s.level, &why)) {
+        if (why != s.told) (aside ? save_report : keep_aside_report)(s.cx, s.cy, s.level, why);
         s.told = why;
-        s.unsaved = 1;
+        s.save_failed = 1;
         s.retry_at = clock_ms() + SAVE_RETRY_MS;
         stream_stats.save_failed++;
         if (reason) *reason = why;
@@ -237,21 +224,21 @@ int release_slot(int slot, int *reason) {
 // The grid slot of (cx, cy, level) that release may touch, or -1.
 int bound_slot(int cx, int cy, int level) {
     if (!chunk_in_grid(cx, cy, level)) return -1;
-    uint16_t &cell = game_state.world[chunk_cell(cx, cy, level)];
+    uint16_t &cell = world_state.world[chunk_cell(cx, cy, level)];
     if (cell == NO_CHUNK) return -1;
     if (cell >= POOL_SIZE || !cubes[cell].used) { // never index the pool with a damaged cell
         cell = NO_CHUNK;
         return -1;
     }
-    SlotState &s = slot_state[cell];
+    ChunkStream &s = cubes[cell].stream;
     s.cx = cx, s.cy = cy, s.level = level; // slots bound by hand (tests) carry no position yet
     return cell;
 }
 
 // A failed save is tried again only once a second: a full disk is not hammered every frame.
 bool may_retry(int slot) {
-    const SlotState &s = slot_state[slot];
-    return !s.unsaved || int32_t(clock_ms() - s.retry_at) >= 0;
+    const ChunkStream &s = cubes[slot].stream;
+    return !s.save_failed || int32_t(clock_ms() - s.retry_at) >= 0;
 }
 
 } // namespace
@@ -266,10 +253,10 @@ namespace {
 // Out of the keep range around c_position_*: r + 2 positions beyond the walked ones on each
 // axis, counted around the world.
 bool out_of_range(int cx, int cy, int level) {
-    const int r = game_state.vision_range;
+    const int r = world_state.vision_range;
     const int dx = wrap_chunk(c_position_x - cx), dy = wrap_chunk(c_position_y - cy);
-    const bool out_x = r < dx && dx < game_state.world_size - r - 1;
-    const bool out_y = r < dy && dy < game_state.world_size - r - 1;
+    const bool out_x = r < dx && dx < world_state.world_size - r - 1;
+    const bool out_y = r < dy && dy < world_state.world_size - r - 1;
     const bool out_z = level < c_position_z - r || level > c_position_z + r + 1;
     return out_x || out_y || out_z;
 }
@@ -282,14 +269,16 @@ int drain_queue(int most) {
         const int slot = save_queue[queue_head];
         queue_head = (queue_head + 1) % QUEUE_SIZE;
         queue_len--;
-        SlotState &s = slot_state[slot];
+        ChunkStream &s = cubes[slot].stream;
         if (!s.queued || !cubes[slot].used) continue;
         s.queued = 0;
         if (!out_of_range(s.cx, s.cy, s.level)) {
             stream_stats.taken_back++;
             continue;
         }
+        const long long t0 = now_ns();
         release_slot(slot, nullptr);
+        stream_stats.save_ns += now_ns() - t0;
         tried++;
     }
     return tried;
@@ -298,16 +287,16 @@ int drain_queue(int most) {
 } // namespace
 
 void re_save() {
-    if (!game_state.world || game_state.world_size <= 0) return;
-    for (int cx = 0; cx < game_state.world_size; cx++)
-        for (int cy = 0; cy < game_state.world_size; cy++)
+    if (!world_state.world || world_state.world_size <= 0) return;
+    for (int cx = 0; cx < world_state.world_size; cx++)
+        for (int cy = 0; cy < world_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 if (!out_of_range(cx, cy, level)) continue;
                 const int slot = bound_slot(cx, cy, level);
-                if (slot < 0 || slot_state[slot].queued || !may_retry(slot)) continue;
+                if (slot < 0 || cubes[slot].stream.queued || !may_retry(slot)) continue;
                 if (queue_len == QUEUE_SIZE) continue; // only stale entries fill it; next frame
                 save_queue[(queue_head + queue_len++) % QUEUE_SIZE] = slot;
-                slot_state[slot].queued = 1;
+                cubes[slot].stream.queued = 1;
             }
     // Saving a whole slab at once made the frame that crossed a chunk border two to three
     // times as long as the others.
@@ -315,10 +304,10 @@ void re_save() {
 }
 
 int save_all(int game_running) {
-    if (game_running == 0 || !game_state.world) return 1;
+    if (game_running == 0 || !world_state.world) return 1;
     int failed = 0, first_reason = 0;
-    for (int cx = 0; cx < game_state.world_size; cx++)
-        for (int cy = 0; cy < game_state.world_size; cy++)
+    for (int cx = 0; cx < world_state.world_size; cx++)
+        for (int cy = 0; cy < world_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
                 const int slot = bound_slot(cx, cy, level);
                 int reason = 0;
@@ -327,27 +316,22 @@ int save_all(int game_running) {
             }
     // Every chunk in memory was tried, the queued ones too; those that failed stay unqueued
     // until the release pass finds them again.
-    for (SlotState &st : slot_state) st.queued = 0;
+    for (Chunk &ch : cubes) ch.stream.queued = 0;
     queue_head = queue_len = 0;
-    if (failed && (failed != summary_chunks || first_reason != summary_reason))
-        save_summary(failed, first_reason);
-    summary_chunks = failed;
-    summary_reason = first_reason;
+    if (failed) save_summary(failed, first_reason);
     // The game is over: a next one starts without a cool-down and may tell of a full pool.
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     pool_full_told = nullptr;
     std::fflush(stdout);
     return failed ? 0 : 1;
 }
 
 void stream_reset() {
-    game_state.already_created = 0;
+    world_state.already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
-    for (SlotState &s : slot_state) s = SlotState{};
-    never_save_grid = nullptr;
+    for (Chunk &ch : cubes) ch.stream = ChunkStream{};
     queue_head = queue_len = 0;
-    summary_chunks = summary_reason = 0;
 }
 
 void stream_set_clock(uint32_t (*clock)()) {

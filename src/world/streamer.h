@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// The camera's chunk coordinates, recomputed at the start of every draw_buffs. Per frame.
+#include "world/mesher.h"
+
+// The camera's chunk coordinates, recomputed by every stream_update. Per frame.
 extern int c_position_x, c_position_y, c_position_z;
 
 constexpr int CREATE_COOLDOWN = 3;         // physics steps between two bring-ins
@@ -45,9 +47,15 @@ void stream_range_level(int pz, int r, int *first, int *last);
 // or generated, mesh arrays allocated, the mesh and the meshes of its neighbours in memory
 // built. 1 when it was brought in. With no free slot or no memory for the mesh arrays the
 // position stays missing (and nothing of it is kept).
-int stream_bring_in(int wx, int wy, int level);
-// Walks the streaming range around c_position_* (cx outer, cy, level inner), offers each
-// position to stream_bring_in, then hands it to visit.
+int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge = MergeOptions{});
+// The world's share of a frame before its chunks are drawn: sets c_position_* from the camera
+// and walks the streaming range, offering each position to stream_bring_in (so at most one
+// chunk comes in, the first missing one in walk order, its mesh and its neighbours' built).
+// re_save is the share after the drawing.
+void stream_update(double camera_x, double camera_y, double camera_z,
+                   const MergeOptions &merge = MergeOptions{});
+// Walks the streaming range around c_position_* (cx outer, cy, level inner) and hands each
+// position to visit. Brings nothing in.
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
 // Releases chunk (cx, cy, level) if it is in memory: writes its file, then frees its mesh
 // arrays, its slot and its cell. 0 when its file could not be written: the chunk then stays
@@ -63,6 +71,10 @@ struct StreamStats {
     int saved;       // written on release
     int save_failed; // save attempts that failed (the chunk stayed in memory)
     int taken_back;  // queued chunks that came back into range before their save
+    // Time spent, in nanoseconds of the steady clock: generating or reading brought-in chunks,
+    // allocating their mesh arrays, and releasing queued chunks (writing and freeing). Traces take
+    // the difference between two frames.
+    long long fill_ns, alloc_ns, save_ns;
 };
 extern StreamStats stream_stats;
 

@@ -48,9 +48,9 @@ void build_flat(BlockId *blocks) {
         for (int y = 0; y < CHUNK_EDGE; y++) {
             int top = FLAT_GROUND;
             // A bump column draws one number, every other column two.
-            if ((e_rand() & 7) == 0)
+            if ((base_rand() & 7) == 0)
                 top = FLAT_GROUND + 1;
-            else if (e_rand() % 120 == 2)
+            else if (base_rand() % 120 == 2)
                 top = FLAT_GROUND - 1;
             pattern.put(column(blocks, x, y), 0, top);
         }
@@ -59,12 +59,12 @@ void build_flat(BlockId *blocks) {
 
 void build_basin(BlockId *blocks) {
     for (int x = 0; x < CHUNK_EDGE; x++) {
-        int ra = e_rand();
-        int rb = e_rand();
+        int ra = base_rand();
+        int rb = base_rand();
         int lift = (rb % 4 == 1) ? 0 : ra % 2;
         for (int y = 0; y < CHUNK_EDGE; y++) {
-            int r1 = e_rand();
-            int r2 = e_rand();
+            int r1 = base_rand();
+            int r2 = base_rand();
             int jitter = (r2 % 4 != 2) ? r1 % 2 : 0;
             int h = std::abs(x - 32) / 5 + std::abs(y - 32) / 5 - 10 - lift - jitter;
             // The twenty writes of clamp(h + k) cover max(h, 0) .. min(h + 19, 19).
@@ -90,7 +90,7 @@ int generateCube(int slot, int cx, int cy, int level) {
     c.used = 1;
     if (level == SURFACE_LEVEL) {
         // Each column is written whole, so the chunk needs no clearing first.
-        if (e_rand() % 7 == 6)
+        if (base_rand() % 7 == 6)
             build_basin(c.blocks);
         else
             build_flat(c.blocks);

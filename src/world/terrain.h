@@ -1,5 +1,5 @@
 // Terrain generation: fills a pool slot with a chunk decided by its level alone, with random
-// detail on the surface level. Draws random numbers through e_rand(). No GL here.
+// detail on the surface level. Draws random numbers through base_rand(). No GL here.
 #pragma once
 
 constexpr int SURFACE_LEVEL = 4; // the only level with random detail

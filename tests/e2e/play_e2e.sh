@@ -231,11 +231,16 @@ if bad:
     sys.exit(1)
 PY
 
-fly >second.txt || fail "second flight exited with $?"
+fly --trace trace.csv >second.txt || fail "second flight exited with $?"
 ! grep -q '^created ' second.txt || fail "the second flight generated chunks again: $(grep -m3 '^created ' second.txt)"
 loaded=$(grep -c '^loaded ' second.txt || true)
 [ "$loaded" -eq $((created + reloaded)) ] ||
     fail "loaded $loaded chunks, the first flight brought in $((created + reloaded))"
+# The trace tells the same flight: one row a frame, each loaded chunk as arrival 2.
+awk -F, -v want="$loaded" 'NR == 1 { ok = index($0, "frame,ms,arrival,meshes,merge_us,saves,faces,calls,") == 1 }
+    NR > 1 { rows++; got += $3 == 2; made += $3 == 1; meshes += $4 }
+    END { exit !(ok && rows == 240 && got == want && !made && meshes >= got) }' trace.csv ||
+    fail "the trace does not tell the flight: $(head -n 3 trace.csv)"
 
 # A still at noon, looking down over the ground of a fresh world: the README's game picture.
 "$game/tess_flight" --world noon --size 1 --view 2 --seed 7 --frames 3 --speed 0 --hour 150 \
