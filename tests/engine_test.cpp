@@ -63,9 +63,6 @@ TEST_F(Engine, KeysPickTheHotbarMenuClicksNeverAimAndChoosingAWorldStartsIt) {
     EXPECT_EQ(game_state.gamer[0].place_request, 1);
     mouse_up(0);
     EXPECT_EQ(all(game_state.gamer[0].place_request, game_state.gamer[0].break_request), all(0, 0));
-    game_param.view_distance = 1;
-    ASSERT_EQ(e_start_world("near", 1), 1);
-    EXPECT_EQ(fog_range, 1);
 }
 
 TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
