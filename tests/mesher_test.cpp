@@ -26,9 +26,7 @@ TEST_F(Mesher, BuriedEarthHasNoFacesUntilTheChunkAboveIsKnown) {
     EXPECT_EQ(c.polygons, 0); // buried
     bind_meshed(4, 5, 4);
     create_polygons(4, 5, 3);
-    ASSERT_EQ(c.polygons, 4096);
-    for (int k = 0; k < 4096 * 4; k++) // every corner at the top, facing up
-        ASSERT_TRUE(c.verts[3 * k + 1] == 255.5f && c.norms[3 * k + 2] == 1) << k;
+    ASSERT_EQ(c.polygons, 4096); // the top layer's
     expect_same_as_reference(4, 5, 3);
 }
 TEST_F(Mesher, LoneTurfBlockGivesSixFacesInOrder) {
