@@ -132,6 +132,11 @@ TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
     Chunk &far = bind_meshed(1, 2, 1);
     at(far, 54, 63) = 3, p.break_request = 0, aim(10, 62.3), p.place_request = 1, step();
     EXPECT_EQ((I3{at(c, 54, 0), c.polygons, far.polygons}), (I3{3, 6 + 5, 5}));
+    // Toward +x the ray breaks local x 0 (world x 64): chunk x 2's block behind shows a sixth face.
+    Chunk &east = bind_meshed(2, 1, 1);
+    at(east, 63, 54) = at(c, 0, 54) = 3, create_polygons(2, 1, 1);
+    p.place_request = 0, aim(61, 10, 100, 270), p.break_request = 1, step(133);
+    EXPECT_EQ(all(at(c, 0, 54), east.polygons), all(0, 6));
 }
 TEST_F(Interact, GridEdgesAndAMissingInventory) {
     // Toward -x from chunk 0 the ray wraps into chunk 9; the box lands beside the player.
