@@ -78,13 +78,11 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
         EXPECT_EQ(hit(btt[*c.handle]), c.result);
         EXPECT_EQ(menu.lvl, c.next);
     }
-    ScratchDir::mkdir_p("saves/w0"); // a listed world resumes at the size its chunks need
-    std::ofstream("saves/w0/2-25-9.vxc") << std::string(CHUNK_FILE_BYTES, 0);
-    cat.count = 1, g_level(SCREEN_WORLDS);
+    cat.count = 1, g_level(SCREEN_WORLDS); // a listed world resumes at the size it was saved with
     EXPECT_EQ(hit(btt[menu.play_w[0]]), MENU_WORLD);
     EXPECT_STREQ(g_get_world()->name, "w0");
-    EXPECT_EQ(g_get_world()->size, 3); // y = 25 needs 30 chunks across
-    g_level(SCREEN_OPTIONS);           // the options show and store GameParams
+    EXPECT_EQ(g_get_world()->size, WORLD_SIZE_KEPT);
+    g_level(SCREEN_OPTIONS); // the options show and store GameParams
     EXPECT_STREQ(d_box[menu.d_v_distance].items[d_box[menu.d_v_distance].selected], "p22");
     EXPECT_STREQ(d_box[menu.d_fog].items[d_box[menu.d_fog].selected], "p26");
     for (int b : {menu.d_v_distance, menu.d_v_distance, menu.d_fog})

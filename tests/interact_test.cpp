@@ -16,7 +16,7 @@ struct Interact : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(reset_world());
         init_particles();
-        player_cells = init_cells(10, 5);
+        player_cells = init_cells(10, 5), cells_active = 0;
         bind_meshed(1, 1, 1);
         aim(10, 10.3);
     }
@@ -65,9 +65,10 @@ TEST_F(Interact, BreakCollectPlaceAndBreakAgain) {
     aim(10, 10.3), p.place_request = 1;
     EXPECT_EQ(step(), "54 0 51 0 37 0 \n"); // the free cell's and the body's own indices
     EXPECT_EQ((I3{at(c, 54, 51), c.polygons, int(get_cell(player_cells, 0, 0))}), (I3{3, 10, 0}));
-    p.place_request = 1;
-    EXPECT_EQ(step(), "54 0 52 0 37 0 \n"); // an empty slot places nothing but still prints
-    p.break_request = 1, step(100);         // the new block is taken up afresh: nine hits of twelve
+    p.place_request = 1, player_cells->slots[0] = {TEXTURE_ROWS, 1}; // no such block type
+    EXPECT_EQ(step(), "54 0 52 0 37 0 \n"); // nothing is placed, and the line still printed
+    EXPECT_EQ(at(c, 54, 52), 0);
+    p.break_request = 1, step(100); // the new block is taken up afresh: nine hits of twelve
     EXPECT_EQ(p.health, 3.0f);
 }
 // Whole physics steps on floor blocks topped at 101, a two-high wall at y 13 and the same
@@ -120,9 +121,10 @@ TEST_F(Interact, FloorNeverBreaksAndSweepingRestartsTheCount) {
 // Down from level 2 onto local z 63 of level 1: the block goes in front, to z 0 of level 2.
 TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
     Chunk &upper = bind_meshed(1, 1, 2);
-    at(c, 54, 54, 63) = 3, player_cells->slots[0] = {3, 40};
+    at(c, 54, 54, 63) = 3, cells_active = 2, player_cells->slots[2] = {3, 40}; // the one held
     aim(10, 10, 129, 0, 90), p.place_request = 1, step();
-    EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{3, 5, 5}));
+    EXPECT_EQ(all(at(upper, 54, 54, 0), upper.polygons, c.polygons, player_cells->slots[2].count),
+              all(3, 5, 5, 39));
     EXPECT_EQ(at(c, 54, 54, 0), 0); // not the far side of the target chunk
     p.break_request = 1, step(133);
     EXPECT_EQ((I3{at(upper, 54, 54, 0), upper.polygons, c.polygons}), (I3{0, 0, 6}));
@@ -130,6 +132,11 @@ TEST_F(Interact, BorderPlacingAndBreakingRebuildBothChunks) {
     Chunk &far = bind_meshed(1, 2, 1);
     at(far, 54, 63) = 3, p.break_request = 0, aim(10, 62.3), p.place_request = 1, step();
     EXPECT_EQ((I3{at(c, 54, 0), c.polygons, far.polygons}), (I3{3, 6 + 5, 5}));
+    // Toward +x the ray breaks local x 0 (world x 64): chunk x 2's block behind shows a sixth face.
+    Chunk &east = bind_meshed(2, 1, 1);
+    at(east, 63, 54) = at(c, 0, 54) = 3, create_polygons(2, 1, 1);
+    p.place_request = 0, aim(61, 10, 100, 270), p.break_request = 1, step(133);
+    EXPECT_EQ(all(at(c, 0, 54), east.polygons), all(0, 6));
 }
 TEST_F(Interact, GridEdgesAndAMissingInventory) {
     // Toward -x from chunk 0 the ray wraps into chunk 9; the box lands beside the player.

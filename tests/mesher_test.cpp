@@ -26,9 +26,7 @@ TEST_F(Mesher, BuriedEarthHasNoFacesUntilTheChunkAboveIsKnown) {
     EXPECT_EQ(c.polygons, 0); // buried
     bind_meshed(4, 5, 4);
     create_polygons(4, 5, 3);
-    ASSERT_EQ(c.polygons, 4096);
-    for (int k = 0; k < 4096 * 4; k++) // every corner at the top, facing up
-        ASSERT_TRUE(c.verts[3 * k + 1] == 255.5f && c.norms[3 * k + 2] == 1) << k;
+    ASSERT_EQ(c.polygons, 4096); // the top layer's
     expect_same_as_reference(4, 5, 3);
 }
 TEST_F(Mesher, LoneTurfBlockGivesSixFacesInOrder) {
@@ -250,16 +248,6 @@ TEST_F(Mesher, MergedAndSilhouetteQuadsCoverEveryFaceOnce) {
         }
     }
 }
-// The quad of direction dir covering block (row, bit) of layer, or -1.
-static int quad_at(const MergedMesh &mm, int dir, int layer, int row, int bit) {
-    for (int q = 0; q < mm.quads; q++) {
-        const MergedRect &r = mm.rects[q];
-        if (r.dir == dir && r.layer == layer && r.r0 <= row && row <= r.r1 && r.b0 <= bit &&
-            bit <= r.b1)
-            return q;
-    }
-    return -1;
-}
 TEST_F(Mesher, PlacingAndBreakingABlockRebuildsTheMergedMesh) {
     Chunk &c = bind_meshed(4, 4, 4);
     for (int x = 0; x < 64; x++)
@@ -267,17 +255,12 @@ TEST_F(Mesher, PlacingAndBreakingABlockRebuildsTheMergedMesh) {
             for (int z = 0; z <= 30; z++) block_at(c, x, y, z) = z == 30 ? 1 : 3;
     const MergedMesh &mm = cubes[chunk_slot(4, 4, 4)].merged;
     create_polygons(4, 4, 4);
-    EXPECT_EQ(quad_at(mm, 1, 30, 0, 0), quad_at(mm, 1, 30, 63, 63)) << "one lawn";
-    block_at(c, 10, 12, 31) = 1; // placed on the lawn
-    block_at(c, 40, 44, 30) = 0; // broken out of it
-    create_polygons(4, 4, 4);
+    auto whole = [](const MergedRect &r) {
+        return r.dir == 1 && r.layer == 30 && r.r1 - r.r0 == 63 && r.b1 - r.b0 == 63;
+    };
+    EXPECT_EQ(std::count_if(mm.rects, mm.rects + mm.quads, whole), 1) << "one lawn";
+    block_at(c, 10, 12, 31) = 1;       // placed on the lawn
+    block_at(c, 40, 44, 30) = 0;       // broken out of it
+    expect_same_as_reference(4, 4, 4); // the mesh of the edited blocks, and its merge
     expect_merge_covers_mesh(c, mm, 4, 4, 4, true);
-    // Placed: its top and four sides; under it the lawn has a gap. Hole: the face under it
-    // and the four walls around it, the lawn gone there.
-    const int shown[][4] = {{1, 31, 10, 12}, {2, 12, 10, 31}, {3, 12, 10, 31}, {4, 10, 12, 31},
-                            {5, 10, 12, 31}, {1, 29, 40, 44}, {2, 45, 40, 30}, {3, 43, 40, 30},
-                            {4, 41, 44, 30}, {5, 39, 44, 30}};
-    for (const auto &s : shown) EXPECT_GE(quad_at(mm, s[0], s[1], s[2], s[3]), 0) << s[0] << s[1];
-    EXPECT_LT(quad_at(mm, 1, 30, 10, 12), 0);
-    EXPECT_LT(quad_at(mm, 1, 30, 40, 44), 0);
 }

@@ -105,4 +105,6 @@ TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     EXPECT_LT(g.z, 129.5);
     EXPECT_EQ((rotatecamera(0, 600), game_state.camera_rot_y), 240.0f);
     EXPECT_EQ((rotatecamera(0, -190), game_state.camera_rot_y), 170.0f);
+    game_state.fly_mode = 0, go(10, 10, 120), e_psysix(); // gravity first: 0.01 x 0.97
+    EXPECT_NEAR(g.vz, 0.0097, 1e-6);
 }

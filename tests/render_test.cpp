@@ -4,7 +4,6 @@
 #include "engine/physics.h"
 #include "gl_fixture.h"
 #include "items/particles.h"
-#include <cmath>
 #include "base/config.h"
 #include "render/chunk_draw.h"
 #include "render/render.h"
@@ -39,13 +38,15 @@ class Frame : public glfix::GlTest {
 };
 
 TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted) {
+    // Clocks with the camera at x 200, sun angle (720 t + 200) / 62800: pi / 2, 3 pi / 2, and
+    // 0.0500208568, where sin is 0.05 and the brightness 0.2.
     struct Case {
-        double a; // sun angle
+        double clock;
         glfix::Rgb top;
         float sky[3], light[3];
-    } const cases[] = {{3.14159 / 2, {230, 230, 255}, {0.9f, 0.9f, 1}, {1.3f, 1.3f, 1.3f}},
-                       {3 * 3.14159 / 2, {0, 0, 13}, {0, 0, 0.05f}, {0, 0, 0}},
-                       {0.0500208568, {46, 46, 51}, {0.18f, 0.18f, 0.2f}, {0.46f, 0.26f, 0.26f}}};
+    } const cases[] = {{136.73, {230, 230, 255}, {0.9f, 0.9f, 1}, {1.3f, 1.3f, 1.3f}},
+                       {410.75, {0, 0, 13}, {0, 0, 0.05f}, {0, 0, 0}},
+                       {4.0851525, {46, 46, 51}, {0.18f, 0.18f, 0.2f}, {0.46f, 0.26f, 0.26f}}};
     // The game start handed its view distance (1) to the fog; 3 goes the same way.
     const auto fog = [] {
         return glfix::all(glfix::floats(GL_FOG_START)[0], glfix::floats(GL_FOG_END)[0]);
@@ -55,8 +56,8 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
     EXPECT_EQ(fog(), glfix::all(60, 118));
     render_set_fog(1);
     for (const Case &k : cases) { // noon, night, and a low sun (brightness 0.2) with red light
-        SCOPED_TRACE(k.a);
-        game_state.world_clock = (k.a * 20000 * 3.14 - game_state.camera_x) / 720;
+        SCOPED_TRACE(k.clock);
+        game_state.world_clock = k.clock;
         game_param.fog_enabled = k.light[1] > 0; // on, off, on
         frame();
         const glfix::Image im = frame(); // cleared with the colour the previous frame chose
@@ -101,18 +102,20 @@ TEST_F(Frame, ChunksAcrossTheEdgeAreDrawnWithTheShiftedView) {
 }
 
 TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
-    // Sun angle, fog, view distance, pitch, yaw, camera x and height. At x = 10 the view at
-    // yaw 90 looks across the world's edge; the last case looks far at view distance 3, where
-    // the chunks beyond the fog end come as silhouettes.
+    // Clock (noon or night), fog, view distance, pitch, yaw, camera x and height. At x = 10 the
+    // view at yaw 90 looks across the world's edge; the last case looks far at view distance 3,
+    // where the chunks beyond the fog end come as silhouettes.
     struct Scene {
         const char *name;
-        double sun;
+        double clock;
         int fog, view;
         float pitch, yaw, x, height;
-    } const scenes[] = {
-        {"noon", 1.57, 1, 1, 25, 0, 200, 285},          {"night", 4.71, 1, 1, 25, 250, 200, 285},
-        {"looking down", 1.57, 1, 1, 80, 30, 200, 300}, {"edge", 1.57, 1, 1, 15, 90, 10, 285},
-        {"far", 1.57, 1, 3, 5, 200, 200, 300},          {"fog off", 1.57, 0, 3, 5, 200, 200, 300}};
+    } const scenes[] = {{"noon", 136.7, 1, 1, 25, 0, 200, 285},
+                        {"night", 410.5, 1, 1, 25, 250, 200, 285},
+                        {"looking down", 136.7, 1, 1, 80, 30, 200, 300},
+                        {"edge", 136.7, 1, 1, 15, 90, 10, 285},
+                        {"far", 136.7, 1, 3, 5, 200, 200, 300},
+                        {"fog off", 136.7, 0, 3, 5, 200, 200, 300}};
     for (const Scene &k : scenes) {
         SCOPED_TRACE(k.name);
         game_param.view_distance = k.view;
@@ -127,7 +130,7 @@ TEST_F(Frame, MergedAndRunsDrawTheSamePictureAsSingleFaces) {
             world_state.already_created = 0;
             stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z);
         }
-        game_state.world_clock = (k.sun * 20000 * 3.14 - game_state.camera_x) / 720;
+        game_state.world_clock = k.clock;
         game_state.camera_rot_x = k.pitch;
         game_state.camera_rot_y = k.yaw;
         e_set_draw_options(DrawOptions{DRAW_PER_FACE, 1, {}});
@@ -162,9 +165,9 @@ TEST_F(Frame, ABurstOfFlakesShowsBlockColours) {
     game_state.camera_rot_x = 30; // degrees down
     game_state.camera_rot_y = 0;  // along +y
     const glfix::Image before = frame(CREATE_COOLDOWN);
-    const float dy = 5 * std::cos(30 / 180.0f * 3.14f), dz = 5 * std::sin(30 / 180.0f * 3.14f);
-    add_particle_from_cube(-200.6f, -200 - dy, 285 - dz, 1, 60);
-    add_particle_from_cube(-199.4f, -200 - dy, 285 - dz, 3, 60);
+    // Five blocks along the view: 5 cos 30 = 4.33 ahead, 5 sin 30 = 2.5 down.
+    add_particle_from_cube(-200.6f, -204.33f, 282.5f, 1, 60);
+    add_particle_from_cube(-199.4f, -204.33f, 282.5f, 3, 60);
     for (int i = 0; i < 5; i++) frame(CREATE_COOLDOWN);
     const glfix::Image burst = frame(CREATE_COOLDOWN);
     EXPECT_FALSE(glfix::save_png(burst, "flakes_burst").empty());

@@ -8,7 +8,7 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 
-TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndKeysAreHeldTillReleased) {
+TEST(Input, MenuMotionIsScaledAndInAGameTheLastWins) {
     game_param.window_width = 1000;
     game_param.window_height = 750;
     gui = 1;
@@ -19,10 +19,6 @@ TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndKeysAreHeldTillReleased) {
     PassiveMotion(505, 375);
     PassiveMotion(503, 375);
     EXPECT_EQ(input.sm_x, 3);
-    for (int down : {1, 0}) {
-        (down ? Key : KeyUp)('w', 0, 0);
-        EXPECT_EQ(input.keys['w'], down);
-    }
 }
 
 // GLUT names a release by the Shift state at release time, so a letter may come back up in

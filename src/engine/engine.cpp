@@ -83,6 +83,9 @@ namespace {
 
 DrawOptions draw_options; // the defaults unless a tool picked others
 
+// e_start_world, or with resumable, a saved world chosen at WORLD_SIZE_KEPT.
+int start_world(const char *name, int size_choice, bool resumable);
+
 SceneView scene_view() {
     const GameState &g = game_state;
     const PlayerState &p = g.gamer[0];
@@ -141,7 +144,7 @@ void mouse_down(int button) {
             WorldChoice *choice = g_get_world();
             // The menu has already cleared its screen; a world that cannot start must not
             // leave the player on an empty page with no way on.
-            if (!choice || !e_start_world(choice->name, choice->size)) g_level(SCREEN_MAIN);
+            if (!choice || !start_world(choice->name, choice->size, true)) g_level(SCREEN_MAIN);
             break;
         }
         default:
@@ -162,6 +165,24 @@ void mouse_up(int button) {
 }
 
 int e_start_world(const char *name, int size_choice) {
+    return start_world(name, size_choice, false);
+}
+
+namespace {
+
+// The choice a saved world resumes with: its record's size, else (no record at all) the one
+// its chunk files need, told then. A record there but unreadable counts as choice 1 here: the
+// start tells of it once, where its chunk files replace it.
+int resumed_size_choice(const char *name) {
+    const int recorded = world_info_size(name);
+    const int size = recorded || world_info_exists(name) ? recorded : saved_world_size(name);
+    return size ? size / 10 : 1;
+}
+
+int start_world(const char *name, int size_choice, bool resumable) {
+    // A saved world is measured as soon as it is chosen, before anything is told or written.
+    if (resumable && size_choice == WORLD_SIZE_KEPT && name)
+        size_choice = resumed_size_choice(name);
     if (!name || std::strlen(name) >= sizeof game_state.world_name || !g_world_name_ok(name)) {
         printf("cannot start a world with this name \n");
         return 0;
@@ -206,6 +227,8 @@ int e_start_world(const char *name, int size_choice) {
     if (calls.hide_cursor) calls.hide_cursor();
     return 1;
 }
+
+} // namespace
 
 int e_init_game() {
     game_state.camera_x = 200.0;

@@ -38,8 +38,8 @@ void send_key(int key);
 // Menu pointer position (menu space) for the engine and the menu.
 void set_mouse(int x, int y);
 // Left: the menu's click (MENU_SETTINGS writes "cfg", MENU_QUIT leaves the main loop,
-// MENU_WORLD starts the chosen world, and a world that cannot start brings the main page
-// back), then the break request while a game runs.
+// MENU_WORLD starts the chosen world, a saved one at the size it was saved with, and a world
+// that cannot start brings the main page back), then the break request while a game runs.
 // Right: the place request while a game runs. Others: nothing.
 void mouse_down(int button);
 // Left release while a game runs clears both requests; other buttons do nothing.

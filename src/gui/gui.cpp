@@ -166,14 +166,10 @@ MenuResult press_button(int hit) {
     }
     for (int i = 0; i < WORLD_BUTTONS; i++) {
         if (hit != menu.play_w[i]) continue;
-        // A world keeps the size it was created with: its record tells, else its chunk files.
         char name[64];
         copy_text(name, btt[hit].label, sizeof name);
-        // An unreadable record is told of once, when the start infers the size in its place.
-        const int recorded = world_info_size(name);
-        int size = recorded || world_info_exists(name) ? recorded : saved_world_size(name);
-        size = clamp(size / 10, 1, 3);
-        return choose_world(name, size);
+        // The start measures a saved world: its size is known where its files are.
+        return choose_world(name, WORLD_SIZE_KEPT);
     }
     if (hit == menu.b_create_world) {
         const char *name = t_field[menu.t_world_name].text;

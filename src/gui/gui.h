@@ -11,8 +11,10 @@ struct WorldCatalogue;
 // The world chosen in the menu.
 struct WorldChoice {
     char name[64]; // zero-terminated; also the save folder's name
-    int size;      // 1..3; the world is size * 10 chunks across
+    int size;      // 1..3, the world is size * 10 chunks across; or WORLD_SIZE_KEPT
 };
+// The size of a saved world chosen from the list: the one it was saved with.
+constexpr int WORLD_SIZE_KEPT = 0;
 
 constexpr int GUI_SLOTS = 32;     // records per widget table
 constexpr int DBOX_ITEMS = 16;    // items per drop box
