@@ -146,3 +146,18 @@ TEST_F(Interact, GridEdgesAndAMissingInventory) {
     aim(-64, 10, 101), p.place_request = 1, step();
     EXPECT_EQ(live(bxs), 0);
 }
+// At the x = 0 border, from the active column: the block beside it in chunk x 2 is rebuilt
+// without its hidden face, and a value past the texture table stays in its slot.
+TEST_F(Interact, PlacingFromTheActiveColumnAtTheXBorder) {
+    Chunk &beside = bind_meshed(2, 1, 1);
+    at(c, 0, 51) = 3, at(beside, 63, 52) = 3, cells_active = 2;
+    for (int t : {TEXTURE_ROWS, 3}) {
+        player_cells->slots[0] = {2, 40}, player_cells->slots[2] = {uint16_t(t), 9};
+        aim(64, 10.3), p.place_request = 1, step();
+        const InventorySlot *s = player_cells->slots;
+        EXPECT_EQ((std::vector<int>{at(c, 0, 52), s[2].count, s[0].count, beside.polygons}),
+                  (t == 3 ? std::vector<int>{3, 8, 40, 5}
+                          : std::vector<int>{0, 9, 40, -1})); // -1: never meshed
+    }
+    cells_active = 0;
+}

@@ -106,3 +106,7 @@ TEST_F(Physics, FlyModeDragsTheBodyAndFoldsTheYawOnceEachWay) {
     EXPECT_EQ((rotatecamera(0, 600), game_state.camera_rot_y), 240.0f);
     EXPECT_EQ((rotatecamera(0, -190), game_state.camera_rot_y), 170.0f);
 }
+TEST_F(Physics, GravityJoinsTheSpeedBeforeTheDamping) {
+    go(10, 10, 160), e_psysix();
+    EXPECT_NEAR(g.vz, 0.0097, 1e-8); // 0.01 x 0.97 from rest in the air
+}

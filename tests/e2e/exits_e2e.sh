@@ -2,8 +2,9 @@
 # Every way out saves. SIGTERM after a flight across chunk borders leaves a whole file for
 # every chunk ever made, those still waiting in the save queue too; the window's close button
 # leaves a resumed world saved; SIGHUP, as when the terminal closes, saves a new world's
-# chunks and flushes them to disk once; and when every chunk file is refused, Escape ends with
-# one summary line and status 1, not 0. (SIGINT and Escape end the other stories' games.)
+# chunks and flushes them to disk once, though the reader of the game's output left before;
+# and when every chunk file is refused, Escape ends with one summary line and status 1, not 0.
+# (SIGINT and Escape end the other stories' games.)
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin exits "$@"
@@ -61,10 +62,16 @@ no_leftovers
 [ "$(chunk_files)" -ge "$before" ] || fail "chunk files went from $before to $(chunk_files)"
 [ -z "$(find "$run/saves" -name '*.vxc' ! -size 524288c)" ] || fail "a chunk file is not whole"
 
-# --- SIGHUP on a new world, most of its chunks still in memory only; the trace keeps the
-# game's syncfs calls. The leak check cannot run under ptrace.
-ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" start_game strace -f -qq --seccomp-bpf \
-    -e trace=syncfs -e signal=none -o "$run/syncfs.txt" "$game/tessaron"
+# --- SIGHUP on a new world, most of its chunks still in memory only, after the reader of
+# the game's output has gone (a pipe into a pager that was quit): the flight's "created" lines
+# meet a closed pipe. The trace keeps the game's syncfs calls. The leak check cannot run under
+# ptrace.
+mkfifo "$scratch/pipe"
+cat <"$scratch/pipe" >>"$run/out.txt" &
+reader=$!
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" start_game bash -c 'exec "$@" >"$0"' \
+    "$scratch/pipe" strace -f -qq --seccomp-bpf -e trace=syncfs -e signal=none \
+    -o "$run/syncfs.txt" "$game/tessaron"
 tracer=$pid
 pid=$(pgrep -P "$tracer" | head -n1)
 [ -n "$pid" ] || fail "no game process under strace"
@@ -74,6 +81,12 @@ made=$(chunks_settled 30 1)
 [ "$made" -gt 0 ] || fail "no chunk was generated"
 folder=$(ls -td "$run"/saves/*/ | head -n1) # the world just made
 before=$(chunk_files "$folder")
+kill "$reader"
+wait "$reader" 2>/dev/null
+xdotool keydown w
+sleep 4
+xdotool keyup w
+kill -0 "$pid" 2>/dev/null || fail "the game died writing to a pipe nobody reads"
 kill -HUP "$pid"
 pid=$tracer # strace ends with the game's status
 wait_exit HUP
