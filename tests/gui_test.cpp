@@ -83,8 +83,8 @@ TEST_F(MenuTest, HandlesAndWhatAClickOnEachDoes) {
     cat.count = 1, g_level(SCREEN_WORLDS);
     EXPECT_EQ(hit(btt[menu.play_w[0]]), MENU_WORLD);
     EXPECT_STREQ(g_get_world()->name, "w0");
-    EXPECT_EQ(g_get_world()->size, 3);  // y = 25 needs 30 chunks across
-    std::remove("saves/w0/2-25-9.vxc"); // no record and no chunk: the smallest size, not 0
+    EXPECT_EQ(g_get_world()->size, 3);                  // y = 25 needs 30 chunks across
+    std::ofstream("saves/w0/world.info") << "size 7\n"; // unreadable: the smallest, never 0
     EXPECT_EQ((g_level(SCREEN_WORLDS), hit(btt[menu.play_w[0]]), g_get_world()->size), 1);
     g_level(SCREEN_OPTIONS); // the options show and store GameParams
     EXPECT_STREQ(d_box[menu.d_v_distance].items[d_box[menu.d_v_distance].selected], "p22");
