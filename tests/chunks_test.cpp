@@ -48,3 +48,9 @@ TEST_F(ChunkStore, PoolAndGridOfEachGame) {
     cubes[123].used = 0;
     EXPECT_EQ(find_free_cube(), 123);
 }
+TEST_F(ChunkStore, AnyChunkNumberWrapsAndAFarDamagedCellIsAbsent) {
+    EXPECT_TRUE(wrap_chunk(0) == 0 && wrap_chunk(-1) == 9 && wrap_chunk(-20) == 0 &&
+                wrap_chunk(23) == 3);
+    world_state.world[chunk_cell(2, 2, 2)] = NO_CHUNK - 1; // read as a slot, far past the pool
+    EXPECT_EQ(chunk_slot(2, 2, 2), -1);
+}

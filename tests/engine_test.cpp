@@ -97,15 +97,22 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
               all(10, 10, 10));
     EXPECT_EQ(out.find("world first keeps its size 10 \n./saves/first"), 0u) << out;
     EXPECT_NE(out.find("world second has no readable world.info: size 10 inferred"), out.npos);
-    // One picked from the list with no record at all: its chunk files tell, before anything
-    // is written, and it gets a record. y = 25 needs 30 chunks across.
-    ScratchDir::mkdir_p("saves/w25");
+    // Picked from the list with no record at all: its chunk files tell, before anything is
+    // written, and it gets a record (y = 25 needs 30 chunks across). With an unreadable record
+    // and no chunks: the smallest size, never 0.
+    ScratchDir::mkdir_p("saves/w25"), ScratchDir::mkdir_p("saves/w7");
     std::ofstream("saves/w25/2-25-9.vxc") << std::string(CHUNK_FILE_BYTES, 0);
-    find_worlds(&ctlg), g_level(SCREEN_WORLDS);
-    int pick = -1;
-    for (int b : menu.play_w)
-        if (b >= 0 && !std::strcmp(btt[b].label, "w25")) pick = b;
-    const std::string resumed = output_of([&] { click(pick); });
+    std::ofstream("saves/w7/world.info") << "size 7\n";
+    find_worlds(&ctlg);
+    auto resume = [](const char *name) {
+        g_level(SCREEN_WORLDS);
+        int pick = -1;
+        for (int b : menu.play_w)
+            if (b >= 0 && !std::strcmp(btt[b].label, name)) pick = b;
+        return output_of([&] { click(pick); });
+    };
+    EXPECT_EQ((resume("w7"), all(game, world_state.world_size)), all(1, 10));
+    const std::string resumed = resume("w25");
     EXPECT_EQ(all(game, world_state.world_size, world_info_size("w25")), all(1, 30, 30));
     EXPECT_EQ(resumed.find("world w25 has no readable world.info: size 30 inferred"), 0u);
     EXPECT_EQ(resumed.find("keeps"), resumed.npos) << resumed;

@@ -183,3 +183,11 @@ TEST_F(Frame, ABurstOfFlakesShowsBlockColours) {
     EXPECT_LT(grey * 100, changed * 45) << grey << " of " << changed; // 28 %; 69 % before
     init_particles();
 }
+#include "items/cells.h" // the hotbar's active column
+TEST_F(Frame, TheHotbarLightsTheActiveColumn) {
+    cells_active = 3;
+    const glfix::Image im = frame(CREATE_COOLDOWN);
+    cells_active = 0;
+    const int lit = im.at(329, 569).g; // fills clear of the cubes in columns 2, 3 and 4
+    EXPECT_TRUE(lit > im.at(291, 569).g + 80 && lit > im.at(367, 569).g + 80) << lit;
+}

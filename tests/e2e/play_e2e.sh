@@ -205,11 +205,8 @@ for name in names:
     if sys.byteorder != "little":
         b.byteswap()
     kinds = set(b)
-    if level == 0 and kinds != {2}:
-        bad.append(f"{name}: level 0 holds {sorted(kinds)}")
-    elif 1 <= level <= 3 and kinds != {3}:
-        bad.append(f"{name}: level {level} holds {sorted(kinds)}")
-    elif level >= 5 and kinds != {0}:
+    want = {2} if level == 0 else {3} if level <= 3 else {0} if level >= 5 else kinds
+    if kinds != want:
         bad.append(f"{name}: level {level} holds {sorted(kinds)}")
     elif level == 4:
         # Every column: earth, then one turf block on top, nothing above it.
