@@ -28,6 +28,8 @@ const uint16_t *pool_full_told = nullptr;
 constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
 int save_queue[QUEUE_SIZE];
 int queue_head = 0, queue_len = 0;
+// Chunks brought in up to the last release pass: tells that pass whether its frame had one.
+int arrivals_released = 0;
 
 int drain_queue(int most);
 
@@ -46,8 +48,12 @@ void *alloc_bytes(size_t n) {
     return mesh_alloc ? mesh_alloc(n) : std::malloc(n);
 }
 
-// All three arrays, or none: a chunk is never built or drawn from a missing array.
+// All three arrays, or none: a chunk is never built or drawn from a missing array. A slot
+// released in this game still holds its arrays: freeing and allocating 2.5 MB per chunk cost
+// page faults on every arrival. The pool bounds what is kept.
 bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
+    ch.polygons = 0;
+    if (ch.texs && ch.verts && ch.norms) return true;
     ch.texs = static_cast<float *>(alloc_bytes(MESH_TEX_BYTES));
     ch.verts = static_cast<float *>(alloc_bytes(MESH_VERT_BYTES));
     ch.norms = static_cast<float *>(alloc_bytes(MESH_NORM_BYTES));
@@ -62,7 +68,6 @@ bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
         }
     }
     if (!ok) free_mesh(ch);
-    ch.polygons = 0;
     return ok;
 }
 
@@ -192,7 +197,7 @@ namespace {
 
 void free_slot(int slot) {
     ChunkStream &s = cubes[slot].stream;
-    free_mesh(cubes[slot]);
+    cubes[slot].polygons = 0; // the arrays stay for the slot's next chunk
     cubes[slot].used = 0;
     world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
     s = ChunkStream{};
@@ -299,8 +304,12 @@ void re_save() {
                 cubes[slot].stream.queued = 1;
             }
     // Saving a whole slab at once made the frame that crossed a chunk border two to three
-    // times as long as the others.
-    drain_queue(SAVES_PER_FRAME);
+    // times as long as the others; a save costs about as much as bringing a chunk in, so a
+    // frame that did that leaves the queue to the next ones unless it backs up.
+    const int arrivals = stream_stats.created + stream_stats.loaded;
+    const bool arrival_frame = arrivals != arrivals_released;
+    arrivals_released = arrivals;
+    drain_queue(arrival_frame && queue_len <= SAVE_BACKLOG ? 0 : SAVES_PER_FRAME);
 }
 
 int save_all(int game_running) {
@@ -331,7 +340,7 @@ void stream_reset() {
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (Chunk &ch : cubes) ch.stream = ChunkStream{};
-    queue_head = queue_len = 0;
+    queue_head = queue_len = arrivals_released = 0;
 }
 
 void stream_set_clock(uint32_t (*clock)()) {
