@@ -68,6 +68,7 @@ void free_mesh(Chunk &ch) {
     std::free(ch.verts);
     ch.norms = ch.texs = ch.verts = nullptr;
     ch.polygons = 0;
+    ch.mesh_current = 0;
 }
 
 int find_free_cube() {

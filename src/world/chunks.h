@@ -72,6 +72,9 @@ struct Chunk {
     int polygons; // faces currently in the mesh arrays
     float *norms; // mesh normals, 4 x 3 floats per face
     ChunkStream stream;
+    uint8_t border_faces;  // bit d: the last build wrote a face on the border layer facing the
+                           // mesher's direction d (below, above, -y, +y, -x, +x)
+    uint8_t mesh_current;  // 1 from a build until a neighbour leaves memory unrebuilt
     MergedMesh merged;     // textured drawing mesh, rebuilt by every create_polygons
     MergedMesh silhouette; // untextured, built from merged on first use after each rebuild
 };

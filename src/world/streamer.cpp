@@ -22,7 +22,7 @@ uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
 
-// Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
+// Slots of chunks that left the range, saved one per frame in the order they left. A chunk
 // stays bound while it waits, so one that comes back is simply kept: it is never read again
 // from the older file. Entries whose slot is no longer queued are stale and skipped.
 constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
@@ -146,12 +146,8 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     stream_stats.fill_ns += now_ns() - t1;
     world_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level, merge);
-    rebuild_if_present(wx, wy, level + 1, merge);
-    rebuild_if_present(wx, wy, level - 1, merge);
-    rebuild_if_present(wx, wy + 1, level, merge);
-    rebuild_if_present(wx, wy - 1, level, merge);
-    rebuild_if_present(wx + 1, wy, level, merge);
-    rebuild_if_present(wx - 1, wy, level, merge);
+    for (int dir : {1, 0, 2, 3, 4, 5}) // above, below, then y + 1, y - 1, x + 1, x - 1
+        rebuild_beside(wx, wy, level, dir, merge);
     return 1;
 }
 
@@ -200,6 +196,12 @@ void free_slot(int slot) {
     cubes[slot].polygons = 0; // the arrays stay for the slot's next chunk
     cubes[slot].used = 0;
     world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
+    // Their meshes still show the border as it was: the next arrival beside them rebuilds them.
+    for (int d = 0; d < 6; d++) {
+        const int n = chunk_slot(s.cx + (d == 4) - (d == 5), s.cy + (d == 2) - (d == 3),
+                                 s.level + (d == 1) - (d == 0));
+        if (n >= 0) cubes[n].mesh_current = 0;
+    }
     s = ChunkStream{};
 }
 
