@@ -100,10 +100,10 @@ TEST_F(Streaming, AQueuedChunkThatComesBackKeepsItsEditsAndIsNeverReadAgain) {
     game_state.camera_x = 200; // back before the rest of the slab was saved
     frame();
     EXPECT_EQ(std::make_tuple(stream_stats.taken_back, in_memory(), slab_files()),
-              std::make_tuple(11, 35, 0x1));
+              std::make_tuple(8, 32, 0x3)); // files are written one a frame
     EXPECT_TRUE(chunk_slot(5, 5, 6) == &edited - cubes && edited.blocks[7] == 200 && edited.verts);
     settle();
-    EXPECT_EQ(stream_stats.loaded, 1); // only the one saved is read back
+    EXPECT_EQ(stream_stats.loaded, 4); // only those saved are read back
     move_to(200 - 64, 12);
     EXPECT_EQ(read_all("saves/w/5-5-6.vxc")[14], char(200));
 }

@@ -52,6 +52,8 @@ struct MergedMesh {
 struct ChunkStream {
     int cx, cy, level;   // position the slot is bound to
     uint8_t queued;      // out of range and waiting in the save queue, still bound and drawable
+    uint8_t unwritten;   // released from the grid, its blocks not yet in its file: the slot is
+                         // taken by the next arrival only once they are
     uint8_t save_failed; // a save failed: the chunk stays in memory until one succeeds
     uint8_t
         to_keep_aside; // its file was not read whole and sound: kept aside before the first save
