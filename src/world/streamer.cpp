@@ -28,15 +28,17 @@ const uint16_t *pool_full_told = nullptr;
 constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
 int save_queue[QUEUE_SIZE];
 int queue_head = 0, queue_len = 0;
-// Slots released from the grid whose files are still to be written, in release order. Each
-// slot is in it at most once, and it is always written from the front.
-int write_queue[POOL_SIZE];
+// Slots released from the grid whose files are still to be written, in release order. An
+// arrival that needs one of them writes it ahead of its turn: writing everything released
+// before it made single frames write dozens of files.
+constexpr int WRITE_QUEUE_SIZE = 2 * POOL_SIZE;
+int write_queue[WRITE_QUEUE_SIZE];
 int write_head = 0, write_len = 0;
 // Chunks brought in up to the last release pass: tells that pass whether its frame had one.
 int arrivals_released = 0;
 
 int drain_queue(int most);
-void write_through(int slot);
+void write_released(int slot);
 int unwritten_slot_of(int cx, int cy, int level);
 
 uint32_t clock_ms() {
@@ -113,16 +115,16 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     // A chunk on its way to its file comes back from that file: it is written first (and when
     // that fails, it is simply back).
     const int leaving = unwritten_slot_of(wx, wy, level);
-    if (leaving >= 0) write_through(leaving);
+    if (leaving >= 0) write_released(leaving);
     if (cell != NO_CHUNK) return 0;
 
     // The lowest free slot, as if every released chunk were written when it left: one whose
-    // file is not written yet is written now. Chunks waiting for their release hold slots that
-    // a full pool needs now.
+    // file is not written yet is written now, ahead of its turn. Chunks waiting for their release
+    // hold slots that a full pool needs now.
     int slot = find_free_cube();
     for (;;) {
         if (slot >= 0 && cubes[slot].stream.unwritten)
-            write_through(slot);
+            write_released(slot);
         else if (slot < 0 && queue_len > 0)
             drain_queue(1);
         else
@@ -251,13 +253,10 @@ int write_slot(int slot, int *reason) {
     return 1;
 }
 
-// Writes the chunk at the front of the write queue. Written, its slot is free for the next
+// Writes the released chunk in slot, if it waits. Written, its slot is free for the next
 // arrival; not written, the chunk goes back into its grid cell (which no arrival took: an
 // arrival there waits for this write), drawn and played as before.
-void write_front() {
-    const int slot = write_queue[write_head];
-    write_head = (write_head + 1) % POOL_SIZE;
-    write_len--;
+void write_released(int slot) {
     ChunkStream &s = cubes[slot].stream;
     if (!s.unwritten) return;
     s.unwritten = 0;
@@ -276,15 +275,23 @@ void write_front() {
     s = ChunkStream{};
 }
 
-// Writes the queue in order up to and with slot (only what it holds while slot is unwritten).
-void write_through(int slot) {
-    while (write_len > 0 && cubes[slot].stream.unwritten) write_front();
+// Writes the first waiting chunk of the queue; entries of slots written ahead of their turn
+// are stale and skipped.
+void write_front() {
+    while (write_len > 0) {
+        const int slot = write_queue[write_head];
+        write_head = (write_head + 1) % WRITE_QUEUE_SIZE;
+        write_len--;
+        if (!cubes[slot].stream.unwritten) continue;
+        write_released(slot);
+        return;
+    }
 }
 
 // The slot of the released chunk (cx, cy, level) whose file is still to be written, or -1.
 int unwritten_slot_of(int cx, int cy, int level) {
     for (int k = 0; k < write_len; k++) {
-        const int slot = write_queue[(write_head + k) % POOL_SIZE];
+        const int slot = write_queue[(write_head + k) % WRITE_QUEUE_SIZE];
         const ChunkStream &s = cubes[slot].stream;
         if (s.unwritten && s.cx == cx && s.cy == cy && s.level == level) return slot;
     }
@@ -355,7 +362,8 @@ int drain_queue(int most) {
         }
         leave_grid(slot);
         s.unwritten = 1;
-        write_queue[(write_head + write_len++) % POOL_SIZE] = slot;
+        if (write_len == WRITE_QUEUE_SIZE) write_front(); // stale entries filled it
+        write_queue[(write_head + write_len++) % WRITE_QUEUE_SIZE] = slot;
         tried++;
     }
     return tried;
