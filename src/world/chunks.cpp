@@ -42,9 +42,10 @@ int initialize_world() {
     printf("world size %i \n", world_state.world_size);
     std::free(world_state.world);
     world_state.world = nullptr;
-    // Chunks a previous game left bound would otherwise leak their meshes.
+    // A released slot keeps its mesh arrays for the next chunk of its game; a new game starts
+    // without them.
     for (Chunk &c : cubes) {
-        if (c.used) free_mesh(c);
+        free_mesh(c);
         c.used = 0;
     }
     if (world_state.world_size <= 0) {
@@ -67,6 +68,7 @@ void free_mesh(Chunk &ch) {
     std::free(ch.verts);
     ch.norms = ch.texs = ch.verts = nullptr;
     ch.polygons = 0;
+    ch.mesh_current = 0;
 }
 
 int find_free_cube() {

@@ -52,6 +52,8 @@ struct MergedMesh {
 struct ChunkStream {
     int cx, cy, level;   // position the slot is bound to
     uint8_t queued;      // out of range and waiting in the save queue, still bound and drawable
+    uint8_t unwritten;   // released from the grid, its blocks not yet in its file: the slot is
+                         // taken by the next arrival only once they are
     uint8_t save_failed; // a save failed: the chunk stays in memory until one succeeds
     uint8_t
         to_keep_aside; // its file was not read whole and sound: kept aside before the first save
@@ -72,6 +74,9 @@ struct Chunk {
     int polygons; // faces currently in the mesh arrays
     float *norms; // mesh normals, 4 x 3 floats per face
     ChunkStream stream;
+    uint8_t border_faces;  // bit d: the last build wrote a face on the border layer facing the
+                           // mesher's direction d (below, above, -y, +y, -x, +x)
+    uint8_t mesh_current;  // 1 from a build until a neighbour leaves memory unrebuilt
     MergedMesh merged;     // textured drawing mesh, rebuilt by every create_polygons
     MergedMesh silhouette; // untextured, built from merged on first use after each rebuild
 };

@@ -713,6 +713,7 @@ inline void record_row(MergeScratch &ms, const BlockId *blocks, int x, int y, Ro
 int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, MergeScratch &ms) {
     const BlockId *blocks = chunk.blocks;
     Writer out(chunk, cx, cy, level);
+    chunk.border_faces = 0;
     for (int x = 0; x < CHUNK_EDGE; x++) {
         Row prev0 = 0, prev1 = 0; // below and above faces of row y - 1
         for (int y = 0; y < CHUNK_EDGE; y++) {
@@ -731,6 +732,11 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
             const Row f5 = r.drawn & ~xp;
             Row any = f0 | f1 | f2 | f3 | f4 | f5;
             if (!any) continue;
+            // Counted before the face limit may cut the row: a border marked in vain only
+            // costs a rebuild.
+            chunk.border_faces |= uint8_t((f0 & 1) << BELOW | (f1 >> 63) << ABOVE |
+                                          (y == 0 && f2) << Y_MINUS | (y == 63 && f3) << Y_PLUS |
+                                          (x == 0 && f4) << X_MINUS | (x == 63 && f5) << X_PLUS);
             prev0 = f0, prev1 = f1;
             out.row(x, y);
             const BlockId *row = blocks + block_index(x, y, 0);
@@ -761,6 +767,21 @@ int write_faces(Chunk &chunk, int cx, int cy, int level, const Scratch &s, Merge
         }
     }
     return out.count;
+}
+
+// Whether every block of the chunk's border layer facing direction dir has class bit `bit`
+// (or, with want 0, none has it).
+bool layer_all(const BlockId *blocks, int dir, unsigned bit, unsigned want) {
+    static const Classifier k;
+    const int edge = (dir & 1) ? CHUNK_EDGE - 1 : 0;
+    for (int a = 0; a < CHUNK_EDGE; a++)
+        for (int b = 0; b < CHUNK_EDGE; b++) {
+            const int i = dir <= ABOVE    ? block_index(a, b, edge)
+                          : dir <= Y_PLUS ? block_index(a, edge, b)
+                                          : block_index(edge, a, b);
+            if (((k.c.lookup(blocks[i]) & bit) != 0) != (want != 0)) return false;
+        }
+    return true;
 }
 
 } // namespace
@@ -824,6 +845,7 @@ void create_polygons(int cx, int cy, int level, const MergeOptions &merge) {
     const steady_clock::time_point t1 = steady_clock::now();
     merge_recorded(slot, cx, cy, level, chunk.polygons, merge);
     const steady_clock::time_point t2 = steady_clock::now();
+    chunk.mesh_current = 1;
     mesh_stats.builds++;
     mesh_stats.build_ns += ns(t2 - t0);
     mesh_stats.merge_ns += ns(t2 - t1);
@@ -831,4 +853,19 @@ void create_polygons(int cx, int cy, int level, const MergeOptions &merge) {
 
 void rebuild_if_present(int cx, int cy, int level, const MergeOptions &merge) {
     create_polygons(wrap_chunk(cx), wrap_chunk(cy), level, merge);
+}
+
+void rebuild_beside(int cx, int cy, int level, int dir, const MergeOptions &merge) {
+    static const int step[FACE_KINDS][3] = {{0, 0, -1}, {0, 0, 1}, {0, 1, 0},
+                                            {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}};
+    const int nx = cx + step[dir][0], ny = cy + step[dir][1], nl = level + step[dir][2];
+    const int slot = chunk_slot(nx, ny, nl), from = chunk_slot(cx, cy, level);
+    if (slot >= 0 && from >= 0 && slot != from && cubes[slot].mesh_current &&
+        !(cubes[slot].border_faces >> (dir ^ 1) & 1)) {
+        const unsigned hides = dir <= ABOVE ? HIDES_VERT : HIDES_SIDE;
+        if (layer_all(cubes[slot].blocks, dir ^ 1, DRAWN, 0) ||
+            layer_all(cubes[from].blocks, dir, hides, 1))
+            return;
+    }
+    rebuild_if_present(nx, ny, nl, merge);
 }

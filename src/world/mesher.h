@@ -46,6 +46,14 @@ void create_polygons(int cx, int cy, int level, const MergeOptions &merge = Merg
 // that is not in memory (or a level outside the grid) left alone.
 void rebuild_if_present(int cx, int cy, int level, const MergeOptions &merge = MergeOptions{});
 
+// The rebuild of the mesh of the chunk beside (cx, cy, level) in direction dir (0 to 5:
+// below, above, -y as chunk cy + 1, +y as cy - 1, -x as cx + 1, +x as cx - 1) that a chunk
+// arriving at (cx, cy, level) calls for, skipped when it would give the same mesh: the
+// neighbour's last build saw all its other neighbours as they are and wrote no face on the
+// border facing the newcomer, and the newcomer hides that whole border or the neighbour
+// draws nothing on it.
+void rebuild_beside(int cx, int cy, int level, int dir, const MergeOptions &merge = MergeOptions{});
+
 // Drawing meshes: the faces of a chunk's mesh arrays merged into rectangles of one direction,
 // one plane and (for the textured mesh) one atlas cell, so the same picture takes far fewer
 // triangles. The mesh arrays stay the reference every other reader uses.

@@ -22,14 +22,24 @@ uint32_t (*save_clock)() = nullptr;
 // The grid the pool-full notice was given for: one notice per game.
 const uint16_t *pool_full_told = nullptr;
 
-// Slots of chunks that left the range, saved a few per frame in the order they left. A chunk
+// Slots of chunks that left the range, saved one per frame in the order they left. A chunk
 // stays bound while it waits, so one that comes back is simply kept: it is never read again
 // from the older file. Entries whose slot is no longer queued are stale and skipped.
 constexpr int QUEUE_SIZE = 2 * POOL_SIZE;
 int save_queue[QUEUE_SIZE];
 int queue_head = 0, queue_len = 0;
+// Slots released from the grid whose files are still to be written, in release order. An
+// arrival that needs one of them writes it ahead of its turn: writing everything released
+// before it made single frames write dozens of files.
+constexpr int WRITE_QUEUE_SIZE = 2 * POOL_SIZE;
+int write_queue[WRITE_QUEUE_SIZE];
+int write_head = 0, write_len = 0;
+// Chunks brought in up to the last release pass: tells that pass whether its frame had one.
+int arrivals_released = 0;
 
 int drain_queue(int most);
+void write_released(int slot);
+int unwritten_slot_of(int cx, int cy, int level);
 
 uint32_t clock_ms() {
     if (save_clock) return save_clock();
@@ -46,8 +56,12 @@ void *alloc_bytes(size_t n) {
     return mesh_alloc ? mesh_alloc(n) : std::malloc(n);
 }
 
-// All three arrays, or none: a chunk is never built or drawn from a missing array.
+// All three arrays, or none: a chunk is never built or drawn from a missing array. A slot
+// released in this game still holds its arrays: freeing and allocating 2.5 MB per chunk cost
+// page faults on every arrival. The pool bounds what is kept.
 bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
+    ch.polygons = 0;
+    if (ch.texs && ch.verts && ch.norms) return true;
     ch.texs = static_cast<float *>(alloc_bytes(MESH_TEX_BYTES));
     ch.verts = static_cast<float *>(alloc_bytes(MESH_VERT_BYTES));
     ch.norms = static_cast<float *>(alloc_bytes(MESH_NORM_BYTES));
@@ -62,7 +76,6 @@ bool alloc_mesh(Chunk &ch, int wx, int wy, int level) {
         }
     }
     if (!ok) free_mesh(ch);
-    ch.polygons = 0;
     return ok;
 }
 
@@ -99,11 +112,23 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     if (!chunk_in_grid(wx, wy, level)) return 0;
     uint16_t &cell = world_state.world[chunk_cell(wx, wy, level)];
     if (cell != NO_CHUNK) return 0;
+    // A chunk on its way to its file comes back from that file: it is written first (and when
+    // that fails, it is simply back).
+    const int leaving = unwritten_slot_of(wx, wy, level);
+    if (leaving >= 0) write_released(leaving);
+    if (cell != NO_CHUNK) return 0;
 
+    // The lowest free slot, as if every released chunk were written when it left: one whose
+    // file is not written yet is written now, ahead of its turn. Chunks waiting for their release
+    // hold slots that a full pool needs now.
     int slot = find_free_cube();
-    // Chunks waiting for their save hold slots that a full pool needs now.
-    while (slot < 0 && queue_len > 0) {
-        drain_queue(1);
+    for (;;) {
+        if (slot >= 0 && cubes[slot].stream.unwritten)
+            write_released(slot);
+        else if (slot < 0 && queue_len > 0)
+            drain_queue(1);
+        else
+            break;
         slot = find_free_cube();
     }
     if (slot < 0) {
@@ -125,7 +150,7 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
         world_state.already_created = CREATE_COOLDOWN; // do not retry in every frame
         return 0;
     }
-    ch.stream = ChunkStream{wx, wy, level, 0, 0, 0, 0, 0};
+    ch.stream = ChunkStream{wx, wy, level, 0, 0, 0, 0, 0, 0};
     if (!check(wx, wy, level)) {
         cell = static_cast<uint16_t>(generateCube(slot, wx, wy, level));
         std::printf("created %i,%i %i %i \n", slot, wx, wy, level);
@@ -141,12 +166,8 @@ int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
     stream_stats.fill_ns += now_ns() - t1;
     world_state.already_created = CREATE_COOLDOWN;
     create_polygons(wx, wy, level, merge);
-    rebuild_if_present(wx, wy, level + 1, merge);
-    rebuild_if_present(wx, wy, level - 1, merge);
-    rebuild_if_present(wx, wy + 1, level, merge);
-    rebuild_if_present(wx, wy - 1, level, merge);
-    rebuild_if_present(wx + 1, wy, level, merge);
-    rebuild_if_present(wx - 1, wy, level, merge);
+    for (int dir : {1, 0, 2, 3, 4, 5}) // above, below, then y + 1, y - 1, x + 1, x - 1
+        rebuild_beside(wx, wy, level, dir, merge);
     return 1;
 }
 
@@ -190,19 +211,31 @@ void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx) {
 
 namespace {
 
-void free_slot(int slot) {
+// Takes the chunk in slot out of the grid; its blocks, position and save state stay in the
+// slot.
+void leave_grid(int slot) {
     ChunkStream &s = cubes[slot].stream;
-    free_mesh(cubes[slot]);
     cubes[slot].used = 0;
     world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
-    s = ChunkStream{};
+    // Their meshes still show the border as it was: the next arrival beside them rebuilds them.
+    for (int d = 0; d < 6; d++) {
+        const int n = chunk_slot(s.cx + (d == 4) - (d == 5), s.cy + (d == 2) - (d == 3),
+                                 s.level + (d == 1) - (d == 0));
+        if (n >= 0) cubes[n].mesh_current = 0;
+    }
 }
 
-// Writes the chunk in slot and then frees the slot. When the write fails the chunk stays in
-// memory, drawn and played as before, marked unsaved: its edits exist nowhere else. A damaged
-// file that cannot be moved aside fails the save the same way, as writing would destroy it.
-// The reason is printed once per chunk and reason. 1 when written, else 0 with *reason set.
-int release_slot(int slot, int *reason) {
+void free_slot(int slot) {
+    leave_grid(slot);
+    cubes[slot].polygons = 0; // the arrays stay for the slot's next chunk
+    cubes[slot].stream = ChunkStream{};
+}
+
+// Writes the chunk in slot to its file. When the write fails the chunk stays in memory, marked
+// unsaved: its edits exist nowhere else. A damaged file that cannot be moved aside fails the
+// save the same way, as writing would destroy it. The reason is printed once per chunk and
+// reason. 1 when written, else 0 with *reason set.
+int write_slot(int slot, int *reason) {
     ChunkStream &s = cubes[slot].stream;
     int why = 0;
     const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, &why);
@@ -217,6 +250,57 @@ int release_slot(int slot, int *reason) {
         return 0;
     }
     stream_stats.saved++;
+    return 1;
+}
+
+// Writes the released chunk in slot, if it waits. Written, its slot is free for the next
+// arrival; not written, the chunk goes back into its grid cell (which no arrival took: an
+// arrival there waits for this write), drawn and played as before.
+void write_released(int slot) {
+    ChunkStream &s = cubes[slot].stream;
+    if (!s.unwritten) return;
+    s.unwritten = 0;
+    // Back in its cell for the write, where the saver finds it, and where it stays if the
+    // write fails.
+    uint16_t &cell = world_state.world[chunk_cell(s.cx, s.cy, s.level)];
+    cell = static_cast<uint16_t>(slot);
+    cubes[slot].used = 1;
+    const long long t0 = now_ns();
+    const int written = write_slot(slot, nullptr);
+    stream_stats.save_ns += now_ns() - t0;
+    if (!written) return;
+    cell = NO_CHUNK;
+    cubes[slot].used = 0;
+    cubes[slot].polygons = 0;
+    s = ChunkStream{};
+}
+
+// Writes the first waiting chunk of the queue; entries of slots written ahead of their turn
+// are stale and skipped.
+void write_front() {
+    while (write_len > 0) {
+        const int slot = write_queue[write_head];
+        write_head = (write_head + 1) % WRITE_QUEUE_SIZE;
+        write_len--;
+        if (!cubes[slot].stream.unwritten) continue;
+        write_released(slot);
+        return;
+    }
+}
+
+// The slot of the released chunk (cx, cy, level) whose file is still to be written, or -1.
+int unwritten_slot_of(int cx, int cy, int level) {
+    for (int k = 0; k < write_len; k++) {
+        const int slot = write_queue[(write_head + k) % WRITE_QUEUE_SIZE];
+        const ChunkStream &s = cubes[slot].stream;
+        if (s.unwritten && s.cx == cx && s.cy == cy && s.level == level) return slot;
+    }
+    return -1;
+}
+
+// Writes the chunk in slot and then frees the slot; see write_slot for a failed write.
+int release_slot(int slot, int *reason) {
+    if (!write_slot(slot, reason)) return 0;
     free_slot(slot);
     return 1;
 }
@@ -261,8 +345,8 @@ bool out_of_range(int cx, int cy, int level) {
     return out_x || out_y || out_z;
 }
 
-// Saves up to `most` queued chunks that are still out of range; chunks back in range leave
-// the queue unsaved. The number of save attempts.
+// Releases up to `most` queued chunks that are still out of range from the grid, for the
+// write queue; chunks back in range leave the queue unsaved. The number released.
 int drain_queue(int most) {
     int tried = 0;
     while (tried < most && queue_len > 0) {
@@ -276,9 +360,10 @@ int drain_queue(int most) {
             stream_stats.taken_back++;
             continue;
         }
-        const long long t0 = now_ns();
-        release_slot(slot, nullptr);
-        stream_stats.save_ns += now_ns() - t0;
+        leave_grid(slot);
+        s.unwritten = 1;
+        if (write_len == WRITE_QUEUE_SIZE) write_front(); // stale entries filled it
+        write_queue[(write_head + write_len++) % WRITE_QUEUE_SIZE] = slot;
         tried++;
     }
     return tried;
@@ -299,13 +384,21 @@ void re_save() {
                 cubes[slot].stream.queued = 1;
             }
     // Saving a whole slab at once made the frame that crossed a chunk border two to three
-    // times as long as the others.
+    // times as long as the others; a file costs about as much as bringing a chunk in, so a
+    // frame that did that leaves the writes to the next ones unless they back up.
     drain_queue(SAVES_PER_FRAME);
+    const int arrivals = stream_stats.created + stream_stats.loaded;
+    const bool arrival_frame = arrivals != arrivals_released;
+    arrivals_released = arrivals;
+    for (int k = arrival_frame && write_len <= SAVE_BACKLOG ? 0 : WRITES_PER_FRAME;
+         k > 0 && write_len > 0; k--)
+        write_front();
 }
 
 int save_all(int game_running) {
     if (game_running == 0 || !world_state.world) return 1;
     int failed = 0, first_reason = 0;
+    while (write_len > 0) write_front(); // released earlier: written first, in their order
     for (int cx = 0; cx < world_state.world_size; cx++)
         for (int cy = 0; cy < world_state.world_size; cy++)
             for (int level = 0; level < CHUNK_LEVELS; level++) {
@@ -331,7 +424,7 @@ void stream_reset() {
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
     for (Chunk &ch : cubes) ch.stream = ChunkStream{};
-    queue_head = queue_len = 0;
+    queue_head = queue_len = arrivals_released = write_head = write_len = 0;
 }
 
 void stream_set_clock(uint32_t (*clock)()) {

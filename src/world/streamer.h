@@ -15,17 +15,22 @@ constexpr int TOP_STREAMED_LEVEL = 8;      // level 9 is kept but never brought 
 constexpr size_t MESH_TEX_BYTES = 640000;  // 20,000 faces x 4 x (u, v)
 constexpr size_t MESH_VERT_BYTES = 960000; // 20,000 faces x 4 x 3
 constexpr size_t MESH_NORM_BYTES = 960000;
-constexpr int SAVES_PER_FRAME = 4;       // chunk saves per release pass at most
+constexpr int SAVES_PER_FRAME = 4;  // chunks released per release pass at most
+constexpr int WRITES_PER_FRAME = 1; // chunk files written per release pass at most
+constexpr int SAVE_BACKLOG = 32;    // files waiting above which a frame that brought a chunk in
+                                    // writes too
 constexpr uint32_t SAVE_RETRY_MS = 1000; // a chunk whose save failed waits this long to retry
 
-// Queues every chunk outside the keep range for its save, in grid order, and saves up to
-// SAVES_PER_FRAME queued chunks that are still out of range; a queued chunk that came back
-// stays in memory unsaved. A chunk whose save failed stays in memory and is queued again at
-// most once a second.
+// Queues every chunk outside the keep range for its save, in grid order, and releases up to
+// SAVES_PER_FRAME queued chunks that are still out of range from the grid; a queued chunk that
+// came back stays in memory unsaved. Then writes the files of released chunks in release
+// order, WRITES_PER_FRAME a frame, none in a frame that brought a chunk in while at most
+// SAVE_BACKLOG wait. A chunk whose write failed is back in memory and is queued again at most
+// once a second.
 void re_save();
-// While a game runs (game_running != 0), releases and saves every chunk in memory, queued or
-// not, in grid order. Chunks that cannot be written stay in memory; then one summary line is
-// printed and the result is 0, else 1.
+// While a game runs (game_running != 0), writes the released chunks still waiting, in release
+// order, then releases and saves every chunk in memory, queued or not, in grid order. Chunks that
+// cannot be written stay in memory; then one summary line is printed and the result is 0, else 1.
 int save_all(int game_running);
 
 // One position of the walk: as walked (cx, cy may lie past the world's edge), the grid
@@ -57,9 +62,10 @@ void stream_update(double camera_x, double camera_y, double camera_z,
 // Walks the streaming range around c_position_* (cx outer, cy, level inner) and hands each
 // position to visit. Brings nothing in.
 void stream_walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx);
-// Releases chunk (cx, cy, level) if it is in memory: writes its file, then frees its mesh
-// arrays, its slot and its cell. 0 when its file could not be written: the chunk then stays
-// in memory, marked unsaved, and the reason is printed once per chunk and reason. Else 1.
+// Releases chunk (cx, cy, level) if it is in memory: writes its file, then frees its slot
+// (which keeps its mesh arrays for its next chunk) and its cell. 0 when its file could not be
+// written: the chunk then stays in memory, marked unsaved, and the reason is printed once per chunk
+// and reason. Else 1.
 int stream_release(int cx, int cy, int level);
 // Forgets the per-game state: cool-down, pool-full notice, counters.
 void stream_reset();
