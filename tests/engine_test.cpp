@@ -111,7 +111,8 @@ TEST_F(Engine, StartsThatCannotGoAheadAreRefusedAndARestartLosesNothing) {
             if (b >= 0 && !std::strcmp(btt[b].label, name)) pick = b;
         return output_of([&] { click(pick); });
     };
-    EXPECT_EQ((resume("w7"), all(game, world_state.world_size)), all(1, 10));
+    const std::string w7 = resume("w7");
+    EXPECT_NE(w7.find("./saves/w7world size 10 \n"), w7.npos) << w7;
     const std::string resumed = resume("w25");
     EXPECT_EQ(all(game, world_state.world_size, world_info_size("w25")), all(1, 30, 30));
     EXPECT_EQ(resumed.find("world w25 has no readable world.info: size 30 inferred"), 0u);
