@@ -8,17 +8,10 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_TESTS=ON \
       -DTESS_SANITIZE=ON -DTESS_WERROR=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
 
-# One X server for the whole run; -displayfd picks a free display number.
-xvfb_out=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_out" 2>/dev/null &
-xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$xvfb_out"' EXIT
-for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$xvfb_out")"
+source scripts/xvfb.sh
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LIBGL_ALWAYS_SOFTWARE=1
 mkdir -p build-test/test-out
 ctest --test-dir build-test --output-on-failure -j"$(nproc)" "$@"

@@ -14,12 +14,7 @@ cmake --build "$build" -j"$(nproc)"
 # Counters of an earlier run would add to this one's.
 find "$build" -name '*.gcda' -delete
 
-xvfb_out=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_out" 2>/dev/null &
-xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$xvfb_out"' EXIT
-for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$xvfb_out")" LIBGL_ALWAYS_SOFTWARE=1
+source scripts/xvfb.sh
 mkdir -p "$build/test-out" "$build/coverage"
 # A failing test still counts what it ran; the run's result is reported, not fatal.
 ctest --test-dir "$build" -E '^(fuzz_loaders|package_test)$' -j"$(nproc)" \

@@ -54,15 +54,11 @@ for f in listing(tree) - files:
 PY
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$tree" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_TESTS=ON \
-        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$logs/configure.log"
+        $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) \
+        >"$logs/configure.log"
 fi
 
-xvfb_out=$(mktemp /tmp/mut21-xvfb.XXXXXX)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$xvfb_out" 2>/dev/null &
-xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$xvfb_out"' EXIT
-for _ in $(seq 100); do [ -s "$xvfb_out" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$xvfb_out")" LIBGL_ALWAYS_SOFTWARE=1
+source "$root/scripts/xvfb.sh"
 mkdir -p "$build/test-out"
 
 # run_suite LOG ROUND: builds and runs the round's ctest entries (full, unit or e2e); prints
