@@ -4,8 +4,6 @@
 #include "world/terrain.h"
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <cstdlib>
-#include <functional>
 static std::vector<int> script;
 static size_t drawn = 0;
 struct Terrain : ::testing::Test {
@@ -16,16 +14,20 @@ struct Terrain : ::testing::Test {
     }
     BlockId *b = cubes[17].blocks;
     BlockId &at(int x, int y, int z) { return b[block_index(x, y, z)]; }
-    // Column (x, y): empty below lo, earth from lo, turf at top; every scripted number drawn.
-    void expect_surface(std::function<int(int, int)> lo, std::function<int(int, int)> top) {
+    // A surface over blocks of 7, every scripted number drawn.
+    void generate_surface() {
         std::fill(b, b + CHUNK_BLOCKS, BlockId(7));
         generateCube(17, 0, 0, SURFACE_LEVEL);
         EXPECT_EQ(drawn, script.size());
-        for (int i = 0; i < CHUNK_BLOCKS; i++) {
-            int x = i / 4096, y = i / 64 % 64, z = i % 64, t = top(x, y);
-            int want = z < lo(x, y) ? 0 : z < t ? 3 : z == t ? 1 : 0;
-            ASSERT_EQ(b[i], want) << x << "," << y << "," << z;
-        }
+    }
+    // Column (x, y): empty below lo, earth from lo, turf at top, empty above.
+    void expect_column(int x, int y, int lo, int top) {
+        for (int z = 0; z < CHUNK_EDGE; z++)
+            ASSERT_EQ(at(x, y, z), z < lo     ? 0
+                                   : z < top  ? 3
+                                   : z == top ? 1
+                                              : 0)
+                << x << "," << y << "," << z;
     }
 };
 TEST_F(Terrain, LevelsOtherThanTheSurfaceAreUniformAndDrawNothing) {
@@ -53,25 +55,24 @@ TEST_F(Terrain, FlatSurfaceWithBumpsAndPits) {
         script.push_back(i == 5 * 64 + 7 ? 16 : 1 + 8 * i); // a bump at (5, 7) draws once
         if (i != 5 * 64 + 7) script.push_back(i == 10 * 64 + 3 ? 122 : 120 * i); // a pit at (10, 3)
     }
-    auto top = [](int x, int y) { return 19 + (x == 5 && y == 7) - (x == 10 && y == 3); };
-    expect_surface([](int, int) { return 0; }, top);
+    generate_surface();
+    for (int x = 0; x < CHUNK_EDGE; x++)
+        for (int y = 0; y < CHUNK_EDGE; y++)
+            expect_column(x, y, 0, x == 5 && y == 7 ? 20 : x == 10 && y == 3 ? 18 : 19);
 }
 TEST_F(Terrain, BasinSurfaceColumnByColumn) {
-    // Draw 13 % 7 == 6: basin. Row x draws ra, rb at n(x, -1), column y r1, r2 at n(x, y).
-    script.assign(1 + 64 * 130, 13);
-    for (size_t k = 1; k < script.size(); k++) script[k] = int(k * 7919 % 1000);
-    auto n = [](int x, int y) { return 1 + 130 * x + 2 + 2 * y; };
-    // x, y and the two draws there: lift and jitter at the centre, neither at the corner.
-    const int pinned[][4] = {{32, -1, 1, 0}, {32, 32, 1, 0}, {0, -1, 0, 1}, {0, 0, 0, 2}};
-    for (const auto &p : pinned) std::copy(p + 2, p + 4, &script[n(p[0], p[1])]);
-    auto h = [&](int x, int y) {
-        int lift = script[n(x, -1) + 1] % 4 == 1 ? 0 : script[n(x, -1)] % 2;
-        int jitter = script[n(x, y) + 1] % 4 != 2 ? script[n(x, y)] % 2 : 0;
-        return std::abs(x - 32) / 5 + std::abs(y - 32) / 5 - 10 - lift - jitter;
-    };
-    expect_surface([&](int x, int y) { return std::max(h(x, y), 0); },
-                   [&](int x, int y) { return std::min(h(x, y) + 19, 19); });
-    // By hand: h = -12 at the centre, earth 0..6 and turf at 7; h = 2 at the corner, turf at 19.
-    EXPECT_TRUE(at(32, 32, 6) == 3 && at(32, 32, 7) == 1 && !at(32, 32, 8));
-    EXPECT_TRUE(!at(0, 0, 1) && at(0, 0, 2) == 3 && at(0, 0, 19) == 1);
+    // Draw 13 % 7 == 6: basin. Row x draws ra, rb, then each column y r1, r2; all 0 but these:
+    // row 32 lifted (ra odd), row 0 not (ra odd, but rb % 4 == 1); column (32, 32) jittered (r1
+    // odd), (0, 0) not (r1 odd, but r2 % 4 == 2). Height h = |x - 32| / 5 + |y - 32| / 5 - 10 -
+    // lift - jitter: earth from max(h, 0), turf at min(h + 19, 19).
+    script.assign(1 + 64 * 130, 0);
+    script[0] = 13;
+    const int row = 1 + 130 * 32, row0 = 1, col = row + 2 + 2 * 32, col0 = row0 + 2;
+    script[row] = script[row0] = script[row0 + 1] = script[col] = script[col0] = 1;
+    script[col0 + 1] = 2;
+    generate_surface();
+    // x, y, earth from, turf at
+    const int columns[][4] = {{32, 32, 0, 7},  {0, 0, 2, 19},   {32, 0, 0, 14},
+                              {63, 40, 0, 16}, {10, 63, 0, 19}, {2, 5, 1, 19}};
+    for (const auto &c : columns) expect_column(c[0], c[1], c[2], c[3]);
 }
