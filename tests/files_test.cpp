@@ -1,6 +1,6 @@
 // The settings file: exact default bytes, the forced position, the mended reads and writes. The
-// whole-file writer: partial, interrupted and empty writes, alone and behind "cfg", the chunk
-// files and "world.info"; their temporary names held by other kinds of file.
+// whole-file writer's partial, interrupted, empty and failed writes behind "cfg" and the chunk
+// files; the temporary names of those and "world.info" held by other kinds of file.
 #include <cerrno>
 #include <fcntl.h>
 #include <vector>
@@ -58,30 +58,6 @@ TEST_F(Files, SettingsAreDefaultsOnTheFirstStartStoredRecordsAreMendedAnUnwritab
     EXPECT_TRUE(out.find("cfg") < out.find('\n') && out.find('\n') == out.size() - 1) << out;
 }
 
-TEST_F(Files, PartialAndInterruptedWritesGoOnAWriteThatTakesNothingFails) {
-    const struct {
-        std::vector<int> script;
-        int errno_seen; // 0 when the whole buffer was written
-        const char *written;
-    } cases[] = {
-        {{3, -1, 2, -1, -1}, 0, "0123456789"},
-        {{4, 0}, EIO, "0123"},
-        {{0}, EIO, ""},
-        {{5, -2}, ENOSPC, "01234"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.script.size() << " steps, " << c.written);
-        const int fd = open("f", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        run(c.script), errno = 0;
-        const bool ok = write_whole(fd, "0123456789", 10);
-        const int err = errno;
-        close(fd);
-        EXPECT_EQ(std::make_pair(ok, ok ? 0 : err),
-                  std::make_pair(c.errno_seen == 0, c.errno_seen));
-        EXPECT_EQ(read_all("f"), c.written);
-    }
-}
-
 TEST_F(Files, TheSettingsChunkFilesAndWorldInfoAreWrittenThroughItAndNeverFollowed) {
     output_of([] { load(); });
     const std::string before = read_all("cfg");
@@ -97,8 +73,10 @@ TEST_F(Files, TheSettingsChunkFilesAndWorldInfoAreWrittenThroughItAndNeverFollow
     output_of([] { init_save_load(cubes, "w"); });
     bind_chunk(1, 2, 3, 7);
     int reason = 0;
-    run({-1, 4096, 0});
+    run({-1, 4096, 0}); // a write that takes nothing is an I/O error; others tell their own
     EXPECT_EQ(std::make_pair(save_chunk(1, 2, 3, &reason), reason), std::make_pair(0, EIO));
+    run({5, -2});
+    EXPECT_EQ(std::make_pair(save_chunk(1, 2, 3, &reason), reason), std::make_pair(0, ENOSPC));
     run({-1, 100000, -1});
     EXPECT_EQ(save_chunk(1, 2, 3, &reason), 1);
     EXPECT_EQ(read_all("saves/w/1-2-3.vxc").size(), size_t(CHUNK_FILE_BYTES));
