@@ -55,8 +55,6 @@ TEST_F(Pools, OneFlakeTakesTwelveDrawsInOrderAndIsDrawnLifePlusOneTimes) {
     }
 }
 TEST_F(Pools, FullPoolSpawnsNothingAndABurstStopsWhenItFills) {
-    for (int count : {0, -4}) add_particle_from_cube(0, 0, 0, 3, count);
-    EXPECT_EQ(draws, 0); // no count, no draws
     for (int k = 0; k < 500; k++) prs[k].active = 1;
     for (int count : {60, 5}) // room for 12 flakes, then none
         EXPECT_EQ((add_particle_from_cube(0, 0, 0, 3, count), draws), 12 * 12) << count;
@@ -71,7 +69,6 @@ TEST_F(Pools, BoxesFillTheLowerHalfHideNonSolidTypesAndGoLowestFirst) {
     EXPECT_EQ(drawn_boxes, 2);                                // the type-3 box, twice
     for (int k = 2; k < 513; k++) add_box(float(k), 0, 0, 3); // the last one finds no room
     EXPECT_EQ(find_free_box(), -1);
-    for (int k = 512; k < BOX_POOL; k++) EXPECT_EQ(bxs[k].active, 0) << k;
     for (int want : {0, 3, -1}) EXPECT_EQ(pick_box(-1, -2, 3), want); // the invisible one first
     add_box(5, 6, 7, 1);
     EXPECT_EQ(bxs[0].type, 1);
