@@ -117,6 +117,24 @@ TEST_F(MenuTest, TypingANameAndCreatingTheWorld) {
     }
 }
 
+// Text wider than its widget, or than the screen's part of it, shrinks and centres there.
+TEST_F(MenuTest, TextsFitTheirWidgetsAndTheScreen) {
+    const std::string w17(17, 'W'), w19(19, 'W'), w63(63, 'w');
+    const struct {
+        int x, w;
+        std::string text;
+        int cx, y, size;
+    } cases[] = {{250, 300, w19, 400, 52, 19},        // the longest typed name, 255..544
+                 {150, 200, w19, 250, 57, 13},        // left column, 152..349
+                 {250, 300, w17, 400, 50, 22},        // advances 251..549: inside
+                 {650, 200, "world 12", 725, 50, 22}, // 679..820 off screen; 654..795
+                 {650, 200, w63, 725, 66, 2}};        // the longest folder name, 674..738
+    for (const auto &c : cases) {
+        const TextPlace got = g_fit_text(c.x, 50, c.w, 22, c.text.c_str());
+        EXPECT_EQ(all(got.cx, got.y, got.size), all(c.cx, c.y, c.size)) << c.text;
+    }
+}
+
 // Line numbering, the CR LF cut, language switches, damaged and shipped files.
 TEST(Lang, LinesLandInTheirSlotsAndTheShippedFilesCoverTheMenu) {
     std::string y125(125, 'y'), many, over = std::string(200, 'x') + "\r\nnext\r\n" + y125 + "\r\n";
