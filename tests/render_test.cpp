@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 #include "engine/physics.h"
 #include "gl_fixture.h"
+#include "items/cells.h"
 #include "items/particles.h"
 #include "base/config.h"
 #include "render/chunk_draw.h"
@@ -37,9 +38,9 @@ class Frame : public glfix::GlTest {
     }
 };
 
-TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted) {
-    // Clocks with the camera at x 200, sun angle (720 t + 200) / 62800: pi / 2, 3 pi / 2, and
-    // 0.0500208568, where sin is 0.05 and the brightness 0.2.
+// Clocks with the camera at x 200, sun angle (720 t + 200) / 62800: pi / 2, 3 pi / 2, and
+// 0.0500208568, where sin is 0.05 and the brightness 0.2. Hotbar column 4 is lit.
+TEST_F(Frame, SkyLightFogAndHotbarFollowTheGameGlStateIsLeftAsPromisedAndErrorsArePrinted) {
     struct Case {
         double clock;
         glfix::Rgb top;
@@ -47,14 +48,10 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
     } const cases[] = {{136.73, {230, 230, 255}, {0.9f, 0.9f, 1}, {1.3f, 1.3f, 1.3f}},
                        {410.75, {0, 0, 13}, {0, 0, 0.05f}, {0, 0, 0}},
                        {4.0851525, {46, 46, 51}, {0.18f, 0.18f, 0.2f}, {0.46f, 0.26f, 0.26f}}};
-    // The game start handed its view distance (1) to the fog; 3 goes the same way.
-    const auto fog = [] {
-        return glfix::all(glfix::floats(GL_FOG_START)[0], glfix::floats(GL_FOG_END)[0]);
-    };
-    EXPECT_EQ(fog(), glfix::all(20, 54));
-    render_set_fog(3);
-    EXPECT_EQ(fog(), glfix::all(60, 118));
-    render_set_fog(1);
+    // The game start handed its view distance (1) to the fog.
+    EXPECT_EQ(glfix::all(glfix::floats(GL_FOG_START)[0], glfix::floats(GL_FOG_END)[0]),
+              glfix::all(20, 54));
+    cells_active = 3;
     for (const Case &k : cases) { // noon, night, and a low sun (brightness 0.2) with red light
         SCOPED_TRACE(k.clock);
         game_state.world_clock = k.clock;
@@ -70,7 +67,10 @@ TEST_F(Frame, SkyAndLightFollowTheSunGlStateIsLeftAsPromisedAndErrorsArePrinted)
         for (int i = 0; i < 3; i++) EXPECT_NEAR(d[i], k.light[i], 1e-5);
         expect_pass_state();
         EXPECT_EQ(glIsEnabled(GL_FOG), game_param.fog_enabled);
+        const int lit = im.at(329, 569).g; // fills clear of the cubes in columns 2, 3 and 4
+        EXPECT_TRUE(lit > im.at(291, 569).g + 80 && lit > im.at(367, 569).g + 80) << lit;
     }
+    cells_active = 0;
     glEnable(0x7FFF); // not a capability: GL_INVALID_ENUM
     testing::internal::CaptureStdout();
     frame();
@@ -182,12 +182,4 @@ TEST_F(Frame, ABurstOfFlakesShowsBlockColours) {
     EXPECT_GT(changed, 20000);
     EXPECT_LT(grey * 100, changed * 45) << grey << " of " << changed; // 28 %; 69 % before
     init_particles();
-}
-#include "items/cells.h" // the hotbar's active column
-TEST_F(Frame, TheHotbarLightsTheActiveColumn) {
-    cells_active = 3;
-    const glfix::Image im = frame(CREATE_COOLDOWN);
-    cells_active = 0;
-    const int lit = im.at(329, 569).g; // fills clear of the cubes in columns 2, 3 and 4
-    EXPECT_TRUE(lit > im.at(291, 569).g + 80 && lit > im.at(367, 569).g + 80) << lit;
 }
