@@ -40,12 +40,6 @@ inline void gl_context() {
     glutSetWindow(window);
 }
 
-inline constexpr auto set_overlay = view_overlay_projection; // the game's own overlay space
-inline void clear(float r, float g, float b) {
-    glClearColor(r, g, b, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
 struct Rgb {
     int r, g, b;
 };
