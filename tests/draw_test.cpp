@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include "draw/cubes.h"
 #include "draw/font.h"
 #include "draw/frustum_calc.h"

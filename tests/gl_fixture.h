@@ -6,10 +6,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 #include "draw/views.h"
 #include "scratch.h"
 #include "shell/window.h"

@@ -94,8 +94,6 @@ TEST_F(Frame, ChunksAcrossTheEdgeAreDrawnWithTheShiftedView) {
         for (float yaw : {90.0f, 270.0f}) {
             game_state.camera_rot_y = yaw;
             frame(CREATE_COOLDOWN); // nothing else comes in
-            expect_pass_state();
-            ASSERT_GE(chunk_slot(9, wy, 4), 0);
             EXPECT_EQ(chunk_draw_stats.chunks, yaw == 90 ? 1 : 0) << wy << " " << yaw;
         }
     }
