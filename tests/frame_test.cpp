@@ -81,12 +81,14 @@ TEST_F(FrameLoop, EveryHeldMovementRowMovesOnceWithTheAnglesBeforeMouseLookAndCl
     for (int r = 0; r < 4; r++)
         for (int i = 0; i < 3; i++) EXPECT_NEAR(rec.moves[r][i], want[r][i], 1e-6) << r;
     input = InputState{}; // the pointer's dx, dy; then the pitch and yaw, one frame after another
-    const float looks[][4] = {{0, 850, 80, 0}, {0, -1850, -100, 0}, {3700, 20, -98, 370}};
+    const float looks[][4] = {
+        {0, 850, 80, 0}, {0, -1850, -100, 0}, {3700, 20, -98, 370}, {-3, 5, -97.5f, 369.7f}};
     for (const auto &[dx, dy, want_pitch, want_yaw] : looks) {
         input.sm_x = int(dx), input.sm_y = int(dy);
         frame_display(calls);
         EXPECT_EQ(
             std::vector<float>({input.c_rot_x, input.c_rot_y, float(input.sm_x + input.sm_y)}),
-            std::vector<float>({want_pitch, want_yaw, 0})); // the offset is consumed
+            std::vector<float>({want_pitch, want_yaw, 0}))
+            << dx << ", " << dy << ": the pitch, the yaw, and the offset consumed";
     }
 }
