@@ -1,5 +1,5 @@
-// Inventory grid: stacking order, packs, taking items, a missing grid, and the hotbar icon.
-#include "gl_fixture.h"
+// Inventory grid: stacking order, packs, taking items and a missing grid.
+#include "scratch.h"
 #include "items/cells.h"
 using Slots = std::vector<InventorySlot>;
 TEST(Cells, AddingFollowsTheStackingOrder) {
@@ -42,17 +42,4 @@ TEST(Cells, TakingTheLastItemEmptiesTheSlotAndAMissingGridIsIgnored) {
     render_cell(nullptr, 0, 0, 1);
     EXPECT_EQ(output_of([] { EXPECT_EQ(init_cells(0, 5), nullptr); }),
               "cannot allocate memory for cells\n");
-}
-class CellIcon : public glfix::GlTest {}; // its TearDown checks that no GL error is left
-TEST_F(CellIcon, SelectedFillIsLighterAndTexturingEndsOffInWhite) {
-    glfix::set_overlay();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glfix::clear(0.5f, 0.5f, 0.5f);
-    InventorySlot earth = {3, 40};
-    render_cell(&earth, 210, 566, 0), render_cell(&earth, 248, 566, 1);
-    EXPECT_EQ(glfix::floats(GL_CURRENT_COLOR, 4), glfix::all(1, 1, 1, 1));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    glfix::Image im = glfix::read_framebuffer(); // the fills, clear of the cubes
-    EXPECT_LT(im.at(215, 569).g + 80, im.at(253, 569).g);
 }

@@ -6,10 +6,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 #include "draw/views.h"
 #include "scratch.h"
 #include "shell/window.h"
@@ -38,12 +34,6 @@ inline void gl_context() {
         return id;
     }();
     glutSetWindow(window);
-}
-
-inline constexpr auto set_overlay = view_overlay_projection; // the game's own overlay space
-inline void clear(float r, float g, float b) {
-    glClearColor(r, g, b, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 struct Rgb {

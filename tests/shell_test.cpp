@@ -8,7 +8,7 @@
 #include "shell/frame.h"
 #include "shell/shell.h"
 
-TEST(Input, MenuMotionIsScaledAndInAGameTheLastWins) {
+TEST(Input, MenuMotionIsScaledInAGameTheLastWinsAndALetterUpInTheOtherCaseLeavesNoKeyHeld) {
     game_param.window_width = 1000;
     game_param.window_height = 750;
     gui = 1;
@@ -19,11 +19,8 @@ TEST(Input, MenuMotionIsScaledAndInAGameTheLastWins) {
     PassiveMotion(505, 375);
     PassiveMotion(503, 375);
     EXPECT_EQ(input.sm_x, 3);
-}
-
-// GLUT names a release by the Shift state at release time, so a letter may come back up in
-// the other case than it went down.
-TEST(Input, ALetterReleasedInTheOtherCaseLeavesNoKeyHeld) {
+    // GLUT names a release by the Shift state at release time, so a letter may come back up in
+    // the other case than it went down.
     std::memset(input.keys, 0, sizeof input.keys);
     Key('a', 0, 0), Key('{', 0, 0); // held throughout: no release may touch them
     const struct {
