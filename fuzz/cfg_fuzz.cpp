@@ -2,9 +2,23 @@
 // field that was already in range, and writes back as the same 40 bytes.
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "base/config.h"
 #include "fuzz_common.h"
+
+// The record's first size bytes.
+static std::string record(GameParams p, size_t size = sizeof(GameParams)) {
+    return std::string(reinterpret_cast<const char *>(&p), size);
+}
+
+const std::vector<std::string> fuzz::seeds = {
+    record({0, 800, 600, 30, 30, 1, "rus", 3, 1, 0}),
+    record({0, 1024, 768, 30, 30, 2, "eng", 3, 1, 0}, 12),
+    record({0, 65536, 0, 30, 30, 9, "xyz", 3, 1, 0}),
+    record({0, 16384, 1, 30, 30, 3, "eng", 3, 1, 0}),
+    record({0, -1, 2147483647, 30, 30, -7, "rus", 3, 1, 0}) + "longer than a record",
+};
 
 FUZZ_TARGET("cfg", nullptr) {
     std::memset(&game_param, 0x5A, sizeof game_param);

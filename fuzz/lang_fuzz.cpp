@@ -3,13 +3,28 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "fuzz_common.h"
 #include "gui/lang.h"
 
 static void make_lang_folder() {
-    if (mkdir("lang", 0755) != 0) std::abort();
+    std::filesystem::create_directory("lang");
 }
+
+static std::string many_lines() {
+    std::string s;
+    for (int k = 0; k < 300; k++) s += "phrase " + std::to_string(k) + "\r\n";
+    return s;
+}
+
+const std::vector<std::string> fuzz::seeds = {
+    "Play\r\nOptions\r\nExit\r\n",
+    std::string(200, 'x') + "\r\nshort\r\n",
+    "no carriage return\nlast line without end",
+    many_lines(),
+    std::string("\r\n\n\0\r\n", 5),
+};
 
 FUZZ_TARGET("lang/fz.txt", make_lang_folder) {
     for (int i = 0; i < PHRASE_SLOTS; i++)

@@ -3,9 +3,27 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "draw/textures.h"
 #include "fuzz_common.h"
+
+// A header of the given kind (2: uncompressed true colour, 10: run-length coded) and sides,
+// and pixel_bytes bytes of pixels.
+static std::string tga(int w, int h, int bits, int pixel_bytes, char kind = 2) {
+    std::string s = {0, 0, kind, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    s += {char(w), char(w >> 8), char(h), char(h >> 8), char(bits), 0};
+    for (int k = 0; k < pixel_bytes; k++) s += char(k * 37 + 11);
+    return s;
+}
+
+const std::vector<std::string> fuzz::seeds = {
+    tga(2, 2, 24, 12),
+    tga(3, 1, 32, 12),
+    tga(5, 7, 24, 20) /* pixels missing */,
+    tga(1, 1, 16, 2) /* unsupported depth */,
+    tga(1, 1, 24, 3, 10),
+};
 
 FUZZ_TARGET("image.tga", nullptr) {
     // Uncompressed true colour, no ID, no colour map, zero origin; sides above 0, 24 or 32

@@ -75,7 +75,7 @@ start_menu() {
     menu_up
 }
 menu_up() {
-    wait_out '^max texture size'
+    wait_out '^max texture size [0-9]+ $'
     sleep 0.5
 }
 
@@ -123,6 +123,15 @@ resume_world() {
 
 # Screenshot of the game's window into the test output folder.
 shot() { import -window "$wid" "$shots/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+
+# The chunk files under a folder (by default the saves): prints how many there are, and fails
+# when one is not whole or a temporary file is left.
+saved_chunks() {
+    [ -z "$(find "${1:-$run/saves}" -name '*.tmp' -o -name '*.vxc' ! -size 524288c)" ] &&
+        find "${1:-$run/saves}" -name '*.vxc' | wc -l
+}
+# Prints $5 (default 1) block values of chunk file $1 upward from local block ($2, $3, $4).
+blocks() { od -An -tu2 -v -j $((2 * (($2 * 64 + $3) * 64 + $4))) -N $((2 * ${5:-1})) "$1" | xargs; }
 
 # Fields of "cfg" (or of the file named last): a 32-bit integer at byte $1, the language
 # code; any file's bytes as hex.

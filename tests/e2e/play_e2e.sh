@@ -66,6 +66,7 @@ look_down() { # the pitch stops at 80 degrees, so eight pushes of 25 get there f
     for _ in 1 2 3 4 5 6 7 8; do turn 0 25; done
     sleep 0.5
 }
+cells_match() { [ "$(cell_diff 7 0)" = 0 ]; }
 
 # Walk (the body drops onto the ground below the start point, into the middle of its
 # column) and place a floor block from cell 5 beside the body (the earth stacks stay full,
@@ -99,26 +100,17 @@ done
 [ -n "$line" ] || fail "no right click in six directions and eight pitches placed a block"
 echo "placed in direction $yaw at $pitch degrees down"
 placed=$(placements)
-screen "$shots/blocks_e2e_placed.png"
 
-# Look straight down.
+# Look straight down and hold the left button until the broken turf's box (earth) shows up
+# in the first free cell (each look takes a screenshot).
 look_down
-[ "$(cell_diff 7 0)" != 0 ] || fail "hotbar cell 8 shows a block before anything was broken"
-screen "$shots/blocks_e2e_before.png"
-
-# Hold the left button until the broken turf's box (earth) shows up in the first free cell.
+cells_match && fail "hotbar cell 8 shows a block before anything was broken"
 xdotool mousedown 1
-got=""
-for _ in $(seq 100); do
-    sleep 0.2
-    if [ "$(cell_diff 7 0)" = 0 ]; then
-        got=1
-        break
-    fi
-done
+poll 100 cells_match
+got=$?
 xdotool mouseup 1
 screen "$shots/blocks_e2e_collected.png"
-[ -n "$got" ] || fail "no item reached the hotbar within 20 s of holding the left button"
+[ "$got" = 0 ] || fail "no item reached the hotbar in 100 looks while the left button was held"
 
 # Still looking down, now from the hole: every free cell the ray passes lies in the body, so
 # a right click is refused without a line.
@@ -140,21 +132,14 @@ folder=$(ls -d "$run"/saves/*/ | head -n1)
 file="${folder}4-4-4.vxc"
 [ -f "$file" ] || fail "no chunk file $file"
 [ "$(stat -c %s "$file")" -eq 524288 ] || fail "chunk file is not 524288 bytes"
-python3 - "$file" "$px" "$py" "$pz" "$ox" "$oy" "$oz" <<'PY' || fail "chunk file check"
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-px, py, pz, ox, oy, oz = map(int, sys.argv[2:])
-def at(x, y, z):
-    return struct.unpack_from("<H", data, 2 * ((x * 64 + y) * 64 + z))[0]
-column = [at(ox, oy, z) for z in range(64)]
-top = max(z for z in range(64) if column[z])
-# Generated columns always end in turf; this one lost its turf to the pick.
-if column[oz] != 0 or 1 in column or column[top] != 3:
-    sys.exit("the player's column %d,%d still looks untouched: %s" % (ox, oy, column[top - 2:top + 3]))
-# Floor is generated only in the bottom level: this one is the placed block.
-if at(px, py, pz) != 2:
-    sys.exit("no placed floor at %d,%d,%d (found %d)" % (px, py, pz, at(px, py, pz)))
-PY
+# Generated columns always end in turf (1) on earth (3); this one lost its turf to the pick,
+# and the player's feet cell is empty.
+column=$(blocks "$file" "$ox" "$oy" 0 64)
+top=$(tr ' ' '\n' <<<"$column" | grep -n '[^0]' | tail -n1 | cut -d: -f2)
+[ "$(blocks "$file" "$ox" "$oy" "$oz")" = 0 ] && [ "$top" = 3 ] && ! grep -qw 1 <<<"$column" ||
+    fail "the player's column $ox,$oy still looks untouched: $column"
+# Floor (2) is generated only in the bottom level: this one is the placed block.
+[ "$(blocks "$file" "$px" "$py" "$pz")" = 2 ] || fail "no placed floor at $px,$py,$pz"
 echo "placed and broken: $line"
 
 # --- Flights: their own folder with links to the game's data.

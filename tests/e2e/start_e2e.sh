@@ -13,11 +13,10 @@ cfg_is() { [ "$(hex "$run/cfg" 2>/dev/null)" = "$1" ]; }
 has_line() { grep -qxF -- "$1" "$run/out.txt"; }
 shows_fps() { [[ "$(xdotool getwindowname "$wid")" =~ ^Tessaron,\ v0\.10,\ linux,\ FPS:\ [0-9]+$ ]]; }
 name_world() {
-    for _ in 1 2 3 4 5 6 7; do xdotool key --window "$wid" BackSpace 2>/dev/null; done
+    xdotool key --window "$wid" --repeat 7 BackSpace 2>/dev/null
     xdotool type --window "$wid" --delay 40 "$world" 2>/dev/null
     sleep 0.3
     click 400 405 # world size: small -> medium
-    shot e2e_new_world
 }
 
 # --- First start, without settings or saves.
@@ -32,37 +31,26 @@ cfg_is "$created" || cfg_is "$defaults" || fail "cfg at first start: $(hex "$run
 poll 200 cfg_is "$defaults" || fail "cfg after the first reshape: $(hex "$run/cfg")"
 poll 200 shows_fps || fail "title never showed FPS: '$(xdotool getwindowname "$wid")'"
 menu_up
-grep -qE '^max texture size [0-9]+ $' "$run/out.txt" || fail "no max texture size line"
 shot e2e_language
 pick_english
 [ "$(cfg_lang)" = eng ] || fail "cfg language after the English flag: '$(cfg_lang)'"
 shot e2e_main_menu
 
-click 400 265
-shot e2e_worlds_empty
-click 400 515
-name_world
-click 400 515
+new_world name_world
 wait_out "world size 20 $"
 wait_out "^created [0-9]+,"
 [ "$(cfg_int 28)" = 2 ] || fail "world counter after the start: $(cfg_int 28)"
-[ -d "$run/saves/$world" ] || fail "no folder saves/$world"
 sleep 2
-shot e2e_game
 quit_game
-[ -n "$(find "$run/saves/$world" -name '*.vxc')" ] || fail "no chunk files saved"
-[ -z "$(find "$run/saves/$world" -name '*.vxc' ! -size 524288c)" ] || fail "a chunk is not whole"
+n=$(saved_chunks "$run/saves/$world") && [ "$n" -gt 0 ] || fail "no whole chunk files saved in $world"
 [ "$(cat "$run/saves/$world/world.info")" = "size 20" ] || fail "world.info does not say size 20"
 
 # --- Second start: straight to the main menu; the world is listed and resumes at size 20.
 start_menu
-click 400 265
-shot e2e_worlds_listed
-click 250 235
+resume_world
 wait_out "^\./saves/$world"
 wait_out "world size 20 $"
 wait_out "^loaded [0-9]+,"
-grep -q "world size 10 " "$run/out.txt" && fail "the world was folded to size 10"
 sleep 1
 quit_game
 
@@ -72,11 +60,9 @@ start_menu
 click 400 325
 click 400 265 # view distance 1 -> 2
 click 400 335 # fog on -> off
-shot e2e_options_changed
 click 400 515
 [ "$(cfg_int 20) $(cfg_int 32)" = "2 0" ] || fail "view distance, fog: $(cfg_int 20) $(cfg_int 32)"
 click 400 325
-shot e2e_options_again
 click 400 515
 [ "$(cfg_int 20) $(cfg_int 32)" = "2 0" ] || fail "not shown again: $(cfg_int 20) $(cfg_int 32)"
 [ "$(cfg_lang)" = eng ] || fail "language lost: '$(cfg_lang)'"
