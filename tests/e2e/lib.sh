@@ -13,9 +13,7 @@ e2e_cleanup() {
 
 fail() {
     echo "FAIL: $*"
-    for f in out err; do
-        [ -f "$run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$run/$f.txt"; }
-    done
+    tail -n 40 "$run/out.txt" "$run/err.txt" 2>/dev/null
     exit 1
 }
 
