@@ -1,12 +1,14 @@
 // Shared harness of the loader fuzzers: a scratch working folder (the loaders read relative
 // paths), quiet standard output, whole-file writes and reads, the seed inputs and the entry
-// points. A target states only its file, its set-up, its seeds and its oracle:
+// points. A target states only its file, its set-up, its seeds and its oracle (plain asserts,
+// kept in every build type: a failed one aborts, and libFuzzer keeps the input):
 //   const std::vector<std::string> fuzz::seeds = {...};
 //   FUZZ_TARGET("cfg", nullptr) { ... checks on data, size ... }
 // The harness writes each input to the file first; a target that builds its file from the
 // input names none (nullptr) and writes it itself.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,15 +65,6 @@ inline void start(int argc, char **argv) {
     });
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 }
-
-// Stops the run with a message the fuzzer's log shows; libFuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                                           \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);          \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 } // namespace fuzz
 

@@ -17,8 +17,7 @@ fail() {
 
 rm -f "$build"/cpack/tessaron_*.deb
 deb=$("$src/package.sh" "$build" | tail -n1) || fail "package.sh failed"
-arch=$(dpkg --print-architecture)
-[ "$(basename "$deb")" = "tessaron_0.10_${arch}.deb" ] || fail "package named '$deb'"
+[ "$(basename "$deb")" = "tessaron_0.10_$(dpkg --print-architecture).deb" ] || fail "package named '$deb'"
 echo "package: $deb, $(stat -c %s "$deb") bytes"
 
 info=$(dpkg-deb --info "$deb") || fail "dpkg-deb --info"
@@ -54,7 +53,6 @@ for size in 48 128 256; do
 done
 # The packaged game starts from the unpacked tree (its libraries load, it reads and writes the
 # data folder) and stops at the display it cannot open.
-mkdir "$scratch/xdg"
 (cd "$scratch" && DISPLAY=:no-such-display XDG_DATA_HOME="$scratch/xdg" \
     "$root/usr/bin/tessaron" >"$scratch/out" 2>&1)
 grep -q "failed to open display" "$scratch/out" || fail "the packaged game: $(cat "$scratch/out")"

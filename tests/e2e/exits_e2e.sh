@@ -9,7 +9,6 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin exits "$@"
 
-
 # Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW). Debian's
 # own interpreter: the X library is its package.
 close_window() {
@@ -31,9 +30,7 @@ pick_english
 new_world
 wait_out '^created ' 600
 sleep 2
-xdotool keydown w
-sleep 6
-xdotool keyup w
+xdotool keydown w sleep 6 keyup w
 kill -TERM "$pid"
 wait_exit "SIGTERM after a flight"
 # Every chunk the flight made (a "created" line each) has a whole file, the queued ones too.
@@ -75,9 +72,7 @@ folder=$(ls -td "$run"/saves/*/ | head -n1) # the world just made
 before=$(saved_chunks "$folder")
 kill "$reader"
 wait "$reader" 2>/dev/null
-xdotool keydown w
-sleep 4
-xdotool keyup w
+xdotool keydown w sleep 4 keyup w
 kill -0 "$pid" 2>/dev/null || fail "the game died writing to a pipe nobody reads"
 kill -HUP "$pid"
 pid=$tracer # strace ends with the game's status

@@ -19,9 +19,7 @@ fail() {
 
 # Runs the command every 50 ms until it succeeds, at most $1 times.
 poll() {
-    local n=$1
-    shift
-    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
+    for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.05; done
     return 1
 }
 
@@ -33,9 +31,7 @@ e2e_begin() {
     mkdir -p "$shots"
     scratch=$(mktemp -d "/tmp/tess-$1-e2e-XXXXXX")
     run="$scratch/run"
-    pid=""
-    wid=""
-    keeper=""
+    pid="" wid="" keeper=""
     trap e2e_cleanup EXIT
     # The X server resets when its last client leaves and refuses connections meanwhile; one
     # client held open for the whole script keeps the game's next start from meeting a reset.
@@ -95,12 +91,7 @@ wait_out() { poll "${2:-600}" has_output "$1" || fail "standard output never mat
 
 # Moves the pointer to menu point (x, y) of the 800 x 600 window and clicks there. The
 # centre (400, 300) is never used: the game ignores motion to it.
-click() {
-    xdotool mousemove --window "$wid" "$1" "$2"
-    sleep 0.3
-    xdotool click 1
-    sleep 0.7
-}
+click() { xdotool mousemove --window "$wid" "$1" "$2" sleep 0.3 click 1 sleep 0.7; }
 
 # The menu's ways, at its points for an 800 x 600 window. The language page shows on a first
 # start only. A new world: "new game", "create world", then the form (the command in the

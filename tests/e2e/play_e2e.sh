@@ -17,9 +17,7 @@ screen() { import -window root -crop 800x600+0+0 +repage "$1" 2>/dev/null; }
 cell_diff() {
     local f="$scratch/cells.png" a=$((210 + 38 * $1 + 10)) b=$((210 + 38 * $2 + 10))
     screen "$f" || { echo 9999; return; }
-    convert "$f" -crop 12x6+$a+572 +repage "$scratch/ca.png"
-    convert "$f" -crop 12x6+$b+572 +repage "$scratch/cb.png"
-    compare -metric AE -fuzz 6% "$scratch/ca.png" "$scratch/cb.png" null: 2>&1 | cut -d' ' -f1
+    compare -metric AE -fuzz 6% "$f[12x6+$a+572]" "$f[12x6+$b+572]" null: 2>&1 | cut -d' ' -f1
 }
 
 # A capital S added to the default name, typed as people do, Shift let go before the letter:
@@ -31,7 +29,6 @@ type_s() {
 start_menu
 pick_english
 new_world type_s
-grep -q 'world size 10 $' "$run/out.txt" || fail "the world is not of the default size"
 [ -d "$run/saves/world 1S" ] || fail "the world was not named 'world 1S': $(ls "$run/saves")"
 
 # Let streaming bring in the chunks around the start: no new one for two seconds.
@@ -42,26 +39,16 @@ n=$(chunks_settled 60 2)
 # taken shortly one after the other matches but for the light, which follows the clock (and
 # changes fast in the morning), so the two are compared by correlation. A camera that drifts
 # gives well below 0.9; one that has flown off into the fog, 0.
-for k in a b; do
-    [ "$k" = b ] && sleep 0.2
-    screen "$scratch/still.png" && convert "$scratch/still.png" -crop 800x540+0+0 +repage \
-        "$scratch/still_$k.png" || fail "no screenshot"
-done
-same=$(compare -metric NCC "$scratch/still_a.png" "$scratch/still_b.png" null: 2>&1)
+screen "$scratch/a.png" && sleep 0.2 && screen "$scratch/b.png" || fail "no screenshot"
+same=$(compare -metric NCC "$scratch/a.png[800x540+0+0]" "$scratch/b.png[800x540+0+0]" null: 2>&1)
 echo "scene correlation with no key held: $same"
 awk -v c="$same" 'BEGIN { exit !(c >= 0.97) }' || fail "the camera moves with no key held ($same)"
 
-placements() { grep -cE '^-?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ $' "$run/out.txt"; }
-placed_line() {
-    [ "$(placements)" -gt "$1" ] &&
-        line=$(grep -E '^-?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ -?[0-9]+ $' "$run/out.txt" | tail -n1)
-}
+placements() { grep -E '^(-?[0-9]+ ){6}$' "$run/out.txt"; }
+placed_line() { [ "$(placements | wc -l)" -gt "$1" ] && line=$(placements | tail -n1); }
 # One motion event turns the view by a tenth of its offset in pixels from the centre, down
 # and right for positive degrees; the game sees each event alone, 0.3 s apart.
-turn() {
-    xdotool mousemove --window "$wid" $((400 + 10 * $1)) $((300 + 10 * $2))
-    sleep 0.3
-}
+turn() { xdotool mousemove --window "$wid" $((400 + 10 * $1)) $((300 + 10 * $2)) sleep 0.3; }
 look_down() { # the pitch stops at 80 degrees, so eight pushes of 25 get there from any start
     for _ in 1 2 3 4 5 6 7 8; do turn 0 25; done
     sleep 0.5
@@ -99,7 +86,7 @@ for yaw in 1 2 3 4 5 6; do
 done
 [ -n "$line" ] || fail "no right click in six directions and eight pitches placed a block"
 echo "placed in direction $yaw at $pitch degrees down"
-placed=$(placements)
+placed=$(placements | wc -l)
 
 # Look straight down and hold the left button until the broken turf's box (earth) shows up
 # in the first free cell (each look takes a screenshot).
@@ -128,10 +115,8 @@ read -r px ox py oy pz oz <<<"$line"
 # other: its feet cell and its head cell there take no block.
 [ "$px $py" = "$ox $oy" ] && [ "$pz" -ge "$oz" ] && [ "$pz" -le $((oz + 1)) ] &&
     fail "the block went into the player's body ($line)"
-folder=$(ls -d "$run"/saves/*/ | head -n1)
-file="${folder}4-4-4.vxc"
-[ -f "$file" ] || fail "no chunk file $file"
-[ "$(stat -c %s "$file")" -eq 524288 ] || fail "chunk file is not 524288 bytes"
+file="$run/saves/world 1S/4-4-4.vxc"
+[ "$(stat -c %s "$file")" = 524288 ] || fail "no whole chunk file $file"
 # Generated columns always end in turf (1) on earth (3); this one lost its turf to the pick,
 # and the player's feet cell is empty.
 column=$(blocks "$file" "$ox" "$oy" 0 64)
