@@ -75,14 +75,11 @@ launch DISPLAY=:no-such-display XDG_DATA_HOME=relative/path "$launcher"
 [ -d "$home_data/saves" ] && [ -f "$home_data/cfg" ] || fail "the game did not run in $home_data"
 [ "$(snapshot "$prefix")" = "$prefix_before" ] || fail "something was written in the prefix"
 [ "$(ls -A "$start")" = file ] || fail "something was written in the starting folder"
-n=0
-while IFS= read -r rel; do
-    rel=${rel#./}
-    [ "$rel" = world/standart/sun.tga ] && continue
+files=$(find "$prefix/share/tessaron" -type f ! -path '*/world/standart/sun.tga' -printf '%P\n')
+for rel in $files; do # the installed names hold no spaces
     [ "$(readlink "$home_data/$rel")" = "$prefix/share/tessaron/$rel" ] || fail "$rel is not linked"
-    n=$((n + 1))
-done < <(cd "$prefix/share/tessaron" && find . -type f)
-[ "$n" -ge 8 ] || fail "only $n data files installed"
+done
+[ "$(wc -l <<<"$files")" -ge 8 ] || fail "only $(wc -l <<<"$files") data files installed"
 [ "$(cat "$home_data/world/standart/sun.tga")" = mine ] || fail "the player's own file was replaced"
 [ ! -L "$home_data/world/standart/moon.tga" ] || fail "the stale link was kept"
 [ -L "$home_data/notes.txt" ] || fail "a link the launcher did not make was removed"

@@ -21,8 +21,8 @@ name_world() {
 
 # --- First start, without settings or saves.
 start_game
-title=$(xdotool getwindowname "$wid")
-[ "$title" = "Tessaron, v0.10, linux" ] || fail "start-up title was '$title'"
+[ "$(xdotool getwindowname "$wid")" = "Tessaron, v0.10, linux" ] ||
+    fail "start-up title was '$(xdotool getwindowname "$wid")'"
 # "cfg" is created from the defaults before the window opens; the first reshape, when the
 # window shows, rewrites it with the position forced to (0, 0).
 created=0000000020030000580200001e0000001e0000000100000072757300010000000100000000000000
@@ -39,7 +39,6 @@ shot e2e_main_menu
 new_world name_world
 wait_out "world size 20 $"
 wait_out "^created [0-9]+,"
-[ "$(cfg_int 28)" = 2 ] || fail "world counter after the start: $(cfg_int 28)"
 sleep 2
 quit_game
 n=$(saved_chunks "$run/saves/$world") && [ "$n" -gt 0 ] || fail "no whole chunk files saved in $world"
@@ -48,7 +47,6 @@ n=$(saved_chunks "$run/saves/$world") && [ "$n" -gt 0 ] || fail "no whole chunk 
 # --- Second start: straight to the main menu; the world is listed and resumes at size 20.
 start_menu
 resume_world
-wait_out "^\./saves/$world"
 wait_out "world size 20 $"
 wait_out "^loaded [0-9]+,"
 sleep 1
