@@ -71,10 +71,9 @@ echo mine >"$home_data/world/standart/sun.tga"
 prefix_before=$(snapshot "$prefix")
 launch DISPLAY=:no-such-display XDG_DATA_HOME=relative/path "$launcher"
 [ "$status" != 0 ] || fail "the game started without a display"
-[ ! -e "$start/relative" ] || fail "a relative XDG_DATA_HOME was used"
 [ -d "$home_data/saves" ] && [ -f "$home_data/cfg" ] || fail "the game did not run in $home_data"
 [ "$(snapshot "$prefix")" = "$prefix_before" ] || fail "something was written in the prefix"
-[ "$(ls -A "$start")" = file ] || fail "something was written in the starting folder"
+[ "$(ls -A "$start")" = file ] || fail "something (a relative XDG_DATA_HOME?) was written in the starting folder"
 files=$(find "$prefix/share/tessaron" -type f ! -path '*/world/standart/sun.tga' -printf '%P\n')
 for rel in $files; do # the installed names hold no spaces
     [ "$(readlink "$home_data/$rel")" = "$prefix/share/tessaron/$rel" ] || fail "$rel is not linked"
