@@ -122,10 +122,8 @@ saved_chunks() {
 # Prints $5 (default 1) block values of chunk file $1 upward from local block ($2, $3, $4).
 blocks() { od -An -tu2 -v -j $((2 * (($2 * 64 + $3) * 64 + $4))) -N $((2 * ${5:-1})) "$1" | xargs; }
 
-# Fields of "cfg" (or of the file named last): a 32-bit integer at byte $1, the language
-# code; any file's bytes as hex.
+# Any file's bytes as hex; the language code of "cfg" (or of the file named).
 hex() { od -An -tx1 -v "$@" | tr -d ' \n'; }
-cfg_int() { od -An -td4 -j "$1" -N 4 "${2:-$run/cfg}" | tr -d ' '; }
 cfg_lang() { od -An -c -j 24 -N 3 "${1:-$run/cfg}" | tr -d ' '; }
 
 # Waits for the game to end and checks its exit status (0 unless $2 says otherwise).

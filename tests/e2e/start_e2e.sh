@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # First start and the menu on the real game. The first start writes "cfg" from the defaults,
 # titles its window, and opens on the language page; English is stored; a new world of size
-# 20 with a typed name is started and left, and its chunks and size record are on disk. The
-# second start lists the world and resumes it at its size. The third stores the options,
-# takes a resize into "cfg" and prints key codes; the fourth keeps the size.
+# 20 with a typed name is started and left, and its chunks are on disk. The second start
+# lists the world and resumes it at its size. The third takes a resize into "cfg" and prints
+# key codes; the fourth keeps the size.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin start "$@"
@@ -40,7 +40,6 @@ wait_out "^created [0-9]+,"
 sleep 2
 quit_game
 n=$(saved_chunks "$run/saves/$world") && [ "$n" -gt 0 ] || fail "no whole chunk files saved in $world"
-[ "$(cat "$run/saves/$world/world.info")" = "size 20" ] || fail "world.info does not say size 20"
 
 # --- Second start: straight to the main menu; the world is listed and resumes at size 20.
 start_menu
@@ -50,16 +49,8 @@ wait_out "^loaded [0-9]+,"
 sleep 1
 quit_game
 
-# --- Third start: view distance to 2 and fog off are stored.
+# --- Third start: a resize is written at once; key codes print on release.
 start_menu
-click 400 325
-click 400 265 # view distance 1 -> 2
-click 400 335 # fog on -> off
-click 400 515
-[ "$(cfg_int 20) $(cfg_int 32)" = "2 0" ] || fail "view distance, fog: $(cfg_int 20) $(cfg_int 32)"
-[ "$(cfg_lang)" = eng ] || fail "language lost: '$(cfg_lang)'"
-
-# A resize is written at once; key codes print on release.
 xdotool windowsize "$wid" 1024 768
 poll 100 eval '[ "$(hex -j 4 -N 8 "$run/cfg")" = 0004000000030000 ]' ||
     fail "cfg after resize to 1024x768: $(hex "$run/cfg")"
