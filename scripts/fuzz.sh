@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the loader fuzzers with clang (ASan + UBSan + libFuzzer) in build-fuzz/ and runs each
-# for SECONDS, from its seed corpus; prints each one's runs per second. Inputs that fail are
-# kept in build-fuzz/fuzz-failures/; the status is non-zero when any fuzzer failed.
+# for SECONDS from the seeds it writes into a fresh corpus folder; prints each one's runs per
+# second. Inputs that fail are kept in build-fuzz/fuzz-failures/; the status is non-zero when
+# any fuzzer failed.
 # Usage: scripts/fuzz.sh SECONDS [chunk|tga|lang|cfg ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,14 +21,14 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 failed=()
 mkdir -p "$build/fuzz-failures"
 for t in "${targets[@]}"; do
-    # A fresh working corpus each run: the committed seeds stay as the build made them.
+    # A fresh working corpus each run, from the fuzzer's own seeds.
     work="$build/fuzz-work/$t"
     rm -rf "$work"
     mkdir -p "$work"
     log="$build/fuzz-work/$t.log"
     status=0
     "$build/fuzz/fuzz_$t" -max_total_time="$secs" -print_final_stats=1 -timeout=10 \
-        -artifact_prefix="$build/fuzz-failures/$t-" "$work" "$build/fuzz-seeds/$t" \
+        -artifact_prefix="$build/fuzz-failures/$t-" "$work" \
         >"$log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")

@@ -9,9 +9,6 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin exits "$@"
 
-chunk_files() { find "${1:-$run/saves}" -name '*.vxc' | wc -l; }
-no_leftovers() { [ -z "$(find "$run/saves" -name '*.tmp')" ] || fail "temporary files left behind"; }
-
 # Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW). Debian's
 # own interpreter: the X library is its package.
 close_window() {
@@ -33,9 +30,7 @@ pick_english
 new_world
 wait_out '^created ' 600
 sleep 2
-xdotool keydown w
-sleep 6
-xdotool keyup w
+xdotool keydown w sleep 6 keyup w
 kill -TERM "$pid"
 wait_exit "SIGTERM after a flight"
 # Every chunk the flight made (a "created" line each) has a whole file, the queued ones too.
@@ -46,16 +41,15 @@ bad=$(cd "$run"/saves/*/ && stat -c %s $made 2>&1 | grep -cvx 524288)
     fail "$(wc -w <<<"$made") chunks made, $bad without a whole file after SIGTERM"
 
 # --- The close button, on the same world resumed: it is saved again, whole.
-before=$(chunk_files)
+before=$(saved_chunks)
 start_menu
 resume_world
 wait_out '^loaded [0-9]+,'
 sleep 1
 close_window "$wid" || fail "could not send the close request"
 wait_exit "the close request"
-no_leftovers
-[ "$(chunk_files)" -ge "$before" ] || fail "chunk files went from $before to $(chunk_files)"
-[ -z "$(find "$run/saves" -name '*.vxc' ! -size 524288c)" ] || fail "a chunk file is not whole"
+after=$(saved_chunks) || fail "a chunk file is not whole or a temporary file is left"
+[ "$after" -ge "$before" ] || fail "chunk files went from $before to $after"
 
 # --- SIGHUP on a new world, most of its chunks still in memory only, after the reader of
 # the game's output has gone (a pipe into a pager that was quit): the flight's "created" lines
@@ -75,20 +69,16 @@ new_world
 made=$(chunks_settled 30 1)
 [ "$made" -gt 0 ] || fail "no chunk was generated"
 folder=$(ls -td "$run"/saves/*/ | head -n1) # the world just made
-before=$(chunk_files "$folder")
+before=$(saved_chunks "$folder")
 kill "$reader"
 wait "$reader" 2>/dev/null
-xdotool keydown w
-sleep 4
-xdotool keyup w
+xdotool keydown w sleep 4 keyup w
 kill -0 "$pid" 2>/dev/null || fail "the game died writing to a pipe nobody reads"
 kill -HUP "$pid"
 pid=$tracer # strace ends with the game's status
 wait_exit HUP
-after=$(chunk_files "$folder")
-[ "$after" -ge "$made" ] && [ "$after" -gt "$before" ] ||
-    fail "after SIGHUP $after chunk files ($before before) for $made chunks made"
-no_leftovers
+after=$(saved_chunks "$folder") && [ "$after" -ge "$made" ] && [ "$after" -gt "$before" ] ||
+    fail "after SIGHUP $after whole chunk files ($before before) for $made chunks made"
 [ "$(grep -c '^[0-9]* *syncfs(.*= 0$' "$run/syncfs.txt")" -eq 1 ] ||
     fail "the exit did not flush once: $(cat "$run/syncfs.txt")"
 
@@ -99,14 +89,13 @@ new_world
 wait_out '^created ' 600
 sleep 2
 prlimit --pid "$pid" --fsize=4096 || fail "prlimit could not limit the game"
-files=$(chunk_files)
+files=$(saved_chunks)
 xdotool key --window "$wid" Escape 2>/dev/null
 wait_exit Escape 1
 n=$(grep -c '^created ' "$run/out.txt")
 grep -qE "^$n chunks could not be saved in \./saves/[^/]+/, first reason: File too large \$" \
     "$run/out.txt" || fail "no summary line for the $n chunks in memory"
 [ "$(grep -c 'could not be saved' "$run/out.txt")" -eq 1 ] || fail "more than one summary line"
-[ "$(chunk_files)" = "$files" ] || fail "chunk files were written"
-no_leftovers
+[ "$(saved_chunks)" = "$files" ] || fail "chunk files were written or a temporary file is left"
 
 echo "exits e2e: all checks passed ($n chunks reported unsaved)"

@@ -13,17 +13,13 @@ e2e_cleanup() {
 
 fail() {
     echo "FAIL: $*"
-    for f in out err; do
-        [ -f "$run/$f.txt" ] && { echo "--- $f"; tail -n 40 "$run/$f.txt"; }
-    done
+    tail -n 40 "$run/out.txt" "$run/err.txt" 2>/dev/null
     exit 1
 }
 
 # Runs the command every 50 ms until it succeeds, at most $1 times.
 poll() {
-    local n=$1
-    shift
-    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
+    for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.05; done
     return 1
 }
 
@@ -35,9 +31,7 @@ e2e_begin() {
     mkdir -p "$shots"
     scratch=$(mktemp -d "/tmp/tess-$1-e2e-XXXXXX")
     run="$scratch/run"
-    pid=""
-    wid=""
-    keeper=""
+    pid="" wid="" keeper=""
     trap e2e_cleanup EXIT
     # The X server resets when its last client leaves and refuses connections meanwhile; one
     # client held open for the whole script keeps the game's next start from meeting a reset.
@@ -75,7 +69,7 @@ start_menu() {
     menu_up
 }
 menu_up() {
-    wait_out '^max texture size'
+    wait_out '^max texture size [0-9]+ $'
     sleep 0.5
 }
 
@@ -97,12 +91,7 @@ wait_out() { poll "${2:-600}" has_output "$1" || fail "standard output never mat
 
 # Moves the pointer to menu point (x, y) of the 800 x 600 window and clicks there. The
 # centre (400, 300) is never used: the game ignores motion to it.
-click() {
-    xdotool mousemove --window "$wid" "$1" "$2"
-    sleep 0.3
-    xdotool click 1
-    sleep 0.7
-}
+click() { xdotool mousemove --window "$wid" "$1" "$2" sleep 0.3 click 1 sleep 0.7; }
 
 # The menu's ways, at its points for an 800 x 600 window. The language page shows on a first
 # start only. A new world: "new game", "create world", then the form (the command in the
@@ -124,10 +113,17 @@ resume_world() {
 # Screenshot of the game's window into the test output folder.
 shot() { import -window "$wid" "$shots/$1.png" 2>/dev/null || fail "no screenshot $1"; }
 
-# Fields of "cfg" (or of the file named last): a 32-bit integer at byte $1, the language
-# code; any file's bytes as hex.
+# The chunk files under a folder (by default the saves): prints how many there are, and fails
+# when one is not whole or a temporary file is left.
+saved_chunks() {
+    [ -z "$(find "${1:-$run/saves}" -name '*.tmp' -o -name '*.vxc' ! -size 524288c)" ] &&
+        find "${1:-$run/saves}" -name '*.vxc' | wc -l
+}
+# Prints $5 (default 1) block values of chunk file $1 upward from local block ($2, $3, $4).
+blocks() { od -An -tu2 -v -j $((2 * (($2 * 64 + $3) * 64 + $4))) -N $((2 * ${5:-1})) "$1" | xargs; }
+
+# Any file's bytes as hex; the language code of "cfg" (or of the file named).
 hex() { od -An -tx1 -v "$@" | tr -d ' \n'; }
-cfg_int() { od -An -td4 -j "$1" -N 4 "${2:-$run/cfg}" | tr -d ' '; }
 cfg_lang() { od -An -c -j 24 -N 3 "${1:-$run/cfg}" | tr -d ' '; }
 
 # Waits for the game to end and checks its exit status (0 unless $2 says otherwise).
