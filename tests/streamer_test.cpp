@@ -1,5 +1,7 @@
 // Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include "world/saver.h"
 #include "world/streamer.h"
 #include "world_fixture.h"
@@ -16,6 +18,7 @@ static std::string
 frame() { // the world's work of a frame without the drawing; returns what it printed
     return output_of([] {
         stream_update(game_state.camera_x, game_state.camera_y, game_state.camera_z), re_save();
+        stream_collect_write(); // where the game collects a file handed to the save thread
     });
 }
 static std::string settle() { // brings in every chunk of the range
@@ -35,19 +38,58 @@ static std::string move_to(double x, int n) { // n frames at camera x, bringing 
     game_state.camera_x = x, world_state.already_created = CREATE_COOLDOWN;
     return frames(n);
 }
+static void start() { // a new game around the camera at x and y 3..5, levels 3..6
+    world_state.vision_range = 1;
+    ASSERT_TRUE(reset_world());
+    init_save_load(cubes, "w");
+    stream_reset();
+    stream_set_clock([] { return now_ms; });
+    game_state.camera_x = game_state.camera_y = 200, game_state.camera_z = 285;
+}
 struct Streaming : ::testing::Test {
     ScratchDir dir;
-    void SetUp() override {
-        world_state.vision_range = 1;
-        ASSERT_TRUE(reset_world());
-        init_save_load(cubes, "w");
-        stream_reset();
-        stream_set_clock([] { return now_ms; });
-        game_state.camera_x = game_state.camera_y = 200,
-        game_state.camera_z = 285; // x and y 3..5, levels 3..6
-    }
-    void TearDown() override { stream_set_clock(nullptr); }
+    void SetUp() override { start(); }
+    void TearDown() override { stream_set_clock(nullptr), stream_set_writer(0); }
 };
+struct Flight { // what a player or the disk can tell of one
+    std::string out;
+    std::vector<int> arrived; // chunks brought in, frame by frame
+    std::map<std::string, std::string> files;
+};
+// The x slabs leave, come back and leave again; two chunks' saves fail ("File exists") until
+// one is cleared and the other is counted at exit.
+static std::string bytes_of(const std::string &b) { // short enough for a failure message
+    return std::to_string(b.size()) + " bytes, hash " + std::to_string(std::hash<std::string>()(b));
+}
+static Flight fly(int save_thread) {
+    ScratchDir dir;
+    start();
+    std::srand(1); // the terrain's
+    stream_set_writer(save_thread);
+    Flight f;
+    ScratchDir::mkdir_p("saves/w/5-4-4.vxc.tmp/x"), ScratchDir::mkdir_p("saves/w/4-3-3.vxc.tmp/x");
+    for (int k = 0; k < 120; k++, now_ms += 200, world_state.already_created = 0) {
+        game_state.camera_x = k < 40 ? 200 : k < 70 ? 136 : k < 85 ? 72 : k < 100 ? 200 : 136;
+        if (k == 90) std::system("rm -r saves/w/5-4-4.vxc.tmp");
+        const int before = stream_stats.created + stream_stats.loaded;
+        f.out += frame();
+        f.arrived.push_back(stream_stats.created + stream_stats.loaded - before);
+    }
+    f.out += output_of([] { save_all(1); });
+    stream_set_writer(0);
+    for (const auto &e : std::filesystem::recursive_directory_iterator("saves"))
+        f.files[e.path()] = e.is_regular_file() ? bytes_of(read_all(e.path())) : "a folder";
+    return f;
+}
+TEST(SaveThread, ChangesNoLineNoFileAndNoArrival) {
+    const Flight alone = fly(0), beside = fly(1);
+    EXPECT_EQ(alone.out, beside.out);
+    EXPECT_EQ(alone.arrived, beside.arrived);
+    EXPECT_EQ(alone.files, beside.files);
+    EXPECT_EQ(count_of(alone.out, "cannot save ./saves/w/5-4-4.vxc: File exists \n"), 1u);
+    EXPECT_EQ(count_of(alone.out, "1 chunks could not be saved"), 1u) << alone.out;
+    EXPECT_EQ(alone.files.size(), 62u); // x 1..5, y 3..5, levels 3..6 but 4-3-3; the folders
+}
 TEST_F(Streaming, WalkRangesAroundTheCamera) {
     int first, last;
     const int cases[][4] = {{0, -1, 2, 0}, {5, 5, 7, 0}, {4, 3, 6, 1}, {8, 7, 8, 1}}; // 9: never

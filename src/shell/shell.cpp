@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/common.h"
@@ -56,9 +57,12 @@ void clear_buffers() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+// The file the frame handed to the save thread is collected once the picture is out, before
+// the events and the next frame that could print or touch a chunk.
 void present_frame() {
     e_render();
     glutSwapBuffers();
+    stream_collect_write();
 }
 
 void set_title(const char *title) {
@@ -208,6 +212,9 @@ int shell_main(int argc, char **argv) {
     frame_start(frame_calls);
     set_window_callbacks();
 
+    // Chunk files are written on a thread of their own unless TESS_SAVE_THREAD=0.
+    const char *save_thread = std::getenv("TESS_SAVE_THREAD");
+    stream_set_writer(!save_thread || std::strcmp(save_thread, "0") != 0);
     e_set_calls(shell_engine_calls());
     e_init();
     e_init_gui();
@@ -225,5 +232,6 @@ int shell_main(int argc, char **argv) {
     // Chunk files are renamed into place unflushed during play; a power cut soon after
     // quitting must not take the last game with it.
     const int flushed = save_flush();
+    stream_set_writer(0);
     return saved && flushed ? 0 : 1;
 }
