@@ -169,13 +169,6 @@ TEST_F(Streaming, FailedMeshArraysGiveTheSlotBack) {
     world_state.already_created = 0;
     output_of([] { EXPECT_EQ(stream_bring_in(3, 3, 4), 1); });
 }
-// Runs f with the file permissions of an ordinary user, which root's bypass would hide.
-template <class F> static std::string as_nobody(F f) {
-    EXPECT_EQ(seteuid(65534), 0);
-    std::string out = f();
-    EXPECT_EQ(seteuid(0), 0);
-    return out;
-}
 TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     if (geteuid() != 0) GTEST_SKIP() << "takes an ordinary user's permissions through seteuid";
     const std::string over(CHUNK_FILE_BYTES, '\xFF'), older = "an older damaged file";
@@ -193,7 +186,10 @@ TEST_F(Streaming, DamagedOrUnreadableFilesAreKeptAsideNeverSavedOver) {
     for (const Case &c : cases)
         ASSERT_EQ(std::system(("F=saves/w/" + std::string(c.name) + ".vxc; " + c.make).c_str()), 0);
     const std::string short_file = read_all("saves/w/3-4-4.vxc");
-    std::string out = as_nobody(settle); // a FIFO would hang here
+    // Read with the permissions of an ordinary user, which root's bypass would hide.
+    EXPECT_EQ(seteuid(65534), 0);
+    std::string out = settle(); // a FIFO would hang here
+    EXPECT_EQ(seteuid(0), 0);
     EXPECT_EQ(in_memory(), 36) << out;
     EXPECT_EQ(count_of(out, "not a regular file"), 2u) << out;
     EXPECT_EQ(count_of(out, "3-3-4.vxc: Permission denied"), 1u) << out;
