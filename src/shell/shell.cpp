@@ -57,12 +57,9 @@ void clear_buffers() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// The file the frame handed to the save thread is collected once the picture is out, before
-// the events and the next frame that could print or touch a chunk.
 void present_frame() {
     e_render();
     glutSwapBuffers();
-    stream_collect_write();
 }
 
 void set_title(const char *title) {
@@ -74,6 +71,10 @@ FrameCalls game_calls() {
     c.clock = GetTickCount;
     c.clear = clear_buffers;
     c.present = present_frame;
+    // The chunk file the frame handed to the save thread is written while the picture is
+    // finished and the frame cap waits, and collected before the events and the next frame
+    // could print or touch a chunk.
+    c.waited = stream_collect_write;
     c.set_title = set_title;
     return c;
 }
@@ -212,9 +213,9 @@ int shell_main(int argc, char **argv) {
     frame_start(frame_calls);
     set_window_callbacks();
 
-    // Chunk files are written on a thread of their own unless TESS_SAVE_THREAD=0.
+    // TESS_SAVE_THREAD=1 writes the chunk files on a thread of their own.
     const char *save_thread = std::getenv("TESS_SAVE_THREAD");
-    stream_set_writer(!save_thread || std::strcmp(save_thread, "0") != 0);
+    stream_set_writer(save_thread && std::strcmp(save_thread, "1") == 0);
     e_set_calls(shell_engine_calls());
     e_init();
     e_init_gui();
