@@ -1,4 +1,5 @@
-// Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory.
+// Streaming around the camera: one chunk a frame, slabs released and saved, full pool and memory,
+// and a flight that the save thread must not change.
 #include <filesystem>
 #include <map>
 #include <numeric>
