@@ -6,6 +6,7 @@
 //               [--per-face | --runs | --compare] [--merge-cap N] [--silhouettes 0|1]
 //               [--real-clock [--spin]]
 //               [--settle] [--walk-at SHARE] [--shot FRAME:FILE.tga]... [--trace FILE.csv]
+//               [--save-thread 0|1]
 //
 // Run it from a folder holding the game's data files and a "saves" folder. --speed scales the
 // movement keys (the game's own speed is 1), --frame-ms is the simulated length of one frame
@@ -21,7 +22,9 @@
 // written, the faces and draw calls of the first drawing; then the microseconds of all mesh
 // building, of generating or reading the chunk, of allocating its mesh arrays and of writing
 // and freeing released chunks, and the CPU milliseconds of the drawings in this thread and in
-// the whole process (the GL driver's own threads included).
+// the whole process (the GL driver's own threads included). --save-thread 1 writes the chunk
+// files on a thread of their own, as the game does with TESS_SAVE_THREAD=1, collected (and
+// timed) as soon as the frame's pictures are finished: with no frame-cap wait to hide it in.
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -72,6 +75,7 @@ struct Options {
     double walk_at = 0.7;    // share of the flight after which the player walks
     std::vector<std::pair<int, std::string>> shots;
     std::string trace;
+    int save_thread = 0;
 };
 
 // The world's running counters, taken once a frame so the trace can show each frame's share.
@@ -124,7 +128,7 @@ int usage() {
                  "[--seed N] [--frames N] [--speed K] [--frame-ms MS] [--fog 0|1] "
                  "[--hour SECONDS] [--pitch DEG] [--per-face | --runs | --compare] [--merge-cap N] "
                  "[--silhouettes 0|1] [--real-clock [--spin]] [--settle] [--walk-at SHARE] "
-                 "[--shot FRAME:FILE.tga] [--trace FILE.csv]\n");
+                 "[--shot FRAME:FILE.tga] [--trace FILE.csv] [--save-thread 0|1]\n");
     return 2;
 }
 
@@ -172,6 +176,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.hour = std::atof(argv[++i]);
         } else if (a == "--pitch") {
             o.pitch = static_cast<float>(std::atof(argv[++i]));
+        } else if (a == "--save-thread") {
+            o.save_thread = std::atoi(argv[++i]);
         } else if (a == "--trace") {
             o.trace = argv[++i];
         } else if (a == "--shot") {
@@ -282,6 +288,7 @@ double draw_timed(int path) {
     clear_buffers();
     e_render();
     glFinish();
+    stream_collect_write(); // as the game does once the picture is out, and timed with it
     return now_ms() - t0;
 }
 
@@ -311,6 +318,7 @@ void present_settling() {
     use_path(DRAW_MERGED);
     e_render();
     glutSwapBuffers();
+    stream_collect_write();
     run.settle_frames++;
     run.quiet_frames = chunks_arrived() > before ? 0 : run.quiet_frames + 1;
     run.sim_ms += static_cast<uint32_t>(run.opt.frame_ms);
@@ -558,6 +566,7 @@ int main(int argc, char **argv) {
     }
     load();
     apply_options();
+    stream_set_writer(run.opt.save_thread);
     open_window();
     e_set_calls(e_render_calls());
     e_init();
@@ -576,6 +585,7 @@ int main(int argc, char **argv) {
     if (run.opt.settle) settle(calls);
     const std::pair<double, double> cpu_wall = fly(calls);
     leave();
+    stream_set_writer(0);
     report();
     std::printf("cpu per frame %.2f ms, wall per frame %.2f ms\n", cpu_wall.first / run.frame,
                 cpu_wall.second / run.frame);

@@ -18,6 +18,7 @@
 #include "items/particles.h"
 #include "render/chunk_draw.h"
 #include "world/chunks.h"
+#include "world/streamer.h"
 
 SkyState sky = {
     0,
@@ -209,8 +210,11 @@ void render_set_fog(int vision_range) {
 }
 
 unsigned int render_report_gl_error(unsigned int code) {
-    if (code != GL_NO_ERROR)
+    if (code != GL_NO_ERROR) {
+        // The frame's chunk file, if still being written, tells of a failure before this line.
+        stream_collect_write();
         std::printf("error %i, %s\n", static_cast<int>(code), gl_error_name(code));
+    }
     return code;
 }
 

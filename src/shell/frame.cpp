@@ -118,6 +118,7 @@ int frame_display(const FrameCalls &c) {
             if (c.sleep && left > 2) c.sleep(left - 2);
         }
         frame_timing.lastren = c.clock();
+        if (c.waited) c.waited();
         rendered = 1;
     }
 

@@ -37,7 +37,7 @@ extern FrameTiming frame_timing;
 // Milliseconds of gettimeofday, wrapping modulo 2^32.
 uint32_t GetTickCount();
 
-// Everything one frame reaches outside itself. All entries but sleep must be set.
+// Everything one frame reaches outside itself. All entries but sleep and waited must be set.
 struct FrameCalls {
     uint32_t (*clock)();                        // the millisecond clock, read afresh each use
     void (*move)(float dx, float dy, float dz); // one movement row
@@ -50,6 +50,9 @@ struct FrameCalls {
     // Gives the core away for about ms milliseconds while the frame cap waits; null: the
     // wait spins on the clock alone.
     void (*sleep)(int ms);
+    // Called once a rendered frame's wait is over, before the loop goes back to its events;
+    // may be null. Work the frame handed to another thread is collected here.
+    void (*waited)();
 };
 
 // The engine's own movement, rotation, physics step, world clock and sleep; the caller adds

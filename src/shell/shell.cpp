@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/common.h"
@@ -70,6 +71,10 @@ FrameCalls game_calls() {
     c.clock = GetTickCount;
     c.clear = clear_buffers;
     c.present = present_frame;
+    // The chunk file the frame handed to the save thread is written while the picture is
+    // finished and the frame cap waits, and collected before the events and the next frame
+    // could print or touch a chunk.
+    c.waited = stream_collect_write;
     c.set_title = set_title;
     return c;
 }
@@ -208,6 +213,9 @@ int shell_main(int argc, char **argv) {
     frame_start(frame_calls);
     set_window_callbacks();
 
+    // TESS_SAVE_THREAD=1 writes the chunk files on a thread of their own.
+    const char *save_thread = std::getenv("TESS_SAVE_THREAD");
+    stream_set_writer(save_thread && std::strcmp(save_thread, "1") == 0);
     e_set_calls(shell_engine_calls());
     e_init();
     e_init_gui();
@@ -225,5 +233,6 @@ int shell_main(int argc, char **argv) {
     // Chunk files are renamed into place unflushed during play; a power cut soon after
     // quitting must not take the last game with it.
     const int flushed = save_flush();
+    stream_set_writer(0);
     return saved && flushed ? 0 : 1;
 }

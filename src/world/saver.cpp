@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 static_assert(CHUNK_FILE_BYTES == CHUNK_BLOCKS * int(sizeof(BlockId)),
               "a chunk file holds every block of one chunk, two bytes each");
@@ -195,24 +196,26 @@ int load_w(int cx, int cy, int level) {
 }
 
 int save_chunk(int cx, int cy, int level, int *reason) {
-    int err = 0;
     char path[CHUNK_PATH];
     Chunk *c = cell_chunk(cx, cy, level);
-    if (!c)
-        err = SAVE_NOT_IN_MEMORY;
-    else if (!chunk_path(path, sizeof path, cx, cy, level))
-        err = ENAMETOOLONG;
-    if (err) {
-        if (reason) *reason = err;
-        return 0;
-    }
+    const int err = !c                                              ? SAVE_NOT_IN_MEMORY
+                    : !chunk_path(path, sizeof path, cx, cy, level) ? ENAMETOOLONG
+                                                                    : 0;
+    if (!err) return write_chunk_file(path, c->blocks, reason);
+    if (reason) *reason = err;
+    return 0;
+}
+
+int write_chunk_file(const char *path, const BlockId *blocks, int *reason) {
     char tmp[CHUNK_PATH + 8];
     snprintf(tmp, sizeof tmp, "%s.tmp", path);
 
     int fd = create_temp(tmp, 0666);
     if (fd < 0 && errno == ENOENT) {
-        char folder[CHUNK_PATH];
-        world_folder_path(folder, sizeof folder, world_name);
+        // The chunk's folder: the path up to its last part.
+        char folder[CHUNK_PATH + 8];
+        snprintf(folder, sizeof folder, "%s", path);
+        if (char *slash = strrchr(folder, '/')) *slash = 0;
         makedir(folder);
         fd = create_temp(tmp, 0666);
     }
@@ -220,15 +223,15 @@ int save_chunk(int cx, int cy, int level, int *reason) {
         if (reason) *reason = errno;
         return 0;
     }
-    const char *src = reinterpret_cast<const char *>(c->blocks);
-    static BlockId swapped[CHUNK_BLOCKS];
+    const char *src = reinterpret_cast<const char *>(blocks);
+    std::vector<BlockId> swapped;
     if (!host_little_endian()) {
-        memcpy(swapped, c->blocks, CHUNK_FILE_BYTES);
-        swap_bytes(swapped, CHUNK_BLOCKS);
-        src = reinterpret_cast<const char *>(swapped);
+        swapped.assign(blocks, blocks + CHUNK_BLOCKS);
+        swap_bytes(swapped.data(), CHUNK_BLOCKS);
+        src = reinterpret_cast<const char *>(swapped.data());
     }
     bool ok = write_whole(fd, src, CHUNK_FILE_BYTES);
-    err = errno;
+    int err = errno;
     if (close(fd) != 0 && ok) ok = false, err = errno;
     if (ok && rename(tmp, path) != 0) ok = false, err = errno;
     if (!ok) {

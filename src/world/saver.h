@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "world/chunks.h"
+
 constexpr int CHUNK_FILE_BYTES = 524288;
 constexpr int CATALOGUE_SLOTS = 16;
 constexpr int CATALOGUE_MAX = 14;  // names listed at most
@@ -35,6 +37,9 @@ int save_w(int cx, int cy, int level);
 // save_w without the line: on failure *reason gets an errno value or SAVE_NOT_IN_MEMORY.
 int save_chunk(int cx, int cy, int level, int *reason);
 constexpr int SAVE_NOT_IN_MEMORY = -1;
+// save_chunk's writing part, for blocks and a path of the caller's: touches nothing but the
+// file system (and *reason), so another thread may run it while the blocks stay unchanged.
+int write_chunk_file(const char *path, const BlockId *blocks, int *reason);
 // save_w's failure line for the chunk and a reason from save_chunk.
 void save_report(int cx, int cy, int level, int reason);
 // Moves a chunk file that was not read whole and sound out of the way of the chunk's first

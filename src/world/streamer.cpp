@@ -3,9 +3,12 @@
 #include "world/streamer.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <mutex>
+#include <thread>
 
 #include "world/chunks.h"
 #include "world/mesher.h"
@@ -38,8 +41,79 @@ int write_head = 0, write_len = 0;
 int arrivals_released = 0;
 
 int drain_queue(int most);
-void write_released(int slot);
+void write_released(int slot, bool background = false);
 int unwritten_slot_of(int cx, int cy, int level);
+
+// The thread that writes the release pass's chunk file while the frame is finished. It only
+// writes a file from a path and blocks handed over; everything the game can see of the
+// outcome (lines, counters, the slot coming free or back) happens on the main thread when
+// the result is collected, at the same point of the story as without it.
+class Writer {
+  public:
+    ~Writer() { stop(); }
+    // Hands over one file; the thread starts with its first one.
+    void give(const char *path, const BlockId *blocks) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!thread_.joinable()) {
+            quit_ = false;
+            thread_ = std::thread([this] { run(); });
+        }
+        std::snprintf(path_, sizeof path_, "%s", path);
+        blocks_ = blocks;
+        given_ = true;
+        done_ = false;
+        wake_.notify_all();
+    }
+    // Waits for the file handed over last; 1 when it was written, else 0 with *reason set.
+    int take(int *reason) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return done_; });
+        given_ = false;
+        *reason = reason_;
+        return written_;
+    }
+    // Joins the thread (after its file, if one is handed over).
+    void stop() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+            wake_.notify_all();
+        }
+        thread_.join();
+    }
+
+  private:
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return quit_ || (given_ && !done_); });
+            if (given_ && !done_) {
+                int reason = 0;
+                lock.unlock();
+                const int written = write_chunk_file(path_, blocks_, &reason);
+                lock.lock();
+                written_ = written;
+                reason_ = reason;
+                done_ = true;
+                wake_.notify_all();
+            } else if (quit_) {
+                return;
+            }
+        }
+    }
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    char path_[256] = {};
+    const BlockId *blocks_ = nullptr;
+    bool given_ = false, done_ = false, quit_ = false;
+    int written_ = 0, reason_ = 0;
+};
+Writer writer;
+bool writer_on = false;
+// The slot whose file the writer has, -1 when none.
+int writing_slot = -1;
 
 uint32_t clock_ms() {
     if (save_clock) return save_clock();
@@ -107,6 +181,7 @@ void stream_range_level(int pz, int r, int *first, int *last) {
 }
 
 int stream_bring_in(int wx, int wy, int level, const MergeOptions &merge) {
+    stream_collect_write();
     if (world_state.already_created != 0 || !world_state.world || world_state.world_size <= 0)
         return 0;
     if (!chunk_in_grid(wx, wy, level)) return 0;
@@ -201,6 +276,7 @@ void walk(void (*visit)(const StreamCell &cell, void *ctx), void *ctx,
 } // namespace
 
 void stream_update(double camera_x, double camera_y, double camera_z, const MergeOptions &merge) {
+    stream_collect_write();
     stream_locate(camera_x, camera_y, camera_z);
     walk(nullptr, nullptr, &merge);
 }
@@ -231,16 +307,20 @@ void free_slot(int slot) {
     cubes[slot].stream = ChunkStream{};
 }
 
-// Writes the chunk in slot to its file. When the write fails the chunk stays in memory, marked
-// unsaved: its edits exist nowhere else. A damaged file that cannot be moved aside fails the
-// save the same way, as writing would destroy it. The reason is printed once per chunk and
-// reason. 1 when written, else 0 with *reason set.
-int write_slot(int slot, int *reason) {
-    ChunkStream &s = cubes[slot].stream;
-    int why = 0;
-    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, &why);
+// A damaged file is moved aside before the chunk's first save: writing would destroy it.
+// False, with *why set, when it cannot be.
+bool clear_the_way(ChunkStream &s, int *why) {
+    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, why);
     if (aside) s.to_keep_aside = 0;
-    if (!aside || !save_chunk(s.cx, s.cy, s.level, &why)) {
+    return aside;
+}
+
+// The outcome of a chunk's save. When the write failed the chunk stays in memory, marked
+// unsaved: its edits exist nowhere else. A damaged file that could not be moved aside fails
+// the save the same way. The reason is printed once per chunk and reason. Returns written.
+int saved_or_kept(int slot, bool aside, int written, int why, int *reason) {
+    ChunkStream &s = cubes[slot].stream;
+    if (!written) {
         if (why != s.told) (aside ? save_report : keep_aside_report)(s.cx, s.cy, s.level, why);
         s.told = why;
         s.save_failed = 1;
@@ -253,37 +333,68 @@ int write_slot(int slot, int *reason) {
     return 1;
 }
 
-// Writes the released chunk in slot, if it waits. Written, its slot is free for the next
-// arrival; not written, the chunk goes back into its grid cell (which no arrival took: an
-// arrival there waits for this write), drawn and played as before.
-void write_released(int slot) {
+// Writes the chunk in slot to its file; see saved_or_kept. 1 when written, else 0 with *reason
+// set.
+int write_slot(int slot, int *reason) {
     ChunkStream &s = cubes[slot].stream;
-    if (!s.unwritten) return;
-    s.unwritten = 0;
-    // Back in its cell for the write, where the saver finds it, and where it stays if the
-    // write fails.
-    uint16_t &cell = world_state.world[chunk_cell(s.cx, s.cy, s.level)];
-    cell = static_cast<uint16_t>(slot);
-    cubes[slot].used = 1;
-    const long long t0 = now_ns();
-    const int written = write_slot(slot, nullptr);
-    stream_stats.save_ns += now_ns() - t0;
+    int why = 0;
+    const bool aside = clear_the_way(s, &why);
+    const int written = aside && save_chunk(s.cx, s.cy, s.level, &why);
+    return saved_or_kept(slot, aside, written, why, reason);
+}
+
+// A released chunk's write is over: written, its slot is free for the next arrival; not
+// written, the chunk stays in its grid cell (which no arrival took: an arrival there waits for
+// this write), drawn and played as before.
+void released_written(int slot, int written) {
     if (!written) return;
-    cell = NO_CHUNK;
+    ChunkStream &s = cubes[slot].stream;
+    world_state.world[chunk_cell(s.cx, s.cy, s.level)] = NO_CHUNK;
     cubes[slot].used = 0;
     cubes[slot].polygons = 0;
     s = ChunkStream{};
 }
 
+// Hands the file of the chunk in slot to the writer thread, when it is on. False when the
+// caller writes it itself.
+bool hand_to_writer(int slot) {
+    const ChunkStream &s = cubes[slot].stream;
+    char path[256];
+    if (!writer_on || !chunk_path(path, sizeof path, s.cx, s.cy, s.level)) return false;
+    stream_collect_write();
+    writer.give(path, cubes[slot].blocks);
+    writing_slot = slot;
+    return true;
+}
+
+// Writes the released chunk in slot, if it waits; with background, maybe on the writer thread.
+void write_released(int slot, bool background) {
+    ChunkStream &s = cubes[slot].stream;
+    if (!s.unwritten) return;
+    s.unwritten = 0;
+    // Back in its cell for the write, where the saver finds it, and where it stays if the
+    // write fails.
+    world_state.world[chunk_cell(s.cx, s.cy, s.level)] = static_cast<uint16_t>(slot);
+    cubes[slot].used = 1;
+    const long long t0 = now_ns();
+    int why = 0;
+    const bool aside = clear_the_way(s, &why);
+    if (!(aside && background && hand_to_writer(slot))) {
+        const int written = aside && save_chunk(s.cx, s.cy, s.level, &why);
+        released_written(slot, saved_or_kept(slot, aside, written, why, nullptr));
+    }
+    stream_stats.save_ns += now_ns() - t0;
+}
+
 // Writes the first waiting chunk of the queue; entries of slots written ahead of their turn
 // are stale and skipped.
-void write_front() {
+void write_front(bool background = false) {
     while (write_len > 0) {
         const int slot = write_queue[write_head];
         write_head = (write_head + 1) % WRITE_QUEUE_SIZE;
         write_len--;
         if (!cubes[slot].stream.unwritten) continue;
-        write_released(slot);
+        write_released(slot, background);
         return;
     }
 }
@@ -328,6 +439,7 @@ bool may_retry(int slot) {
 } // namespace
 
 int stream_release(int cx, int cy, int level) {
+    stream_collect_write();
     const int slot = bound_slot(cx, cy, level);
     return slot < 0 ? 1 : release_slot(slot, nullptr);
 }
@@ -372,6 +484,7 @@ int drain_queue(int most) {
 } // namespace
 
 void re_save() {
+    stream_collect_write();
     if (!world_state.world || world_state.world_size <= 0) return;
     for (int cx = 0; cx < world_state.world_size; cx++)
         for (int cy = 0; cy < world_state.world_size; cy++)
@@ -392,10 +505,12 @@ void re_save() {
     arrivals_released = arrivals;
     for (int k = arrival_frame && write_len <= SAVE_BACKLOG ? 0 : WRITES_PER_FRAME;
          k > 0 && write_len > 0; k--)
-        write_front();
+        write_front(true);
 }
 
 int save_all(int game_running) {
+    stream_collect_write();
+    writer.stop(); // every way out passes here: no thread outlives its game
     if (game_running == 0 || !world_state.world) return 1;
     int failed = 0, first_reason = 0;
     while (write_len > 0) write_front(); // released earlier: written first, in their order
@@ -420,6 +535,7 @@ int save_all(int game_running) {
 }
 
 void stream_reset() {
+    stream_collect_write();
     world_state.already_created = 0;
     pool_full_told = nullptr;
     stream_stats = StreamStats{};
@@ -433,4 +549,21 @@ void stream_set_clock(uint32_t (*clock)()) {
 
 void stream_set_alloc(void *(*alloc)(size_t)) {
     mesh_alloc = alloc;
+}
+
+void stream_collect_write() {
+    if (writing_slot < 0) return;
+    const int slot = writing_slot;
+    writing_slot = -1;
+    const long long t0 = now_ns();
+    int why = 0;
+    const int written = writer.take(&why);
+    released_written(slot, saved_or_kept(slot, true, written, why, nullptr));
+    stream_stats.save_ns += now_ns() - t0;
+}
+
+void stream_set_writer(int on) {
+    stream_collect_write();
+    if (!on) writer.stop();
+    writer_on = on != 0;
 }

@@ -84,6 +84,18 @@ struct StreamStats {
 };
 extern StreamStats stream_stats;
 
+// With on, the release pass hands the file it writes to a thread of its own, started with the
+// first file and joined by save_all; with 0 (the start) the pass writes it itself. Either way the
+// same lines are printed in the same order, the same files written and the same chunks brought in
+// the same frames: the outcome of a handed-over write is applied only by stream_collect_write.
+void stream_set_writer(int on);
+// Waits for the file handed to the writer thread, if any, and applies the outcome as the
+// release pass would have: its line when it failed, the counters, the slot freed or the chunk
+// kept. Every function here that streams, saves or releases calls it first. The frame calls it
+// once its picture is finished (the game: once the frame cap's wait is over), and so does
+// anything that prints or touches a chunk before that: the outcome is then told where it would
+// have been without the thread.
+void stream_collect_write();
 // Allocator for the mesh arrays (tests make it fail); nullptr restores malloc.
 void stream_set_alloc(void *(*alloc)(size_t));
 // Millisecond clock that spaces retries of failed saves (tests step it); nullptr restores
