@@ -114,7 +114,9 @@ int e_render() {
                       draw_options.merge);
     render_scene(game, scene_view(), draw_options);
     if (game == 1) re_save();
-    return render_finish(gui);
+    // A GL error line is the only line the frame can print after its release pass: a chunk
+    // file still on the save thread tells of its failure first, as it would without the thread.
+    return render_finish(gui, game == 1 ? stream_collect_write : nullptr);
 }
 
 void send_key(int key) {

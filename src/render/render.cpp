@@ -18,7 +18,6 @@
 #include "items/particles.h"
 #include "render/chunk_draw.h"
 #include "world/chunks.h"
-#include "world/streamer.h"
 
 SkyState sky = {
     0,
@@ -210,11 +209,8 @@ void render_set_fog(int vision_range) {
 }
 
 unsigned int render_report_gl_error(unsigned int code) {
-    if (code != GL_NO_ERROR) {
-        // The frame's chunk file, if still being written, tells of a failure before this line.
-        stream_collect_write();
+    if (code != GL_NO_ERROR)
         std::printf("error %i, %s\n", static_cast<int>(code), gl_error_name(code));
-    }
     return code;
 }
 
@@ -234,8 +230,10 @@ void render_scene(int game_running, const SceneView &view, const DrawOptions &op
     }
 }
 
-int render_finish(int menu_shown) {
-    render_report_gl_error(glGetError());
+int render_finish(int menu_shown, void (*before_error_line)()) {
+    const GLenum code = glGetError();
+    if (code != GL_NO_ERROR && before_error_line) before_error_line();
+    render_report_gl_error(code);
     if (menu_shown == 1) g_draw();
     return 1;
 }

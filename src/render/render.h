@@ -42,7 +42,8 @@ struct SceneView {
 // and face culling off.
 void render_scene(int game_running, const SceneView &view, const DrawOptions &opt = DrawOptions{});
 // Prints one pending GL error, then draws the menu when menu_shown is 1. Returns 1.
-int render_finish(int menu_shown);
+// before_error_line, when given, runs before an error line is printed.
+int render_finish(int menu_shown, void (*before_error_line)() = nullptr);
 
 // Prints "error %i, " with the code and its name (none for unknown codes) and a line break;
 // prints nothing for GL_NO_ERROR. Returns code.

@@ -31,9 +31,6 @@ Chunk *cubes_s = nullptr;
 
 constexpr BlockId MAX_STORED = 255; // the per-type tables have 256 rows
 
-// A chunk file's path, with its terminator, fits in this many characters.
-constexpr size_t CHUNK_PATH = 256;
-
 // The slot the grid cell names, whether or not its used flag is set yet: streaming binds the
 // cell before loading and clears the flag only after saving.
 Chunk *cell_chunk(int cx, int cy, int level) {
@@ -213,7 +210,7 @@ int write_chunk_file(const char *path, const BlockId *blocks, int *reason) {
     int fd = create_temp(tmp, 0666);
     if (fd < 0 && errno == ENOENT) {
         // The chunk's folder: the path up to its last part.
-        char folder[CHUNK_PATH + 8];
+        char folder[CHUNK_PATH];
         snprintf(folder, sizeof folder, "%s", path);
         if (char *slash = strrchr(folder, '/')) *slash = 0;
         makedir(folder);

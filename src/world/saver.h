@@ -7,6 +7,8 @@
 #include "world/chunks.h"
 
 constexpr int CHUNK_FILE_BYTES = 524288;
+// A chunk file's path, with its terminator, fits in this many characters.
+constexpr size_t CHUNK_PATH = 256;
 constexpr int CATALOGUE_SLOTS = 16;
 constexpr int CATALOGUE_MAX = 14;  // names listed at most
 constexpr int CATALOGUE_NAME = 64; // bytes per name, terminator included

@@ -105,7 +105,7 @@ class Writer {
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    char path_[256] = {};
+    char path_[CHUNK_PATH] = {};
     const BlockId *blocks_ = nullptr;
     bool given_ = false, done_ = false, quit_ = false;
     int written_ = 0, reason_ = 0;
@@ -307,14 +307,6 @@ void free_slot(int slot) {
     cubes[slot].stream = ChunkStream{};
 }
 
-// A damaged file is moved aside before the chunk's first save: writing would destroy it.
-// False, with *why set, when it cannot be.
-bool clear_the_way(ChunkStream &s, int *why) {
-    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, why);
-    if (aside) s.to_keep_aside = 0;
-    return aside;
-}
-
 // The outcome of a chunk's save. When the write failed the chunk stays in memory, marked
 // unsaved: its edits exist nowhere else. A damaged file that could not be moved aside fails
 // the save the same way. The reason is printed once per chunk and reason. Returns written.
@@ -333,12 +325,27 @@ int saved_or_kept(int slot, bool aside, int written, int why, int *reason) {
     return 1;
 }
 
-// Writes the chunk in slot to its file; see saved_or_kept. 1 when written, else 0 with *reason
-// set.
-int write_slot(int slot, int *reason) {
+// Hands the file of the chunk in slot to the writer thread, when it is on. False when the
+// caller writes it itself.
+bool hand_to_writer(int slot) {
+    const ChunkStream &s = cubes[slot].stream;
+    char path[CHUNK_PATH];
+    if (!writer_on || !chunk_path(path, sizeof path, s.cx, s.cy, s.level)) return false;
+    stream_collect_write();
+    writer.give(path, cubes[slot].blocks);
+    writing_slot = slot;
+    return true;
+}
+
+// Writes the chunk in slot to its file, a damaged file there moved aside first (writing would
+// destroy it); see saved_or_kept. 1 when written, else 0 with *reason set. With hand_off the
+// file may go to the writer thread instead: -1, its outcome applied when it is collected.
+int write_slot(int slot, int *reason, bool hand_off = false) {
     ChunkStream &s = cubes[slot].stream;
     int why = 0;
-    const bool aside = clear_the_way(s, &why);
+    const bool aside = !s.to_keep_aside || keep_aside(s.cx, s.cy, s.level, &why);
+    if (aside) s.to_keep_aside = 0;
+    if (aside && hand_off && hand_to_writer(slot)) return -1;
     const int written = aside && save_chunk(s.cx, s.cy, s.level, &why);
     return saved_or_kept(slot, aside, written, why, reason);
 }
@@ -355,18 +362,6 @@ void released_written(int slot, int written) {
     s = ChunkStream{};
 }
 
-// Hands the file of the chunk in slot to the writer thread, when it is on. False when the
-// caller writes it itself.
-bool hand_to_writer(int slot) {
-    const ChunkStream &s = cubes[slot].stream;
-    char path[256];
-    if (!writer_on || !chunk_path(path, sizeof path, s.cx, s.cy, s.level)) return false;
-    stream_collect_write();
-    writer.give(path, cubes[slot].blocks);
-    writing_slot = slot;
-    return true;
-}
-
 // Writes the released chunk in slot, if it waits; with background, maybe on the writer thread.
 void write_released(int slot, bool background) {
     ChunkStream &s = cubes[slot].stream;
@@ -377,12 +372,8 @@ void write_released(int slot, bool background) {
     world_state.world[chunk_cell(s.cx, s.cy, s.level)] = static_cast<uint16_t>(slot);
     cubes[slot].used = 1;
     const long long t0 = now_ns();
-    int why = 0;
-    const bool aside = clear_the_way(s, &why);
-    if (!(aside && background && hand_to_writer(slot))) {
-        const int written = aside && save_chunk(s.cx, s.cy, s.level, &why);
-        released_written(slot, saved_or_kept(slot, aside, written, why, nullptr));
-    }
+    const int written = write_slot(slot, nullptr, background);
+    if (written >= 0) released_written(slot, written);
     stream_stats.save_ns += now_ns() - t0;
 }
 
